@@ -1,0 +1,19 @@
+// The console echo of a named value: "name =" on its own line, then the value, then a blank line.
+// Whole numbers are written as integers; other real arrays with four decimals (or in exponent form
+// when their magnitudes call for it), in right-aligned columns; texts in quotes.
+#pragma once
+
+#include "value.hpp"
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace kelmar {
+
+std::string echo_text(std::string_view name, const Value& value);
+
+// Writes the echo to `out` (the console by default) and flushes it.
+void echo_value(std::string_view name, const Value& value, std::ostream* out = nullptr);
+
+}  // namespace kelmar
