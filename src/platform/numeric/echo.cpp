@@ -100,8 +100,20 @@ std::string echo_text(std::string_view name, const Value& value) {
     return out;
 }
 
+namespace {
+std::ostream* console_stream = nullptr;
+}  // namespace
+
+std::ostream& console() {
+    return console_stream != nullptr ? *console_stream : std::cout;
+}
+
+void set_console(std::ostream* stream) {
+    console_stream = stream;
+}
+
 void echo_value(std::string_view name, const Value& value, std::ostream* out) {
-    std::ostream& stream = out != nullptr ? *out : std::cout;
+    std::ostream& stream = out != nullptr ? *out : console();
     stream << echo_text(name, value) << std::flush;
 }
 

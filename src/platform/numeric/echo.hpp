@@ -16,4 +16,9 @@ std::string echo_text(std::string_view name, const Value& value);
 // Writes the echo to `out` (the console by default) and flushes it.
 void echo_value(std::string_view name, const Value& value, std::ostream* out = nullptr);
 
+// The process's console: standard output unless redirected (tests capture it this way).
+std::ostream& console();
+// Redirects the console to `stream`; nullptr restores standard output.
+void set_console(std::ostream* stream);
+
 }  // namespace kelmar

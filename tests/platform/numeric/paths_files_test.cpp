@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -49,10 +50,9 @@ TEST(Paths, JoinAndTrailingSeparators) {
 class FileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ =
-            fs::temp_directory_path() /
-            ("kelmar_files_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder_ = fs::temp_directory_path() /
+                  ("kelmar_files_" + std::to_string(::getpid()) + "_" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         start_ = fs::current_path();

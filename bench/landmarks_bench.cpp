@@ -1,0 +1,46 @@
+// dload on a landmark file of 10,000 specimens × 100 landmarks (about 35 MB of text), read from
+// disk (the page cache after the first run).
+#include "landmarks/dload.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace {
+
+std::string write_landmark_file(int specimens, int landmarks) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("kelmar_bench_" + std::to_string(::getpid()) + ".txt"))
+                                 .string();
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    std::mt19937 gen(1);
+    std::normal_distribution<double> coordinate(0.0, 40.0);
+    for (int i = 0; i < specimens; ++i) {
+        for (int j = 0; j < 3 * landmarks; ++j)
+            std::fprintf(f, "%.6f ", coordinate(gen));
+        std::fprintf(f, "%.6f\n", 100.0 + i * 0.01);
+    }
+    std::fclose(f);
+    return path;
+}
+
+void BM_Dload(benchmark::State& state) {
+    const std::string path = write_landmark_file(10000, 100);
+    const auto bytes = static_cast<int64_t>(std::filesystem::file_size(path));
+    for (auto _ : state) {
+        auto table = kelmar::dload(path);
+        benchmark::DoNotOptimize(table);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_Dload)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,53 @@
+#include "layouts.hpp"
+
+#include "platform/numeric/error.hpp"
+
+#include <string>
+
+namespace kelmar {
+
+Stack vertxy3D(const Eigen::Ref<const Eigen::MatrixXd>& x) {
+    const Eigen::Index n = x.rows();
+    const Eigen::Index p = x.cols() / 3;
+    Stack y(p, n);
+    for (Eigen::Index i = 0; i < n; ++i) {
+        auto page = y.page(i);
+        for (Eigen::Index j = 0; j < p; ++j) {
+            page.row(j) = x.block<1, 3>(i, 3 * j);
+        }
+    }
+    return y;
+}
+
+Eigen::RowVectorXd x1y1z1(const Eigen::Ref<const Eigen::MatrixXd>& x, double cs) {
+    const Eigen::Index m = x.rows();
+    const Eigen::Index c = x.cols();
+    Eigen::RowVectorXd y = Eigen::RowVectorXd::Zero(3 * m + 1);
+    for (Eigen::Index i = 0; i < m; ++i) {
+        for (Eigen::Index j = 0; j < c && j < 3; ++j) {
+            y(3 * i + j) = x(i, j);
+        }
+    }
+    y(3 * m) = cs;
+    return y;
+}
+
+Eigen::MatrixXd xyzfromvert3(const Stack& data, const Eigen::Ref<const Eigen::MatrixXd>& cs) {
+    const Eigen::Index n = data.specimens();
+    const Eigen::Index p = data.landmarks();
+    if (cs.size() != n || (cs.rows() != 1 && cs.cols() != 1 && n > 0)) {
+        throw Error("xyzfromvert3 needs one size per specimen: " + std::to_string(n) +
+                    " specimens, " + std::to_string(cs.size()) + " sizes");
+    }
+    Eigen::MatrixXd y(n, 3 * p + 1);
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const auto page = data.page(i);
+        for (Eigen::Index j = 0; j < p; ++j) {
+            y.block<1, 3>(i, 3 * j) = page.row(j);
+        }
+        y(i, 3 * p) = cs.rows() == 1 ? cs(0, i) : cs(i, 0);
+    }
+    return y;
+}
+
+}  // namespace kelmar

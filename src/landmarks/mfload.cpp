@@ -1,0 +1,32 @@
+#include "mfload.hpp"
+
+#include "dload.hpp"
+#include "platform/numeric/paths.hpp"
+
+namespace kelmar {
+namespace {
+
+std::optional<ChosenTable> choose_and_load(Dialogs& dialogs, std::string_view filter) {
+    const std::optional<FileChoice> choice = dialogs.open_file(filter, "Enter file to Load?");
+    if (!choice) {
+        return std::nullopt;
+    }
+    ChosenTable table;
+    table.data = dload(join_path(choice->folder, choice->name));
+    table.name = choice->name;
+    table.folder = choice->folder;
+    change_folder(choice->folder);
+    return table;
+}
+
+}  // namespace
+
+std::optional<ChosenTable> mfload(Dialogs& dialogs) {
+    return choose_and_load(dialogs, "*.*");
+}
+
+std::optional<ChosenTable> mfloadtxt(Dialogs& dialogs) {
+    return choose_and_load(dialogs, "*.txt");
+}
+
+}  // namespace kelmar

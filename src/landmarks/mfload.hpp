@@ -1,0 +1,24 @@
+// mfload and mfloadtxt: let the user choose a file in the open-file dialog (title "Enter file to
+// Load?", filter "*.*" or "*.txt"), read it with dload, and make the chosen file's folder the
+// working folder. A cancelled dialog reads nothing and leaves the working folder as it was.
+#pragma once
+
+#include "platform/graphics/dialogs.hpp"
+
+#include <Eigen/Core>
+#include <optional>
+#include <string>
+
+namespace kelmar {
+
+struct ChosenTable {
+    std::optional<Eigen::MatrixXd> data;  // nothing when the chosen file could not be opened
+    std::string name;                     // the file's name without its folder
+    std::string folder;                   // its folder, ending with the path separator
+};
+
+// Nothing when the user cancelled. Errors of dload propagate before the folder changes.
+std::optional<ChosenTable> mfload(Dialogs& dialogs);
+std::optional<ChosenTable> mfloadtxt(Dialogs& dialogs);
+
+}  // namespace kelmar

@@ -1,0 +1,90 @@
+#include "getpproc3.hpp"
+
+#include "centsize3Da.hpp"
+#include "partialprocrustes3a.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/format.hpp"
+
+#include <string>
+
+namespace kelmar {
+namespace {
+
+constexpr int kIterations = 3;
+
+void fit_specimen(const Eigen::Ref<const Eigen::MatrixXd>& reference, Stack& sample,
+                  Eigen::Index i) {
+    try {
+        partialprocrustes3a_in_place(reference, sample.page(i));
+    } catch (const Error& e) {
+        throw Error("specimen " + std::to_string(i + 1) + ": " + e.what());
+    }
+}
+
+// Divides `reference` by its centroid size; `what` names it in the error for size 0.
+void scale_to_unit_size(Eigen::MatrixXd& reference, const std::string& what) {
+    const double size = centsize3Da(reference);
+    if (!(size > 0.0)) {
+        throw Error(what + " has centroid size " + shortest_text(size) +
+                    ": its landmarks all coincide, so no shape can be fitted onto it");
+    }
+    reference /= size;
+}
+
+}  // namespace
+
+GlsFit getpproc3(const Stack& data) {
+    const Eigen::Index count = data.specimens();
+    if (count == 0 || data.landmarks() == 0) {
+        throw Error("the sample holds no specimens to superimpose");
+    }
+    GlsFit result;
+    result.fitted = data;
+    Eigen::MatrixXd& reference = result.reference;
+
+    if (count == 1) {
+        reference = data.page(0);
+        reference.rowwise() -= reference.colwise().mean();
+        scale_to_unit_size(reference, "specimen 1");
+        result.fitted = Stack::single(reference);
+        return result;
+    }
+
+    // The starting reference is the plain sum of the specimens as loaded, centred and scaled.
+    reference = Eigen::MatrixXd::Zero(data.landmarks(), 3);
+    for (Eigen::Index i = 0; i < count; ++i) {
+        reference += data.page(i);
+    }
+    reference.rowwise() -= reference.colwise().mean();
+    scale_to_unit_size(reference, "the sum of all specimens (the starting reference)");
+
+    Eigen::MatrixXd sum(data.landmarks(), 3);
+    for (int iteration = 0; iteration < kIterations; ++iteration) {
+        sum.setZero();
+        for (Eigen::Index i = 0; i < count; ++i) {
+            fit_specimen(reference, result.fitted, i);
+            sum += result.fitted.page(i);
+        }
+        reference = sum / static_cast<double>(count);
+        scale_to_unit_size(reference, "the mean of the fitted specimens");
+    }
+    return result;
+}
+
+Stack getpprocon3(const Eigen::Ref<const Eigen::MatrixXd>& reference, const Stack& data) {
+    if (reference.rows() != data.landmarks()) {
+        throw Error("cannot fit specimens of " + std::to_string(data.landmarks()) +
+                    " landmarks onto a reference of " + std::to_string(reference.rows()) +
+                    " landmarks");
+    }
+    if (reference.rows() > 0 && !(centsize3Da(reference) > 0.0)) {
+        throw Error("the reference's landmarks all coincide (centroid size 0)");
+    }
+    Stack fitted = data;
+    for (Eigen::Index i = 0; i < data.specimens(); ++i) {
+        fit_specimen(reference, fitted, i);
+    }
+    return fitted;
+}
+
+}  // namespace kelmar

@@ -1,0 +1,25 @@
+// getpproc3: the GLS reference (mean shape) of a sample (p × 3 × n stack) by generalised partial
+// Procrustes fitting, with exactly three iterations, and the sample fitted onto it. The reference
+// is p × 3, centred and of centroid size 1; every fitted page is centred and of centroid size 1.
+// getpprocon3: every specimen of a sample fitted onto a given reference (used as given).
+#pragma once
+
+#include "platform/numeric/stack.hpp"
+
+#include <Eigen/Core>
+
+namespace kelmar {
+
+struct GlsFit {
+    Eigen::MatrixXd reference;  // p × 3
+    Stack fitted;               // p × 3 × n
+};
+
+// Raises an Error for an empty sample, and naming the specimen whose landmarks all coincide.
+GlsFit getpproc3(const Stack& data);
+
+// Raises an Error naming both landmark counts when they differ, naming the specimen whose
+// landmarks all coincide, and when the reference's landmarks all coincide.
+Stack getpprocon3(const Eigen::Ref<const Eigen::MatrixXd>& reference, const Stack& data);
+
+}  // namespace kelmar

@@ -1,0 +1,50 @@
+#include "partialprocrustes3a.hpp"
+
+#include "platform/numeric/echo.hpp"
+#include "platform/numeric/error.hpp"
+#include "svdrot2.hpp"
+
+#include <cmath>
+
+namespace kelmar {
+
+bool check_rotation(const Eigen::Matrix3d& roto) {
+    const Eigen::Matrix3d temp = roto.transpose() * roto;
+    // std::round rounds halves away from zero, as the check requires.
+    if (std::round(100000.0 * temp(0, 0)) / 100000.0 == 1.0) {
+        return true;
+    }
+    echo_value("stemp", "Error in rotation");
+    echo_value("roto", Value::from_matrix(roto));
+    echo_value("temp", Value::from_matrix(temp));
+    return false;
+}
+
+void partialprocrustes3a_in_place(const Eigen::Ref<const Eigen::MatrixXd>& reference,
+                                  Eigen::Ref<Eigen::MatrixXd> subject) {
+    if (subject.rows() == 0) {
+        throw Error("a configuration without landmarks cannot be fitted");
+    }
+    const Eigen::RowVectorXd centroid = subject.colwise().mean();
+    subject.rowwise() -= centroid;
+    const double size = std::sqrt(subject.squaredNorm());
+    if (!std::isfinite(size)) {
+        throw Error("the configuration holds coordinates that are not finite numbers");
+    }
+    if (size == 0.0) {
+        throw Error("the landmarks of the configuration all coincide (centroid size 0)");
+    }
+    subject /= size;
+    const Eigen::Matrix3d roto = svdrot2(reference, subject);
+    check_rotation(roto);
+    subject = subject * roto;
+}
+
+Eigen::MatrixXd partialprocrustes3a(const Eigen::Ref<const Eigen::MatrixXd>& reference,
+                                    const Eigen::Ref<const Eigen::MatrixXd>& subject) {
+    Eigen::MatrixXd y = subject;
+    partialprocrustes3a_in_place(reference, y);
+    return y;
+}
+
+}  // namespace kelmar

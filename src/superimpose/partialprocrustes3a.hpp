@@ -1,0 +1,24 @@
+// partialprocrustes3a: the partial Procrustes fit of `subject` onto `reference` (both p × 3):
+// `subject` centred, scaled to unit centroid size and turned by svdrot2 onto `reference`, which is
+// used as given. When the rotation fails its orthogonality check (transpose(roto) · roto at (1, 1),
+// rounded to five decimals, is not 1) the console shows stemp = "Error in rotation", roto and
+// temp, and the fit goes on.
+#pragma once
+
+#include <Eigen/Core>
+
+namespace kelmar {
+
+// Raises an Error when the subject's landmarks all coincide (centroid size 0), when its
+// coordinates are not finite, or when the landmark counts differ.
+Eigen::MatrixXd partialprocrustes3a(const Eigen::Ref<const Eigen::MatrixXd>& reference,
+                                    const Eigen::Ref<const Eigen::MatrixXd>& subject);
+
+// The same fit, replacing `subject` by its fitted configuration without allocating.
+void partialprocrustes3a_in_place(const Eigen::Ref<const Eigen::MatrixXd>& reference,
+                                  Eigen::Ref<Eigen::MatrixXd> subject);
+
+// The orthogonality check of a fitted rotation; on failure writes the console report.
+bool check_rotation(const Eigen::Matrix3d& roto);
+
+}  // namespace kelmar

@@ -1,0 +1,26 @@
+#include "svdrot2.hpp"
+
+#include "platform/numeric/error.hpp"
+
+#include <Eigen/SVD>
+#include <string>
+
+namespace kelmar {
+
+Eigen::Matrix3d svdrot2(const Eigen::Ref<const Eigen::MatrixXd>& reference,
+                        const Eigen::Ref<const Eigen::MatrixXd>& subject) {
+    if (reference.cols() != 3 || subject.cols() != 3) {
+        throw Error("a rotation between configurations needs 3 coordinates per landmark, given " +
+                    std::to_string(reference.cols()) + " and " + std::to_string(subject.cols()));
+    }
+    if (reference.rows() != subject.rows()) {
+        throw Error("cannot fit a configuration of " + std::to_string(subject.rows()) +
+                    " landmarks onto a reference of " + std::to_string(reference.rows()) +
+                    " landmarks");
+    }
+    const Eigen::Matrix3d a = subject.transpose() * reference;
+    const Eigen::JacobiSVD<Eigen::Matrix3d> svd(a, Eigen::ComputeFullU | Eigen::ComputeFullV);
+    return svd.matrixU() * svd.matrixV().transpose();
+}
+
+}  // namespace kelmar

@@ -1,0 +1,157 @@
+#include "platform/numeric/error.hpp"
+#include "superimpose/centsize3Da.hpp"
+#include "superimpose/getpproc3.hpp"
+#include "superimpose/partialprocrustes3a.hpp"
+#include "superimpose/svdrot2.hpp"
+#include "support/eigen_testing.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+
+namespace kelmar {
+namespace {
+
+using testing::matrices_near;
+using testing::random_orthogonal;
+using testing::random_shape;
+
+// A sample of n noisy copies of one shape, each at its own size, position and orientation.
+Stack noisy_sample(Eigen::Index p, Eigen::Index n, double noise, std::mt19937& gen) {
+    const Eigen::MatrixXd mean = random_shape(p, gen);
+    std::uniform_real_distribution<double> size(1.0, 20.0);
+    Stack s(p, n);
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const Eigen::MatrixXd shape = mean + testing::random_matrix(p, 3, gen, noise);
+        const Eigen::RowVector3d shift = testing::random_matrix(1, 3, gen, 50.0);
+        s.page(i) = (size(gen) * shape * random_orthogonal(gen)).rowwise() + shift;
+    }
+    return s;
+}
+
+void expect_centred_unit(const Eigen::MatrixXd& x, const std::string& what) {
+    EXPECT_NEAR(centsize3Da(x), 1.0, 1e-13) << what;
+    EXPECT_TRUE(matrices_near(x.colwise().mean(), Eigen::RowVector3d::Zero(), 1e-14)) << what;
+}
+
+TEST(Getpproc3, OneSpecimenIsItsOwnReference) {
+    std::mt19937 gen(1);
+    const Eigen::MatrixXd c = 4.0 * testing::random_matrix(5, 3, gen);
+    const GlsFit fit = getpproc3(Stack::single(c));
+    Eigen::MatrixXd expected = c.rowwise() - c.colwise().mean();
+    expected /= centsize3Da(expected);
+    EXPECT_TRUE(matrices_near(fit.reference, expected, 1e-15));
+    ASSERT_EQ(fit.fitted.specimens(), 1);
+    EXPECT_EQ(Eigen::MatrixXd(fit.fitted.page(0)), fit.reference);
+}
+
+TEST(Getpproc3, CopiesOfOneShapeAllFitTheReference) {
+    std::mt19937 gen(2);
+    const Stack sample = noisy_sample(9, 12, 0.0, gen);
+    const GlsFit fit = getpproc3(sample);
+    expect_centred_unit(fit.reference, "reference");
+    for (Eigen::Index i = 0; i < sample.specimens(); ++i) {
+        EXPECT_TRUE(matrices_near(fit.fitted.page(i), fit.reference, 1e-12)) << "specimen " << i;
+    }
+}
+
+// The specified algorithm written out plainly: the sum of the specimens as loaded as the start,
+// then exactly three rounds of fitting every specimen and rescaling their mean.
+GlsFit three_rounds(const Stack& data) {
+    GlsFit r{Eigen::MatrixXd::Zero(data.landmarks(), 3), data};
+    for (Eigen::Index i = 0; i < data.specimens(); ++i)
+        r.reference += data.page(i);
+    r.reference.rowwise() -= r.reference.colwise().mean();
+    r.reference /= centsize3Da(r.reference);
+    for (int round = 0; round < 3; ++round) {
+        Eigen::MatrixXd sum = Eigen::MatrixXd::Zero(data.landmarks(), 3);
+        for (Eigen::Index i = 0; i < data.specimens(); ++i) {
+            r.fitted.page(i) = partialprocrustes3a(r.reference, r.fitted.page(i));
+            sum += r.fitted.page(i);
+        }
+        r.reference = sum / static_cast<double>(data.specimens());
+        r.reference /= centsize3Da(r.reference);
+    }
+    return r;
+}
+
+TEST(Getpproc3, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
+    std::mt19937 gen(3);
+    const Stack sample = noisy_sample(15, 25, 0.05, gen);
+    const GlsFit fit = getpproc3(sample);
+    const GlsFit plain = three_rounds(sample);
+    EXPECT_TRUE(matrices_near(fit.reference, plain.reference, 1e-14));
+    EXPECT_TRUE(matrices_near(fit.fitted.pages(), plain.fitted.pages(), 1e-14));
+    expect_centred_unit(fit.reference, "reference");
+    for (Eigen::Index i = 0; i < sample.specimens(); ++i) {
+        expect_centred_unit(fit.fitted.page(i), "specimen " + std::to_string(i));
+    }
+
+    // The same turn (or reflection), scale and shift of every specimen turns the results alike.
+    for (bool proper : {true, false}) {
+        const Eigen::Matrix3d q = random_orthogonal(gen, proper);
+        Stack moved = sample;
+        for (Eigen::Index i = 0; i < sample.specimens(); ++i) {
+            moved.page(i) = (7.5 * sample.page(i) * q).rowwise() + Eigen::RowVector3d(1, 2, 3);
+        }
+        const GlsFit fit2 = getpproc3(moved);
+        EXPECT_TRUE(matrices_near(fit2.reference, fit.reference * q, 1e-12)) << "proper " << proper;
+        EXPECT_TRUE(matrices_near(fit2.fitted.page(4), fit.fitted.page(4) * q, 1e-12));
+    }
+
+    // Specimen order changes nothing but the order of the fitted pages.
+    std::vector<Eigen::Index> order(static_cast<std::size_t>(sample.specimens()));
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), gen);
+    Stack shuffled(sample.landmarks(), sample.specimens());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        shuffled.page(static_cast<Eigen::Index>(k)) = sample.page(order[k]);
+    }
+    const GlsFit fit3 = getpproc3(shuffled);
+    EXPECT_TRUE(matrices_near(fit3.reference, fit.reference, 1e-13));
+    EXPECT_TRUE(matrices_near(fit3.fitted.page(0), fit.fitted.page(order[0]), 1e-13));
+}
+
+TEST(Getpproc3, DegenerateSamplesAreNamed) {
+    EXPECT_THROW(getpproc3(Stack(5, 0)), Error);
+    std::mt19937 gen(4);
+    Stack sample = noisy_sample(6, 4, 0.1, gen);
+    sample.page(2).rowwise() = Eigen::RowVector3d(1, 1, 1);
+    try {
+        getpproc3(sample);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(
+            e.what(),
+            "specimen 3: the landmarks of the configuration all coincide (centroid size 0)");
+    }
+    Stack single(6, 1);
+    EXPECT_THROW(getpproc3(single), Error);
+}
+
+TEST(Getpprocon3, FitsEverySpecimenOntoTheGivenReference) {
+    std::mt19937 gen(6);
+    const Stack sample = noisy_sample(8, 6, 0.05, gen);
+    const Eigen::MatrixXd reference = getpproc3(sample).reference;
+    const Stack fitted = getpprocon3(reference, sample);
+    for (Eigen::Index i = 0; i < sample.specimens(); ++i) {
+        EXPECT_TRUE(
+            matrices_near(fitted.page(i), partialprocrustes3a(reference, sample.page(i)), 0));
+        expect_centred_unit(fitted.page(i), "specimen " + std::to_string(i));
+    }
+    const Stack one = getpprocon3(reference, Stack::single(sample.page(3)));
+    EXPECT_EQ(Eigen::MatrixXd(one.page(0)), Eigen::MatrixXd(fitted.page(3)));
+
+    try {
+        getpprocon3(Eigen::MatrixXd::Random(7, 3), sample);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(),
+                     "cannot fit specimens of 8 landmarks onto a reference of 7 landmarks");
+    }
+    EXPECT_THROW(getpprocon3(Eigen::MatrixXd::Zero(8, 3), sample), Error);
+}
+
+}  // namespace
+}  // namespace kelmar
