@@ -2,10 +2,13 @@
 // seed 5489). A double is made from two successive 32-bit outputs a, b as
 // ((a >> 5) * 2^26 + (b >> 6)) / 2^53; an exact 0 is discarded and the next drawn, so every draw
 // lies in the open interval (0, 1). Seed 42 starts 0.3745401188473625, 0.9507143064099162.
+// The generator works a block of 624 outputs at a time so that bulk draws stay cheap.
 #pragma once
 
+#include <array>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
-#include <random>
 #include <span>
 
 namespace kelmar {
@@ -14,37 +17,60 @@ class RandomStream {
   public:
     static constexpr std::uint32_t kDefaultSeed = 5489u;
 
-    explicit RandomStream(std::uint32_t seed = kDefaultSeed) : engine_(seed) {}
+    explicit RandomStream(std::uint32_t seed = kDefaultSeed) { this->seed(seed); }
 
-    void seed(std::uint32_t seed) { engine_.seed(seed); }
+    void seed(std::uint32_t seed);
 
     // The next raw 32-bit output of the generator.
-    std::uint32_t next_u32() { return static_cast<std::uint32_t>(engine_()); }
+    std::uint32_t next_u32() {
+        if (position_ == kStateSize)
+            refill();
+        return block_[position_++];
+    }
 
     // The next double in (0, 1).
     double next_uniform() {
         while (true) {
             const std::uint32_t a = next_u32() >> 5;
             const std::uint32_t b = next_u32() >> 6;
-            const double u = (a * 67108864.0 + b) / 9007199254740992.0;
+            const double u = (a * 67108864.0 + b) * (1.0 / 9007199254740992.0);
             if (u != 0.0)
                 return u;
         }
     }
 
-    // Fills `out` with successive draws, in order.
-    void fill_uniform(std::span<double> out) {
-        for (double& u : out)
-            u = next_uniform();
-    }
+    // Fills `out` with successive draws, in order: the same numbers as repeated next_uniform().
+    void fill_uniform(std::span<double> out);
+
+    // Fills `out` with the 1-based indexes ceil(u * n) of successive draws u: the same numbers as
+    // repeated next_index(n), for n below 2^31.
+    void fill_indices(std::span<std::int32_t> out, std::int32_t n);
+
+    // For work split between threads: fills `out` with the pairs of raw outputs from which the
+    // next out.size() / 2 draws are made (a pair that would give an exact 0 is skipped, as
+    // next_uniform skips it). indices_from_words turns them into the draws' indexes later, on
+    // any thread; together they give exactly what fill_indices gives.
+    void fill_draw_words(std::span<std::uint32_t> out);
+    static void indices_from_words(std::span<const std::uint32_t> words, std::int32_t n,
+                                   std::span<std::int32_t> out);
 
     // The next 1-based index k = ceil(u * n), uniform on 1..n.
     std::int64_t next_index(std::int64_t n) { return index_from_uniform(next_uniform(), n); }
 
-    static std::int64_t index_from_uniform(double u, std::int64_t n);
+    static std::int64_t index_from_uniform(double u, std::int64_t n) {
+        // u is in (0, 1), so u * n lies in (0, n] after rounding and the ceiling in 1..n.
+        return static_cast<std::int64_t>(std::ceil(u * static_cast<double>(n)));
+    }
 
   private:
-    std::mt19937 engine_;
+    static constexpr std::size_t kStateSize = 624;
+    void refill();
+    template <typename T, typename Convert>
+    void fill(std::span<T> out, Convert convert);
+
+    std::array<std::uint32_t, kStateSize> state_{};
+    std::array<std::uint32_t, kStateSize> block_{};  // tempered outputs of the current block
+    std::size_t position_ = kStateSize;
 };
 
 // The stream of the desktop process, continued across calls.

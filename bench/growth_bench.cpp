@@ -1,0 +1,76 @@
+// The within-sample bootstraps on a synthetic growth sample: N specimens of p landmarks
+// (C = 3p + 1 columns), n2 = N, 10,000 replicates. Reports the time per call and the nanoseconds
+// per replicate per (N + n2)·(C − 1) element of the two resampled sets.
+#include "growth/anglerbr.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+Eigen::MatrixXd growth_sample(Eigen::Index n, Eigen::Index p) {
+    std::mt19937 gen(11);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::uniform_real_distribution<double> size(40.0, 120.0);
+    const Eigen::Index d = 3 * p;
+    Eigen::RowVectorXd start(d), direction(d);
+    for (Eigen::Index j = 0; j < d; ++j) {
+        start(j) = 10.0 * normal(gen);
+        direction(j) = normal(gen);
+    }
+    Eigen::MatrixXd x(n, d + 1);
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const double cs = size(gen);
+        for (Eigen::Index j = 0; j < d; ++j) {
+            x(i, j) = start(j) + std::log(cs) * direction(j) + 0.3 * normal(gen);
+        }
+        x(i, d) = cs;
+    }
+    return x;
+}
+
+template <bool LogSize>
+void BM_Bootstrap(benchmark::State& state) {
+    const Eigen::Index n = state.range(0);
+    const Eigen::Index p = state.range(1);
+    const int threads = static_cast<int>(state.range(2));
+    const Eigen::Index nboots = 10000;
+    const Eigen::MatrixXd x = growth_sample(n, p);
+    kelmar::RandomStream stream;
+    for (auto _ : state) {
+        auto y = LogSize
+                     ? kelmar::anglerbr(x, nboots, 10, static_cast<double>(n), n, stream, threads)
+                     : kelmar::sanglerbr(x, nboots, 10, static_cast<double>(n), n, stream, threads);
+        benchmark::DoNotOptimize(y);
+    }
+    const double elements = static_cast<double>(nboots) * static_cast<double>(2 * n) *
+                            static_cast<double>(x.cols() - 1);
+    state.counters["ns_per_element"] =
+        benchmark::Counter(elements * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
+                                                benchmark::Counter::kInvert);
+}
+
+void reference_case(benchmark::internal::Benchmark* b) {
+    b->Args({60, 40, 1})->Args({60, 40, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+void scaling_series(benchmark::internal::Benchmark* b) {
+    for (int n : {20, 60, 200}) {
+        for (int p : {10, 40, 100})
+            b->Args({n, p, 1});
+    }
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK_TEMPLATE(BM_Bootstrap, true)->Name("anglerbr/N/p/threads")->Apply(reference_case);
+BENCHMARK_TEMPLATE(BM_Bootstrap, false)->Name("sanglerbr/N/p/threads")->Apply(reference_case);
+BENCHMARK_TEMPLATE(BM_Bootstrap, true)->Name("anglerbr_scaling/N/p/threads")->Apply(scaling_series);
+BENCHMARK_TEMPLATE(BM_Bootstrap, false)
+    ->Name("sanglerbr_scaling/N/p/threads")
+    ->Apply(scaling_series);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,26 @@
+// The least-squares line shared by every growth regression: for coordinate column j and size
+// variable s, slope b_j = Σ(s_i − s̄)(x_ij − x̄_j) / Σ(s_i − s̄)² and intercept a_j = x̄_j − b_j·s̄.
+// Also the size variables themselves: the last column of a dataset, or its natural logarithm.
+#pragma once
+
+#include <Eigen/Core>
+
+namespace kelmar {
+
+// C − 1 × 2 matrix [slope, intercept] of every column of `coordinates` (n × (C − 1)) on `s` (n).
+// Raises an Error when `s` has another length, or when it does not vary (no slope exists).
+Eigen::MatrixXd least_squares_lines(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
+                                    const Eigen::Ref<const Eigen::VectorXd>& s);
+
+// The last column of a dataset (n × C, C ≥ 2); raises an Error for fewer than 2 columns.
+Eigen::VectorXd size_column(const Eigen::Ref<const Eigen::MatrixXd>& x);
+
+// The natural logarithm of the last column; raises an Error naming the first specimen whose
+// size is not positive.
+Eigen::VectorXd log_size_column(const Eigen::Ref<const Eigen::MatrixXd>& x);
+
+// The Euclidean norm of the slopes, by which a growth vector is scaled to unit length; raises an
+// Error when every slope is zero (the growth vector would have no direction).
+double slope_norm(const Eigen::Ref<const Eigen::VectorXd>& slopes);
+
+}  // namespace kelmar

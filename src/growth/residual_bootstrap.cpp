@@ -1,0 +1,351 @@
+#include "residual_bootstrap.hpp"
+
+#include "least_squares.hpp"
+#include "platform/numeric/error.hpp"
+#include "sortsize.hpp"
+
+#include <Eigen/QR>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kelmar {
+namespace {
+
+// Replicates drawn and computed together. Fixed, so the products (and their rounding) are the
+// same whatever the number of threads.
+constexpr Eigen::Index kChunk = 256;
+
+using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+
+// What every replicate shares.
+struct Plan {
+    BootstrapKind kind;
+    Eigen::Index n = 0;
+    Eigen::Index n2 = 0;
+    Eigen::Index nboots = 0;
+    Eigen::VectorXd s;                   // size variable of the size-sorted specimens
+    Eigen::VectorXd w1;                  // weight of each row of the first set in its slopes
+    Eigen::VectorXd w2;                  // sanglerbr: weight of each row of the second set
+    bool second_set_degenerate = false;  // sanglerbr: the n2 smallest sizes are all equal
+    // Rows 0..n−1: the residual rows in an orthonormal frame; row n: the sample's slopes in it.
+    Eigen::MatrixXd basis;
+    double outside = 0.0;  // squared length of the slopes outside that frame
+};
+
+// The weights (s_i − s̄)/Σ(s − s̄)² of a set's sizes; false when the sizes do not vary.
+bool slope_weights(const Eigen::Ref<const Eigen::VectorXd>& t,
+                   Eigen::Ref<Eigen::VectorXd> weights) {
+    if (t.size() < 2 || t.minCoeff() == t.maxCoeff())
+        return false;
+    const double mean = t.mean();
+    weights = t.array() - mean;
+    weights /= weights.squaredNorm();
+    return true;
+}
+
+Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, Eigen::Index n2,
+               BootstrapKind kind) {
+    if (nboots < 1) {
+        throw Error("the number of bootstrap replicates must be at least 1, given " +
+                    std::to_string(nboots));
+    }
+    if (x.rows() < 1 || n2 < 1 || n2 > x.rows()) {
+        throw Error("the second resampled set must hold 1 to " + std::to_string(x.rows()) +
+                    " specimens (the sample's count), given " + std::to_string(n2));
+    }
+    // Sizes are checked in the caller's row order, so a message names the specimen as loaded.
+    const Eigen::VectorXd unsorted_s =
+        kind == BootstrapKind::LogSize ? log_size_column(x) : size_column(x);
+
+    Plan plan;
+    plan.kind = kind;
+    plan.n = x.rows();
+    plan.n2 = n2;
+    plan.nboots = nboots;
+    const std::vector<Eigen::Index> order = size_order(x);
+    const Eigen::Index d = x.cols() - 1;
+    Eigen::MatrixXd coordinates(plan.n, d);
+    plan.s.resize(plan.n);
+    for (Eigen::Index i = 0; i < plan.n; ++i) {
+        const Eigen::Index from = order[static_cast<std::size_t>(i)];
+        coordinates.row(i) = x.row(from).head(d);
+        plan.s(i) = unsorted_s(from);
+    }
+
+    const Eigen::MatrixXd lines = least_squares_lines(coordinates, plan.s);
+    const Eigen::VectorXd b = lines.col(0);
+    // Fitted rows s_i·b + a and residuals, as the resampled sets are built from them.
+    const Eigen::MatrixXd fitted = (plan.s * b.transpose()).rowwise() + lines.col(1).transpose();
+    const Eigen::MatrixXd residuals = coordinates - fitted;
+
+    plan.w1.resize(plan.n);
+    slope_weights(plan.s, plan.w1);  // the sample's sizes vary: least_squares_lines checked it
+    if (kind == BootstrapKind::CentroidSize) {
+        plan.w2.resize(n2);
+        plan.second_set_degenerate = !slope_weights(plan.s.head(n2), plan.w2);
+    }
+
+    if (plan.n >= d) {
+        plan.basis.resize(plan.n + 1, d);
+        plan.basis.topRows(plan.n) = residuals;
+        plan.basis.row(plan.n) = b.transpose();
+    } else {
+        // residualsᵀ = Q·U with Q (d × n) orthonormal, so a weighted sum of residual rows Rᵀw
+        // is Q·(U·w): lengths and dot products are those of U·w, n numbers instead of d.
+        const Eigen::HouseholderQR<Eigen::MatrixXd> qr(residuals.transpose());
+        const Eigen::MatrixXd q = qr.householderQ() * Eigen::MatrixXd::Identity(d, plan.n);
+        const Eigen::MatrixXd u = qr.matrixQR().topRows(plan.n).triangularView<Eigen::Upper>();
+        const Eigen::VectorXd c = q.transpose() * b;
+        plan.basis.resize(plan.n + 1, plan.n);
+        plan.basis.topRows(plan.n) = u.transpose();
+        plan.basis.row(plan.n) = c.transpose();
+        plan.outside = (b - q * c).squaredNorm();
+    }
+    return plan;
+}
+
+// The draws of a chunk of replicates, in the stream's order, as the raw pairs of generator
+// outputs they are made from: copying them is all the drawing thread does, and the computing
+// threads turn them into the 1-based row indexes k = ceil(u · n).
+using ChunkDraws = std::vector<std::uint32_t>;
+
+Eigen::Index draws_per_replicate(const Plan& plan) {
+    return plan.n + (plan.kind == BootstrapKind::LogSize ? 2 * plan.n2 : plan.n2);
+}
+
+Eigen::Index chunk_size(const Plan& plan, Eigen::Index c) {
+    return std::min(kChunk, plan.nboots - c * kChunk);
+}
+
+void draw(const Plan& plan, RandomStream& stream, Eigen::Index c, ChunkDraws& draws) {
+    const auto count = static_cast<std::size_t>(chunk_size(plan, c) * draws_per_replicate(plan));
+    stream.fill_draw_words(std::span<std::uint32_t>(draws.data(), 2 * count));
+}
+
+// Turns a chunk's draws into its weight matrices and then into its angles. Only the drawing must
+// follow the stream's order; this may run on any thread. Row r of a1 (a2) holds, for every
+// residual row, the summed weight it gets in the first (second) set of replicate r, and a last
+// column of 1 that adds the sample's slopes.
+class Computer {
+  public:
+    explicit Computer(const Plan& plan)
+        : plan_(plan),
+          a1_(kChunk, plan.n + 1),
+          a2_(kChunk, plan.n + 1),
+          degenerate_(static_cast<std::size_t>(kChunk)),
+          indices_(static_cast<std::size_t>(kChunk * draws_per_replicate(plan))),
+          residual_of_row_(static_cast<std::size_t>(plan.n2)),
+          t_(plan.n2),
+          v_(plan.n2) {}
+
+    void compute(const ChunkDraws& draws, Eigen::Index count, double* angles) {
+        weights(draws, count);
+        v1_.noalias() = a1_.topRows(count) * plan_.basis;
+        v2_.noalias() = a2_.topRows(count) * plan_.basis;
+        const Eigen::VectorXd dots = v1_.cwiseProduct(v2_).rowwise().sum();
+        const Eigen::VectorXd norms1 = v1_.rowwise().squaredNorm();
+        const Eigen::VectorXd norms2 = v2_.rowwise().squaredNorm();
+        constexpr double kPi = 3.141592653589793;
+        for (Eigen::Index r = 0; r < count; ++r) {
+            const double n1 = norms1(r) + plan_.outside;
+            const double n2 = norms2(r) + plan_.outside;
+            if (degenerate_[static_cast<std::size_t>(r)] || n1 == 0.0 || n2 == 0.0) {
+                angles[r] = std::numeric_limits<double>::quiet_NaN();
+                continue;
+            }
+            // Rounding can carry the cosine of unit vectors just outside [-1, 1].
+            const double cosine =
+                std::clamp((dots(r) + plan_.outside) / (std::sqrt(n1) * std::sqrt(n2)), -1.0, 1.0);
+            angles[r] = std::acos(cosine) * 180.0 / kPi;
+        }
+    }
+
+  private:
+    void weights(const ChunkDraws& draws, Eigen::Index count) {
+        const Eigen::Index n = plan_.n;
+        const Eigen::Index per_replicate = draws_per_replicate(plan_);
+        const auto total = static_cast<std::size_t>(count * per_replicate);
+        RandomStream::indices_from_words(std::span<const std::uint32_t>(draws.data(), 2 * total),
+                                         static_cast<std::int32_t>(n),
+                                         std::span<std::int32_t>(indices_.data(), total));
+        a1_.topRows(count).setZero();
+        a2_.topRows(count).setZero();
+        for (Eigen::Index r = 0; r < count; ++r) {
+            // Indexes are 1-based; the rows below are shifted by one to take them as they are.
+            const std::int32_t* k = indices_.data() + r * per_replicate;
+            double* row1 = a1_.row(r).data() - 1;
+            for (Eigen::Index j = 0; j < n; ++j)
+                row1[k[j]] += plan_.w1(j);
+            row1[n + 1] = 1.0;
+            double* row2 = a2_.row(r).data() - 1;
+            row2[n + 1] = 1.0;
+            bool degenerate = false;
+            if (plan_.kind == BootstrapKind::LogSize) {
+                // Fitted row first, then residual row, for each row of the second set.
+                for (Eigen::Index q = 0; q < plan_.n2; ++q) {
+                    t_(q) = plan_.s(k[n + 2 * q] - 1);
+                    residual_of_row_[static_cast<std::size_t>(q)] = k[n + 2 * q + 1];
+                }
+                degenerate = !slope_weights(t_, v_);
+                if (!degenerate) {
+                    for (Eigen::Index q = 0; q < plan_.n2; ++q) {
+                        row2[residual_of_row_[static_cast<std::size_t>(q)]] += v_(q);
+                    }
+                }
+            } else {
+                degenerate = plan_.second_set_degenerate;
+                for (Eigen::Index q = 0; q < plan_.n2; ++q)
+                    row2[k[n + q]] += plan_.w2(q);
+            }
+            degenerate_[static_cast<std::size_t>(r)] = degenerate ? 1 : 0;
+        }
+    }
+
+    const Plan& plan_;
+    RowMatrix a1_;
+    RowMatrix a2_;
+    std::vector<unsigned char> degenerate_;
+    std::vector<std::int32_t> indices_;
+    std::vector<std::int32_t> residual_of_row_;
+    Eigen::VectorXd t_;
+    Eigen::VectorXd v_;
+    Eigen::MatrixXd v1_;
+    Eigen::MatrixXd v2_;
+};
+
+ChunkDraws make_draws(const Plan& plan) {
+    return ChunkDraws(static_cast<std::size_t>(2 * kChunk * draws_per_replicate(plan)));
+}
+
+// Every thread runs the same loop: draw the next chunk when the stream is free and a buffer is
+// free (drawing is serialised and in chunk order, so the numbers never depend on the threads),
+// otherwise compute the oldest chunk drawn and not yet taken. A bounded ring of draw buffers
+// keeps the memory independent of the number of replicates.
+class Pipeline {
+  public:
+    Pipeline(const Plan& plan, RandomStream& stream, int threads, double* angles)
+        : plan_(plan),
+          stream_(stream),
+          angles_(angles),
+          chunks_((plan.nboots + kChunk - 1) / kChunk),
+          slots_(std::min<Eigen::Index>(chunks_, 2 * threads + 2)),
+          ring_(static_cast<std::size_t>(slots_), make_draws(plan)),
+          free_for_(static_cast<std::size_t>(slots_)) {
+        for (Eigen::Index i = 0; i < slots_; ++i)
+            free_for_[static_cast<std::size_t>(i)].store(i);
+    }
+
+    void work() {
+        Computer computer(plan_);
+        while (true) {
+            if (try_draw())
+                continue;
+            Eigen::Index c = next_to_compute_.load();
+            if (c >= chunks_)
+                return;
+            if (c < drawn_.load(std::memory_order_acquire)) {
+                if (next_to_compute_.compare_exchange_weak(c, c + 1)) {
+                    const auto slot = static_cast<std::size_t>(c % slots_);
+                    computer.compute(ring_[slot], chunk_size(plan_, c), angles_ + c * kChunk);
+                    free_for_[slot].store(c + slots_, std::memory_order_release);
+                }
+                continue;
+            }
+            // The next chunk is being drawn, or its buffer is still being computed.
+            std::this_thread::yield();
+        }
+    }
+
+  private:
+    bool try_draw() {
+        std::unique_lock lock(draw_mutex_, std::try_to_lock);
+        if (!lock.owns_lock())
+            return false;
+        const Eigen::Index c = next_to_draw_;
+        const auto slot = static_cast<std::size_t>(c % std::max<Eigen::Index>(slots_, 1));
+        if (c >= chunks_ || free_for_[slot].load(std::memory_order_acquire) != c)
+            return false;
+        draw(plan_, stream_, c, ring_[slot]);
+        next_to_draw_ = c + 1;
+        drawn_.store(c + 1, std::memory_order_release);
+        return true;
+    }
+
+    const Plan& plan_;
+    RandomStream& stream_;
+    double* angles_;
+    const Eigen::Index chunks_;
+    const Eigen::Index slots_;
+    std::vector<ChunkDraws> ring_;
+    std::vector<std::atomic<Eigen::Index>> free_for_;  // the chunk that may use each buffer next
+    std::mutex draw_mutex_;
+    Eigen::Index next_to_draw_ = 0;  // guarded by draw_mutex_
+    std::atomic<Eigen::Index> drawn_{0};
+    std::atomic<Eigen::Index> next_to_compute_{0};
+};
+
+void run_pipeline(const Plan& plan, RandomStream& stream, int threads, double* angles) {
+    Pipeline pipeline(plan, stream, threads, angles);
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back([&pipeline] { pipeline.work(); });
+    pipeline.work();
+    for (std::thread& h : helpers)
+        h.join();
+}
+
+// Ascending order, the replicates without a slope (NaN) after every number. Angles lie in
+// [0, 180] and the NaN written above is positive, so the IEEE bit patterns, read as unsigned
+// integers, order exactly as wanted: a radix sort on them needs no comparisons.
+void sort_angles(Eigen::RowVectorXd& angles) {
+    const std::size_t n = static_cast<std::size_t>(angles.size());
+    std::vector<std::uint64_t> keys(n), scratch(n);
+    std::memcpy(keys.data(), angles.data(), n * sizeof(double));
+    constexpr int kBits = 11;
+    constexpr std::uint64_t kMask = (1u << kBits) - 1;
+    std::vector<std::size_t> counts(kMask + 2);
+    for (int shift = 0; shift < 64; shift += kBits) {
+        std::fill(counts.begin(), counts.end(), 0);
+        for (std::uint64_t k : keys)
+            ++counts[((k >> shift) & kMask) + 1];
+        if (std::find(counts.begin(), counts.end(), n) != counts.end())
+            continue;  // one digit
+        for (std::size_t d = 1; d < counts.size(); ++d)
+            counts[d] += counts[d - 1];
+        for (std::uint64_t k : keys)
+            scratch[counts[(k >> shift) & kMask]++] = k;
+        keys.swap(scratch);
+    }
+    std::memcpy(angles.data(), keys.data(), n * sizeof(double));
+}
+
+}  // namespace
+
+BootstrapAngles residual_bootstrap(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots,
+                                   Eigen::Index n2, BootstrapKind kind, RandomStream& stream,
+                                   int threads) {
+    const Plan plan = make_plan(x, nboots, n2, kind);
+    BootstrapAngles result;
+    result.angles.resize(nboots);
+    const Eigen::Index chunks = (nboots + kChunk - 1) / kChunk;
+    if (threads <= 0) {
+        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    }
+    threads = static_cast<int>(std::min<Eigen::Index>(threads, chunks));
+    run_pipeline(plan, stream, std::max(threads, 1), result.angles.data());
+
+    sort_angles(result.angles);
+    result.degenerate = result.angles.array().isNaN().count();
+    return result;
+}
+
+}  // namespace kelmar

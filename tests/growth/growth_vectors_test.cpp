@@ -1,0 +1,116 @@
+#include "growth/growvecn.hpp"
+#include "growth/shapegrow.hpp"
+#include "growth/sortsize.hpp"
+#include "platform/numeric/error.hpp"
+#include "support/eigen_testing.hpp"
+
+#include <gtest/gtest.h>
+
+namespace kelmar {
+namespace {
+
+using testing::matrices_near;
+
+// n specimens of d coordinates that change linearly with log size, plus noise; sizes 40 to 120.
+Eigen::MatrixXd growth_sample(Eigen::Index n, Eigen::Index d, double noise, std::mt19937& gen) {
+    const Eigen::RowVectorXd start = testing::random_matrix(1, d, gen, 10.0);
+    const Eigen::RowVectorXd direction = testing::random_matrix(1, d, gen);
+    std::uniform_real_distribution<double> size(40.0, 120.0);
+    Eigen::MatrixXd x(n, d + 1);
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const double cs = size(gen);
+        x.row(i).head(d) =
+            start + std::log(cs) * direction + testing::random_matrix(1, d, gen, noise);
+        x(i, d) = cs;
+    }
+    return x;
+}
+
+TEST(GrowthVectors, UnitLengthAndTheLogSizeTwins) {
+    std::mt19937 gen(1);
+    const Eigen::MatrixXd x = growth_sample(20, 9, 0.1, gen);
+    const Eigen::RowVectorXd g = growvecn(x);
+    EXPECT_NEAR(g.squaredNorm(), 1.0, 1e-15);
+    const Eigen::VectorXd g3 = growvector3(x, x.col(9).array().log().matrix());
+    EXPECT_NEAR(g3.squaredNorm(), 1.0, 1e-15);
+    EXPECT_TRUE(matrices_near(g3, g.transpose(), 1e-15));
+    // A row of sizes serves as well as a column.
+    EXPECT_TRUE(
+        matrices_near(growvector3(x, x.col(9).array().log().matrix().transpose()), g3, 1e-15));
+
+    // A coordinate that shrinks with size has a negative component.
+    Eigen::MatrixXd shrinking = x;
+    shrinking.col(0) = -100.0 * x.col(9).array().log();
+    EXPECT_LT(growvecn(shrinking)(0), 0.0);
+
+    const Eigen::MatrixXd coefficients = growveceq(x);
+    EXPECT_TRUE(
+        matrices_near(coefficients.col(0).transpose() / coefficients.col(0).norm(), g, 1e-15));
+}
+
+TEST(GrowthVectors, TwoSpecimensGiveTheLineThroughThem) {
+    Eigen::MatrixXd x(2, 4);
+    x << 1, 5, -2, 10,  //
+        3, 4, -2, 30;
+    const Eigen::MatrixXd cs = shapegrow(x);
+    Eigen::MatrixXd expected(3, 2);
+    expected << 0.1, 0, -0.05, 5.5, 0, -2;
+    EXPECT_TRUE(matrices_near(cs, expected, 1e-14));
+
+    const Eigen::MatrixXd lcs = growveceq(x);
+    const double ds = std::log(30.0) - std::log(10.0);
+    EXPECT_NEAR(lcs(0, 0), 2.0 / ds, 1e-14);
+    EXPECT_NEAR(lcs(0, 1) + lcs(0, 0) * std::log(10.0), 1.0, 1e-13);
+}
+
+TEST(GrowthVectors, ScaleOfTheCoordinatesAndTheCentroidSizeTwins) {
+    std::mt19937 gen(2);
+    const Eigen::MatrixXd x = growth_sample(15, 6, 0.2, gen);
+    Eigen::MatrixXd smaller = x;
+    smaller.leftCols(6) /= 7.0;
+    EXPECT_TRUE(matrices_near(growvecn(smaller), growvecn(x), 1e-15));
+    EXPECT_TRUE(matrices_near(growvector3(smaller, x.col(6)), growvector3(x, x.col(6)), 1e-15));
+    EXPECT_TRUE(matrices_near(growveceq(smaller), growveceq(x) / 7.0, 1e-13));
+
+    const Eigen::MatrixXd raw = shapegrow(x);
+    const Eigen::MatrixXd scaled = shapegrown(x);
+    EXPECT_NEAR(scaled.col(0).squaredNorm(), 1.0, 1e-15);
+    EXPECT_TRUE(matrices_near(scaled, raw / raw.col(0).norm(), 1e-15));
+    Eigen::MatrixXd logged = x;
+    logged.col(6) = x.col(6).array().log();
+    EXPECT_TRUE(matrices_near(shapegrow(logged), growveceq(x), 1e-13));
+}
+
+TEST(GrowthVectors, RegressionsWithoutASlopeAreErrors) {
+    Eigen::MatrixXd x(3, 4);
+    x << 1, 2, 3, 10, 2, 3, 4, 10, 3, 4, 5, 10;
+    EXPECT_THROW(growvecn(x), Error);  // sizes do not vary
+    EXPECT_THROW(shapegrown(x), Error);
+    EXPECT_THROW(growvecn(x.topRows(1)), Error);  // one specimen
+    x.col(3) << 10, 20, 30;
+    x.leftCols(3).setConstant(4.0);
+    EXPECT_THROW(growvecn(x), Error);                            // every slope 0: no direction
+    EXPECT_THROW(growvector3(x, Eigen::Vector2d(1, 2)), Error);  // wrong length
+    x.col(3) << 10, -20, 30;
+    try {
+        growveceq(x);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(),
+                     "specimen 2 has size -20, but log centroid size needs sizes greater than 0");
+    }
+    EXPECT_NO_THROW(shapegrow(x));  // centroid size itself takes any values
+}
+
+TEST(Sortsize, StableAscendingBySize) {
+    Eigen::MatrixXd x(4, 2);
+    x << 1, 3, 2, 1, 3, 2, 4, 1;
+    Eigen::MatrixXd expected(4, 2);
+    expected << 2, 1, 4, 1, 3, 2, 1, 3;
+    EXPECT_EQ(sortsize(x), expected);
+    EXPECT_EQ(sortsize(expected), expected);
+    EXPECT_EQ(sortsize(x.topRows(1)), x.topRows(1));
+}
+
+}  // namespace
+}  // namespace kelmar
