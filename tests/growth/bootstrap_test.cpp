@@ -4,6 +4,7 @@
 #include "growth/sortsize.hpp"
 #include "platform/numeric/error.hpp"
 #include "support/eigen_testing.hpp"
+#include "support/growth_samples.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +15,9 @@
 namespace kelmar {
 namespace {
 
+using testing::growth_sample;
 using testing::matrices_near;
 
-Eigen::MatrixXd growth_sample(Eigen::Index n, Eigen::Index d, double noise, std::mt19937& gen) {
-    const Eigen::RowVectorXd start = testing::random_matrix(1, d, gen, 10.0);
-    const Eigen::RowVectorXd direction = testing::random_matrix(1, d, gen);
-    std::uniform_real_distribution<double> size(40.0, 120.0);
-    Eigen::MatrixXd x(n, d + 1);
-    for (Eigen::Index i = 0; i < n; ++i) {
-        const double cs = size(gen);
-        x.row(i).head(d) =
-            start + std::log(cs) * direction + testing::random_matrix(1, d, gen, noise);
-        x(i, d) = cs;
-    }
-    return x;
-}
 
 // The bootstrap exactly as specified, written out plainly: both resampled sets built in full in
 // every replicate and their growth vectors taken by the regression routines.

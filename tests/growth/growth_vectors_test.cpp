@@ -3,28 +3,16 @@
 #include "growth/sortsize.hpp"
 #include "platform/numeric/error.hpp"
 #include "support/eigen_testing.hpp"
+#include "support/growth_samples.hpp"
 
 #include <gtest/gtest.h>
 
 namespace kelmar {
 namespace {
 
+using testing::growth_sample;
 using testing::matrices_near;
 
-// n specimens of d coordinates that change linearly with log size, plus noise; sizes 40 to 120.
-Eigen::MatrixXd growth_sample(Eigen::Index n, Eigen::Index d, double noise, std::mt19937& gen) {
-    const Eigen::RowVectorXd start = testing::random_matrix(1, d, gen, 10.0);
-    const Eigen::RowVectorXd direction = testing::random_matrix(1, d, gen);
-    std::uniform_real_distribution<double> size(40.0, 120.0);
-    Eigen::MatrixXd x(n, d + 1);
-    for (Eigen::Index i = 0; i < n; ++i) {
-        const double cs = size(gen);
-        x.row(i).head(d) =
-            start + std::log(cs) * direction + testing::random_matrix(1, d, gen, noise);
-        x(i, d) = cs;
-    }
-    return x;
-}
 
 TEST(GrowthVectors, UnitLengthAndTheLogSizeTwins) {
     std::mt19937 gen(1);
