@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test bench clean format
+.PHONY: all deps configure build test bench run clean format
 
 all: build
 
@@ -18,6 +18,10 @@ build: configure
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j 2
+
+run: build
+	$(BUILD_DIR)/src/batch/kelmar6-batch --common-reference --boots 900 \
+	    examples/macaque_male.txt examples/macaque_female.txt
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; "$$b"; done

@@ -18,7 +18,6 @@ namespace {
 using testing::growth_sample;
 using testing::matrices_near;
 
-
 // The bootstrap exactly as specified, written out plainly: both resampled sets built in full in
 // every replicate and their growth vectors taken by the regression routines.
 Eigen::RowVectorXd direct_bootstrap(const Eigen::MatrixXd& input, Eigen::Index nboots,

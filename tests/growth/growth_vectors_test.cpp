@@ -13,7 +13,6 @@ namespace {
 using testing::growth_sample;
 using testing::matrices_near;
 
-
 TEST(GrowthVectors, UnitLengthAndTheLogSizeTwins) {
     std::mt19937 gen(1);
     const Eigen::MatrixXd x = growth_sample(20, 9, 0.1, gen);

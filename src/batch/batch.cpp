@@ -1,0 +1,224 @@
+#include "batch.hpp"
+
+#include "landmarks/dload.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/files.hpp"
+#include "platform/numeric/paths.hpp"
+#include "session/session.hpp"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <sstream>
+#include <string>
+
+#ifndef KELMAR_VERSION
+#define KELMAR_VERSION "unknown"
+#endif
+
+namespace kelmar {
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kDataError = 1;
+
+struct Options {
+    std::string size = "lcs";
+    int boots = 100;
+    bool common_reference = false;
+    bool isometry = false;
+    std::string wirelist;
+    std::uint32_t seed = RandomStream::kDefaultSeed;
+    int threads = 0;
+    std::string report;
+    std::string json;
+    bool quiet = false;
+    std::string sample1;
+    std::string sample2;
+};
+
+// A usage problem found after the options were parsed.
+struct UsageError {
+    std::string message;
+};
+
+void define_options(CLI::App& app, Options& o) {
+    app.add_option("--size", o.size, "size variable of the regressions")
+        ->check(CLI::IsMember({"lcs", "cs"}))
+        ->default_str("lcs");
+    app.add_option("--boots", o.boots, "bootstrap replicates, a positive multiple of 20")
+        ->check([](const std::string& text) -> std::string {
+            try {
+                const long n = std::stol(text);
+                if (n > 0 && n % 20 == 0 && n <= 100000000)
+                    return {};
+            } catch (const std::exception&) {
+            }
+            return "--boots takes a positive multiple of 20, given " + text;
+        })
+        ->default_str("100");
+    app.add_flag("--common-reference", o.common_reference,
+                 "fit both samples onto one GLS reference of the pooled specimens first");
+    app.add_flag("--isometry", o.isometry,
+                 "compare sample 1 with the isometric vector (SAMPLE2 optional)");
+    app.add_option("--wirelist", o.wirelist,
+                   "load a wirelist (validated against the landmark count)");
+    app.add_option("--seed", o.seed, "seed of the random stream")->default_str("5489");
+    app.add_option("--threads", o.threads,
+                   "bootstrap threads (default: all cores); results never depend on it")
+        ->check(CLI::Range(0, 1024));
+    app.add_option("--report", o.report, "write the report there (default: standard output)");
+    app.add_option("--json", o.json,
+                   "write the results as JSON (\"-\" for standard output, which then carries "
+                   "only the JSON unless --report names a file)");
+    app.add_flag("--quiet", o.quiet, "no progress display");
+    app.add_option("SAMPLE1", o.sample1, "landmark file of sample 1")->required();
+    app.add_option("SAMPLE2", o.sample2, "landmark file of sample 2");
+    app.set_version_flag("--version", std::string("kelmar6-batch ") + KELMAR_VERSION);
+}
+
+Eigen::MatrixXd read_table(const std::string& path) {
+    std::optional<Eigen::MatrixXd> table = dload(path);
+    if (!table) {
+        throw Error("cannot open \"" + path + "\"");
+    }
+    return std::move(*table);
+}
+
+nlohmann::ordered_json vector_json(const std::optional<Eigen::VectorXd>& v) {
+    if (!v)
+        return nullptr;
+    return std::vector<double>(v->data(), v->data() + v->size());
+}
+
+nlohmann::ordered_json range_json(const std::optional<Eigen::Vector3d>& r) {
+    if (!r)
+        return nullptr;
+    return {(*r)(0), (*r)(1), (*r)(2)};
+}
+
+nlohmann::ordered_json results_json(const Options& o, const Session& session,
+                                    const AngleOutcome& angle) {
+    const SessionVariables& v = session.variables();
+    nlohmann::ordered_json samples = nlohmann::ordered_json::array();
+    auto add_sample = [&](const std::string& file, const Eigen::MatrixXd& data) {
+        samples.push_back(
+            {{"file", file}, {"specimens", data.rows()}, {"landmarks", (data.cols() - 1) / 3}});
+    };
+    add_sample(o.sample1, v.FIRSTDATASET);
+    if (!o.sample2.empty())
+        add_sample(o.sample2, v.SECONDDATASET);
+    nlohmann::ordered_json j = {
+        {"program", "kelmar6-batch"},
+        {"version", KELMAR_VERSION},
+        {"analysis", o.isometry ? "isometry" : "between"},
+        {"size_variable", o.size == "lcs" ? "LCS" : "CS"},
+        {"bootstraps", o.boots},
+        {"seed", o.seed},
+        {"common_reference", o.common_reference},
+        {"samples", samples},
+        {"angle", angle.angle},
+        {"ranges",
+         {{"sample1", range_json(v.AW1R)}, {"sample2", o.isometry ? nullptr : range_json(v.AW2R)}}},
+        {"degenerate_replicates",
+         {{"sample1", angle.degenerate1},
+          {"sample2", o.isometry ? nlohmann::ordered_json(nullptr)
+                                 : nlohmann::ordered_json(angle.degenerate2)}}},
+        {"growth_vectors", {{"sample1", vector_json(v.gv1)}, {"sample2", vector_json(v.gv2)}}},
+    };
+    if (o.isometry && session.common_reference_used()) {
+        j["note"] =
+            "after a common Procrustes superimposition every growth vector is orthogonal to the "
+            "isometric vector, so the angle to isometry is always 90 degrees and carries no "
+            "information";
+    }
+    return j;
+}
+
+void write_text_file(const std::string& path, const std::string& text) {
+    AtomicFileWriter file(path);
+    file.write(text);
+    file.commit();
+}
+
+int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progress) {
+    if (o.sample2.empty() && !o.isometry) {
+        throw UsageError{"SAMPLE2 is required unless --isometry is given"};
+    }
+    if (o.sample2.empty() && o.common_reference) {
+        throw UsageError{"--common-reference needs SAMPLE2"};
+    }
+    std::ostringstream echoes;  // working values the desktop echoes on its console
+    Session session(o.seed);
+    session.set_console(&echoes);
+    session.set_threads(o.threads);
+    if (progress) {
+        session.set_status_listener([&](const std::string& text) {
+            if (text.rfind("Between group angle", 0) == 0) {
+                err << "kelmar6-batch: bootstrap ranges, " << o.boots << " replicates per sample..."
+                    << std::flush;
+            }
+        });
+    }
+    session.load1(read_table(o.sample1), file_name_of(o.sample1));
+    if (!o.wirelist.empty()) {
+        session.loadwire(read_table(o.wirelist), file_name_of(o.wirelist));
+    }
+    if (!o.sample2.empty()) {
+        session.load2(read_table(o.sample2), file_name_of(o.sample2), o.common_reference);
+    }
+    const bool lcs = o.size == "lcs";
+    const AngleOutcome angle =
+        o.isometry ? session.angle_isometry(lcs, o.boots) : session.angle_between(lcs, o.boots);
+    if (progress)
+        err << " done\n";
+    if (angle.mismatch) {
+        throw Error("the samples have different landmark counts (" +
+                    std::to_string((session.variables().FIRSTDATASET.cols() - 1) / 3) + " and " +
+                    std::to_string((session.variables().SECONDDATASET.cols() - 1) / 3) +
+                    "): Mismatch on landmark number");
+    }
+
+    const std::string report = session.report_text();
+    const std::string json = results_json(o, session, angle).dump(2) + "\n";
+    if (!o.report.empty()) {
+        write_text_file(o.report, report);
+    } else if (o.json != "-") {
+        out << report;
+    }
+    if (o.json == "-") {
+        out << json;
+    } else if (!o.json.empty()) {
+        write_text_file(o.json, json);
+    }
+    out.flush();
+    return 0;
+}
+
+}  // namespace
+
+int run_batch(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+              bool progress_allowed) {
+    CLI::App app("Growth vector angles of two samples of 3D landmark configurations",
+                 "kelmar6-batch");
+    Options o;
+    define_options(app, o);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e, out, err);
+        return code == 0 ? 0 : kUsageError;
+    }
+    try {
+        return analyse(o, out, err, progress_allowed && !o.quiet);
+    } catch (const UsageError& e) {
+        err << "kelmar6-batch: " << e.message << "\nRun with --help for more information.\n";
+        return kUsageError;
+    } catch (const Error& e) {
+        err << "kelmar6-batch: " << e.what() << "\n";
+        return kDataError;
+    }
+}
+
+}  // namespace kelmar

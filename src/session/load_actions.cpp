@@ -1,0 +1,127 @@
+// The load steps: sample 1, sample 2 (on its own reference or with both samples on one common
+// reference) and the wirelist. Everything is computed first and stored at the end, so a load that
+// fails leaves the session as it was.
+#include "landmarks/layouts.hpp"
+#include "landmarks/validate_dataset.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/format.hpp"
+#include "session.hpp"
+#include "superimpose/getpproc3.hpp"
+#include "superimpose/pcaref3d.hpp"
+#include "wirelist.hpp"
+
+namespace kelmar {
+namespace {
+
+struct Superimposed {
+    Eigen::MatrixXd reference;  // turned to its principal axes
+    Stack specimens;            // fitted onto it and turned alike
+};
+
+// A sample on its own GLS reference, turned to the reference's principal axes.
+Superimposed on_own_reference(const Eigen::MatrixXd& dataset) {
+    const GlsFit fit = getpproc3(vertxy3D(dataset));
+    const PrincipalAxes axes = pcaref3d(fit.reference);
+    return {axes.y, rotate3da(fit.fitted, axes.u)};
+}
+
+double landmark_count(const Eigen::MatrixXd& dataset) {
+    return static_cast<double>(dataset.cols() - 1) / 3.0;
+}
+
+std::string counts_text(const std::string& name, const Eigen::MatrixXd& dataset) {
+    return format_text(R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks)",
+                       {name, static_cast<double>(dataset.rows()), landmark_count(dataset)});
+}
+
+}  // namespace
+
+LoadOutcome Session::load1(const Eigen::MatrixXd& table, const std::string& name) {
+    validate_landmark_dataset(table, name);
+    LoadOutcome out;
+    out.first_file_text = counts_text(name, table);
+    const Superimposed sample = on_own_reference(table);
+    out.drawing.shapes = {{Stack::single(sample.reference), "gp"}, {sample.specimens, "ro"}};
+    if (vars_.wireactive && wirelist_fits(vars_.wirelist, sample.reference.rows())) {
+        out.drawing.wire_on = sample.reference;
+    }
+    out.file_text = format_text(R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
+                                {name, static_cast<double>(table.rows()), landmark_count(table)});
+
+    vars_.FIRSTDATASET = table;
+    vars_.FNAME1 = name;
+    vars_.DATAV1 = sample.specimens;
+    vars_.LCS = 1;
+    vars_.NBOOTS = 100;
+    common_reference_ = false;
+    return out;
+}
+
+LoadOutcome Session::load2(const Eigen::MatrixXd& table, const std::string& name,
+                           bool common_reference) {
+    validate_landmark_dataset(table, name);
+    const Eigen::MatrixXd& first = vars_.FIRSTDATASET;
+    if (common_reference && first.size() == 0) {
+        throw Error("a common reference needs both samples: load sample 1 before sample 2");
+    }
+    if (common_reference && first.cols() != table.cols()) {
+        throw Error("a common reference needs samples of the same landmarks: sample 1 has " +
+                    std::to_string((first.cols() - 1) / 3) + " landmarks, \"" + name + "\" has " +
+                    std::to_string((table.cols() - 1) / 3));
+    }
+    LoadOutcome out;
+    out.first_file_text = counts_text(name, table);
+    out.file_text = out.first_file_text;
+    const Superimposed own = on_own_reference(table);
+
+    if (!common_reference) {
+        out.drawing.shapes = {{Stack::single(own.reference), "gp"}, {own.specimens, "bo"}};
+        if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
+            out.drawing.shapes.push_back({vars_.DATAV1, "rd"});
+        }
+        if (vars_.wireactive && wirelist_fits(vars_.wirelist, own.reference.rows())) {
+            out.drawing.wire_on = own.reference;
+        }
+        vars_.SECONDDATASET = table;
+        vars_.FNAME2 = name;
+        vars_.DATAV2 = own.specimens;
+        return out;
+    }
+
+    // One GLS reference of the pooled specimens, turned to its principal axes; the fits onto it
+    // bring both samples into its frame.
+    Eigen::MatrixXd pooled(first.rows() + table.rows(), table.cols());
+    pooled << first, table;
+    const Eigen::MatrixXd reference2 = pcaref3d(getpproc3(vertxy3D(pooled)).reference).y;
+    const Stack datav1 = getpprocon3(reference2, vars_.DATAV1);
+    const Stack datav2 = getpprocon3(reference2, vertxy3D(table));
+    const Eigen::Index c = table.cols() - 1;
+    Eigen::MatrixXd fitted1 = xyzfromvert3(datav1, first.col(c));
+    Eigen::MatrixXd fitted2 = xyzfromvert3(datav2, table.col(c));
+    out.status_text = format_text("Using Common Procrustes GLS Reference");
+    out.drawing.shapes = {{Stack::single(reference2), "gp"}, {datav2, "bo"}, {datav1, "rd"}};
+    if (vars_.wireactive && wirelist_fits(vars_.wirelist, reference2.rows())) {
+        out.drawing.wire_on = reference2;
+    }
+
+    vars_.SECONDDATASET = std::move(fitted2);
+    vars_.FNAME2 = name;
+    vars_.DATAV2 = datav2;
+    vars_.DATAV1 = datav1;
+    vars_.FIRSTDATASET = std::move(fitted1);
+    common_reference_ = true;
+    return out;
+}
+
+std::string Session::loadwire(const Eigen::MatrixXd& table, const std::string& name) {
+    std::optional<Eigen::Index> landmarks;
+    if (vars_.FIRSTDATASET.size() > 0)
+        landmarks = (vars_.FIRSTDATASET.cols() - 1) / 3;
+    validate_wirelist(table, name, landmarks);
+    vars_.wirelist = table;
+    vars_.wireactive = true;
+    return format_text(R"(Loaded Wirelist: %s \n,with %i wires)",
+                       {name, static_cast<double>(table.rows())});
+}
+
+}  // namespace kelmar

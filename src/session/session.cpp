@@ -1,0 +1,41 @@
+#include "session.hpp"
+
+#include "growth/anglerbr.hpp"
+#include "platform/numeric/echo.hpp"
+#include "platform/numeric/files.hpp"
+
+namespace kelmar {
+
+Session::Session(std::uint32_t seed) : stream_(seed) {}
+
+void Session::set_status_listener(std::function<void(const std::string&)> listener) {
+    status_listener_ = std::move(listener);
+}
+
+void Session::status(const std::string& text) const {
+    if (status_listener_)
+        status_listener_(text);
+}
+
+std::ostream& Session::console() const {
+    return console_ != nullptr ? *console_ : kelmar::console();
+}
+
+Eigen::Vector3d Session::ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
+                                Eigen::Index& degenerate) {
+    const double n = static_cast<double>(x.rows());
+    const BootstrapAngles aw = lcs ? anglerbr(x, nboots, 10, n, n2, stream_, threads_)
+                                   : sanglerbr(x, nboots, 10, n, n2, stream_, threads_);
+    degenerate = aw.degenerate;
+    // The 1-based positions 0.8, 0.9 and 0.95 times the count are whole for multiples of 20.
+    return {aw.angles(4 * nboots / 5 - 1), aw.angles(9 * nboots / 10 - 1),
+            aw.angles(19 * nboots / 20 - 1)};
+}
+
+void Session::write_report(const std::string& path) const {
+    AtomicFileWriter file(path);
+    file.write(report_text());
+    file.commit();
+}
+
+}  // namespace kelmar

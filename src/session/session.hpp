@@ -1,0 +1,111 @@
+// The analysis session: the fourteen session variables and one method per action step that needs
+// no window (load sample 1, load sample 2 with or without a common reference, load a wirelist,
+// angle between the samples, angle to isometry, the report). Each step returns the texts the
+// window shows, formatted exactly as the window shows them, so the window only moves texts into
+// controls. A step that fails raises an Error and leaves every variable as it was. The session
+// owns its random stream, which continues from step to step.
+#pragma once
+
+#include "platform/numeric/random_stream.hpp"
+#include "platform/numeric/stack.hpp"
+
+#include <Eigen/Core>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kelmar {
+
+// Empty matrices and stacks, and unset optionals, are the empty values of a fresh session.
+struct SessionVariables {
+    Eigen::MatrixXd FIRSTDATASET;   // N1 × C: x y z of each landmark, then the size
+    std::string FNAME1;             // file name without its folder
+    Stack DATAV1;                   // sample 1 superimposed, for drawing
+    Eigen::MatrixXd SECONDDATASET;  // N2 × C
+    std::string FNAME2;
+    Stack DATAV2;
+    Eigen::MatrixXd wirelist;  // one wire per row; columns 2 and 3 are landmark numbers
+    bool wireactive = false;
+    std::optional<int> LCS;  // 1: log centroid size, 0: centroid size
+    std::optional<int> NBOOTS;
+    std::optional<Eigen::VectorXd> gv1;
+    std::optional<Eigen::VectorXd> gv2;
+    std::optional<Eigen::Vector3d> AW1R;  // 80, 90 and 95 percent values of sample 1's angles
+    std::optional<Eigen::Vector3d> AW2R;
+};
+
+// What a load draws in a new window when drawing is on.
+struct Drawing {
+    struct Shapes {
+        Stack configurations;
+        std::string style;  // "gp", "ro", "bo", "rd"
+    };
+    std::vector<Shapes> shapes;  // in drawing order, the reference first
+    Eigen::MatrixXd wire_on;     // the configuration the wireframe joins (empty: no wireframe)
+};
+
+struct LoadOutcome {
+    std::string first_file_text;             // the file control's text right after reading
+    std::string file_text;                   // its text at the end of the load
+    std::optional<std::string> status_text;  // the result control's text, when the load sets it
+    Drawing drawing;
+};
+
+struct AngleOutcome {
+    std::string result_text;       // the result control's final text
+    bool mismatch = false;         // the samples' landmark counts differ: nothing was computed
+    double angle = 0.0;            // degrees
+    Eigen::Index degenerate1 = 0;  // replicates of sample 1 whose resampled sizes did not vary
+    Eigen::Index degenerate2 = 0;
+};
+
+// The angle in degrees between two unit growth vectors, from the arc cosine of their dot product
+// (taken of the clamped value when rounding carries it just outside [-1, 1]).
+double growth_angle(const Eigen::VectorXd& a, const Eigen::VectorXd& b);
+
+class Session {
+  public:
+    explicit Session(std::uint32_t seed = RandomStream::kDefaultSeed);
+
+    const SessionVariables& variables() const { return vars_; }
+
+    // Shown in the result control while an angle step runs, in order.
+    void set_status_listener(std::function<void(const std::string&)> listener);
+    // Console for the echoes of working values (the process console by default).
+    void set_console(std::ostream* console) { console_ = console; }
+    // Threads of the bootstraps (0: every core); results never depend on it.
+    void set_threads(int threads) { threads_ = threads; }
+
+    LoadOutcome load1(const Eigen::MatrixXd& table, const std::string& name);
+    LoadOutcome load2(const Eigen::MatrixXd& table, const std::string& name, bool common_reference);
+    // Returns the message box text.
+    std::string loadwire(const Eigen::MatrixXd& table, const std::string& name);
+
+    AngleOutcome angle_between(bool lcs, int nboots);
+    AngleOutcome angle_isometry(bool lcs, int nboots);
+
+    // Whether FIRSTDATASET and SECONDDATASET hold coordinates fitted onto a common reference.
+    bool common_reference_used() const { return common_reference_; }
+
+    std::string report_text() const;
+    // Writes the report atomically: a failed write leaves any earlier file in place.
+    void write_report(const std::string& path) const;
+
+  private:
+    void status(const std::string& text) const;
+    std::ostream& console() const;
+    // Bootstrap of one sample and its three range values.
+    Eigen::Vector3d ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
+                           Eigen::Index& degenerate);
+
+    SessionVariables vars_;
+    bool common_reference_ = false;
+    RandomStream stream_;
+    std::function<void(const std::string&)> status_listener_;
+    std::ostream* console_ = nullptr;
+    int threads_ = 0;
+};
+
+}  // namespace kelmar
