@@ -1,0 +1,32 @@
+// Callback texts of controls: a function name with an optional parenthesised list of arguments,
+// each a quoted text ('it''s' holds a quote) or a number, as in kelmar6('kelmarsw', 'load1') or
+// kelmarsw('anglebetween'). The parsed call runs through the call-by-name hook, which the
+// program's function table provides.
+#pragma once
+
+#include "platform/numeric/value.hpp"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelmar {
+
+struct CallbackCall {
+    std::string name;
+    std::vector<Value> args;
+};
+
+// Raises an Error naming the text and what is wrong with it.
+CallbackCall parse_callback(std::string_view text);
+
+using CallByNameHook = std::function<void(const std::string& name, const std::vector<Value>& args)>;
+
+// Installs the hook (an empty function removes it) and returns the previous one.
+CallByNameHook set_call_by_name_hook(CallByNameHook hook);
+
+// Calls through the hook; raises an Error when none is installed.
+void call_by_name(const CallbackCall& call);
+
+}  // namespace kelmar

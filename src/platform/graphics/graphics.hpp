@@ -1,0 +1,150 @@
+// The graphics object model: the root (handle 0), figures, axes, user-interface controls and
+// lines, each with a double handle, a type, a parent, ordered children, properties whose names
+// compare without regard to case, and named application data. A View, when attached, mirrors the
+// model on screen; everything the system reads back comes from the model.
+//
+// Listing order of findall and findobj: the starting object, then its descendants depth first,
+// children in the order they were created. From the root, figures come in the order they were
+// created.
+#pragma once
+
+#include "platform/numeric/value.hpp"
+#include "view.hpp"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelmar {
+
+enum class ObjectType { Root, Figure, Axes, UiControl, Line };
+
+std::string type_name(ObjectType type);
+std::optional<ObjectType> type_from_name(std::string_view name);
+
+struct Rect {
+    double left = 0, bottom = 0, width = 0, height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+class Graphics {
+  public:
+    static constexpr Handle kRoot = 0.0;
+
+    Graphics();
+    Graphics(const Graphics&) = delete;
+    Graphics& operator=(const Graphics&) = delete;
+
+    void set_view(View* view) { view_ = view; }
+    View* view() const { return view_; }
+
+    // Creates an object with its type's default properties, then sets `properties` in order.
+    Handle create(ObjectType type, Handle parent,
+                  const std::vector<std::pair<std::string, Value>>& properties = {});
+    Handle create_figure(const std::vector<std::pair<std::string, Value>>& properties = {});
+
+    bool is_valid(Handle h) const;
+    ObjectType type(Handle h) const;
+    Handle parent(Handle h) const;  // the root's parent is itself: use is_root
+    const std::vector<Handle>& children(Handle h) const;
+
+    // Properties. Names compare without regard to case; an unknown name raises an Error naming
+    // it and the object's type. Type, Parent and Children are read-only.
+    Value get(Handle h, std::string_view name) const;
+    void set(Handle h, std::string_view name, const Value& value);
+    bool has_property(Handle h, std::string_view name) const;
+
+    // Application data; a name never set reads as the empty array.
+    Value getappdata(Handle h, const std::string& name) const;
+    void setappdata(Handle h, const std::string& name, const Value& value);
+    bool isappdata(Handle h, const std::string& name) const;
+
+    // Figures in creation order.
+    std::vector<Handle> figures() const;
+    // The current figure, or nothing when no figure is open.
+    std::optional<Handle> current_figure() const;
+    // Makes `figure` current and brings it to the front.
+    void figure(Handle figure);
+    void close(Handle figure);
+
+    std::vector<Handle> findall(Handle start) const;
+    std::vector<Handle> findall(Handle start, std::string_view property, const Value& value) const;
+    std::vector<Handle> findobj(Handle start, std::string_view property, const Value& value) const;
+
+    // The object and figure whose callback is running (nothing outside callbacks).
+    std::optional<Handle> callback_object() const { return callback_object_; }
+    std::optional<Handle> callback_figure() const { return callback_figure_; }
+    // Runs the callback text of `h` with it as the callback object (see callback.hpp).
+    void run_callback(Handle h);
+
+    void drawnow();
+
+    // The figure's frame around its inside, in pixels: set by the view from the real window.
+    struct Frame {
+        double left = 0, right = 0, bottom = 0, top = 0;
+    };
+    void set_frame(Handle figure, Frame frame);
+    // Geometry reported by the view after the user moved or resized a window: updates the model
+    // without echoing the change back to the view.
+    void update_from_view(Handle h, std::string_view property, const Value& value);
+
+    // The pixel rectangle of a figure's inside, or of a control or axes inside its figure.
+    Rect pixel_position(Handle h) const;
+
+  private:
+    struct Object {
+        ObjectType type;
+        Handle parent;
+        std::vector<Handle> children;
+        std::vector<std::pair<std::string, Value>> properties;  // canonical names
+        std::map<std::string, Value> appdata;
+        Frame frame;
+    };
+
+    Object& object(Handle h);
+    const Object& object(Handle h) const;
+    Value* find_property(Object& o, std::string_view name);
+    const Value* find_property(const Object& o, std::string_view name) const;
+    void set_stored(Handle h, Object& o, std::string_view name, const Value& value, bool notify);
+    void convert_units(Handle h, Object& o, const std::string& from, const std::string& to);
+    Rect reference_rect(const Object& o) const;
+    void collect(Handle h, std::vector<Handle>& out) const;
+    Handle next_handle(ObjectType type);
+
+    std::map<Handle, Object> objects_;
+    std::vector<Handle> figure_order_;
+    double next_object_ = 1.0;
+    std::optional<Handle> callback_object_;
+    std::optional<Handle> callback_figure_;
+    View* view_ = nullptr;
+
+    friend class CallbackScope;
+};
+
+// While alive, `object` (and its figure) are the running callback's; restores the previous ones.
+class CallbackScope {
+  public:
+    CallbackScope(Graphics& g, Handle object);
+    ~CallbackScope();
+    CallbackScope(const CallbackScope&) = delete;
+    CallbackScope& operator=(const CallbackScope&) = delete;
+
+  private:
+    Graphics& g_;
+    std::optional<Handle> previous_object_;
+    std::optional<Handle> previous_figure_;
+};
+
+// The process's graphics model.
+Graphics& graphics();
+
+// Lower-case copy, for comparing names.
+std::string lower(std::string_view text);
+
+// A handle as the messages show it.
+std::string format_handle(Handle h);
+
+}  // namespace kelmar
