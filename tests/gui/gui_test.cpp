@@ -1,12 +1,14 @@
 #include "gui/guidata.hpp"
 #include "gui/movegui.hpp"
 #include "gui/openfig.hpp"
+#include "platform/graphics/callback.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -188,6 +190,39 @@ TEST(HandleTable, GuidataAndIdentifiers) {
     EXPECT_FALSE(isvarname(Value("")));
     EXPECT_FALSE(isvarname(Value(5)));
     EXPECT_FALSE(isvarname(Value::cell_row({"a"})));
+}
+
+}  // namespace
+}  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+// The main window's figure file provides every control the session relies on and one control
+// per action, each calling the switchyard through the launcher.
+TEST(MainWindowFile, HoldsTheSessionsControlsAndActions) {
+    Graphics g;
+    const Handle fig = openfig(g, KELMAR_RESOURCES_DIR "/Kelmar6.fig", "reuse");
+    const Value handles = guihandles(g, Value(fig));
+    for (const char* tag : {"File1Tag", "File2Tag", "EditText1", "Show3", "referencebutton",
+                            "Listbox1", "Listbox2", "Pushbutton3", "Pushbutton2"}) {
+        EXPECT_TRUE(handles.has_field(tag)) << tag;
+    }
+    std::vector<std::string> actions;
+    for (Handle h : g.findall(fig)) {
+        if (!g.has_property(h, "Callback") || g.get(h, "Callback").text().empty())
+            continue;
+        const CallbackCall call = parse_callback(g.get(h, "Callback").text());
+        EXPECT_EQ(call.name, "kelmar6");
+        ASSERT_EQ(call.args.size(), 2u);
+        EXPECT_EQ(call.args[0].text(), "kelmarsw");
+        actions.push_back(call.args[1].text());
+    }
+    std::sort(actions.begin(), actions.end());
+    EXPECT_EQ(actions, (std::vector<std::string>{"AxesOff", "Copy", "anglebetween", "angleisometry",
+                                                 "autoaxis", "load1", "load2", "loadwire", "quit",
+                                                 "savefile"}));
+    EXPECT_EQ(g.get(handles.field("Pushbutton3").to_scalar(), "Enable").text(), "off");
 }
 
 }  // namespace

@@ -112,6 +112,10 @@ void set_console(std::ostream* stream) {
     console_stream = stream;
 }
 
+void PrintTo(const Value& value, std::ostream* out) {
+    *out << echo_text("value", value);
+}
+
 void echo_value(std::string_view name, const Value& value, std::ostream* out) {
     std::ostream& stream = out != nullptr ? *out : console();
     stream << echo_text(name, value) << std::flush;

@@ -9,6 +9,7 @@
 #include <Eigen/Core>
 #include <concepts>
 #include <cstddef>
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <string_view>
@@ -87,6 +88,9 @@ class Value {
     std::vector<std::string> field_names_;
     std::vector<Value> field_values_;
 };
+
+// Writes the value as the console echo shows it (test frameworks print values with it).
+void PrintTo(const Value& value, std::ostream* out);
 
 // Drops trailing dimensions of length 1, keeping at least two.
 Dims normalize_dims(Dims dims);

@@ -1,0 +1,42 @@
+#include "qt_app.hpp"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdlib>
+
+namespace kelmar {
+
+bool ensure_qt_application() {
+    static int argc = 1;
+    static char name[] = "kelmar6";
+    static char* argv[] = {name, nullptr};
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const bool has_display =
+        std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    if (QApplication::instance() == nullptr) {
+        if ((platform == nullptr || *platform == '\0') && !has_display) {
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        }
+        // Never destroyed: at process exit Qt's own statics may already be gone, and destroying
+        // the application after them crashes.
+        new QApplication(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    return QApplication::platformName() != "offscreen";
+}
+
+void run_event_loop(Graphics& g) {
+    if (g.figures().empty())
+        return;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (g.figures().empty())
+            loop.quit();
+    });
+    check.start(50);
+    loop.exec();
+}
+
+}  // namespace kelmar

@@ -1,0 +1,16 @@
+// The Qt application of the desktop program: created once, on the offscreen platform when no
+// display is available (constructing it without a display would abort the process), and the
+// event loop that runs while any figure of the model is open.
+#pragma once
+
+#include "platform/graphics/graphics.hpp"
+
+namespace kelmar {
+
+// Creates the application if there is none yet; returns whether a real display is used.
+bool ensure_qt_application();
+
+// Services the user interface until the model has no figure left.
+void run_event_loop(Graphics& g);
+
+}  // namespace kelmar

@@ -1,0 +1,49 @@
+#include "qt_dialogs.hpp"
+
+#include "platform/numeric/paths.hpp"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace kelmar {
+namespace {
+
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::optional<FileChoice> run(QFileDialog::AcceptMode mode, std::string_view filter,
+                              std::string_view title) {
+    QFileDialog dialog(nullptr, q(title), QDir::currentPath(), q(filter));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const std::string path = dialog.selectedFiles().front().toStdString();
+    const PathParts parts = split_path(path);
+    return FileChoice{file_name_of(path), with_trailing_separator(parts.folder)};
+}
+
+}  // namespace
+
+std::optional<FileChoice> QtDialogs::open_file(std::string_view filter, std::string_view title) {
+    return run(QFileDialog::AcceptOpen, filter, title);
+}
+
+std::optional<FileChoice> QtDialogs::save_file(std::string_view filter, std::string_view title) {
+    return run(QFileDialog::AcceptSave, filter, title);
+}
+
+void QtDialogs::message_box(std::string_view text, std::string_view title) {
+    QMessageBox::information(nullptr, q(title), q(text));
+}
+
+void QtDialogs::error_box(std::string_view text, std::string_view title) {
+    QMessageBox::critical(nullptr, q(title), q(text));
+}
+
+}  // namespace kelmar

@@ -1,0 +1,140 @@
+#include "platform/qt/qt_view.hpp"
+#include "gui/movegui.hpp"
+#include "platform/graphics/callback.hpp"
+#include "platform/graphics/graphics.hpp"
+#include "platform/qt/qt_app.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace kelmar {
+namespace {
+
+class QtViewTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ensure_qt_application(); }
+    void SetUp() override {
+        view_ = std::make_unique<QtView>(g_);
+        previous_hook_ =
+            set_call_by_name_hook([this](const std::string& name, const std::vector<Value>& args) {
+                calls_.push_back(name + "(" + (args.empty() ? "" : args[0].text()) + ")");
+                callback_objects_.push_back(g_.callback_object().value_or(-1));
+            });
+        figure_ = g_.create_figure({{"Position", Value::row({100, 150, 400, 300})}});
+    }
+    void TearDown() override {
+        set_call_by_name_hook(previous_hook_);
+        for (Handle f : g_.figures())
+            g_.close(f);
+        view_.reset();
+        QApplication::processEvents();
+    }
+    template <typename W>
+    W* widget_of(Handle h) {
+        W* w = dynamic_cast<W*>(view_->widget(h));
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+
+    Graphics g_;
+    std::unique_ptr<QtView> view_;
+    CallByNameHook previous_hook_;
+    std::vector<std::string> calls_;
+    std::vector<Handle> callback_objects_;
+    Handle figure_ = 0;
+};
+
+TEST_F(QtViewTest, UserActionsReachTheModelAndRunTheCallback) {
+    const Handle button =
+        g_.create(ObjectType::UiControl, figure_, {{"Callback", "kelmarsw('load1')"}});
+    const Handle box = g_.create(ObjectType::UiControl, figure_,
+                                 {{"Style", "checkbox"}, {"Callback", "kelmarsw('show')"}});
+    const Handle list = g_.create(ObjectType::UiControl, figure_,
+                                  {{"Style", "listbox"},
+                                   {"String", Value::cell_row({"100", "400", "900"})},
+                                   {"Value", 1},
+                                   {"Callback", "kelmarsw('boots')"}});
+    widget_of<QPushButton>(button)->click();
+    widget_of<QCheckBox>(box)->click();
+    widget_of<QListWidget>(list)->setCurrentRow(2);
+    EXPECT_EQ(calls_,
+              (std::vector<std::string>{"kelmarsw(load1)", "kelmarsw(show)", "kelmarsw(boots)"}));
+    EXPECT_EQ(callback_objects_, (std::vector<Handle>{button, box, list}));
+    EXPECT_EQ(g_.get(box, "Value").to_scalar(), 1.0);
+    EXPECT_EQ(g_.get(list, "Value").to_scalar(), 3.0);
+    EXPECT_EQ(g_.callback_object(), std::nullopt);
+}
+
+TEST_F(QtViewTest, ModelChangesShowAtOnce) {
+    const Handle text =
+        g_.create(ObjectType::UiControl, figure_, {{"Style", "text"}, {"String", "File:"}});
+    const Handle box = g_.create(ObjectType::UiControl, figure_, {{"Style", "checkbox"}});
+    const Handle list = g_.create(ObjectType::UiControl, figure_, {{"Style", "listbox"}});
+    g_.set(text, "String", "File: a.txt \n  20 Specimens");
+    EXPECT_EQ(widget_of<QLabel>(text)->text().toStdString(), "File: a.txt \n  20 Specimens");
+    g_.set(box, "Value", 1);
+    EXPECT_TRUE(widget_of<QCheckBox>(box)->isChecked());
+    g_.set(box, "Enable", "off");
+    EXPECT_FALSE(widget_of<QCheckBox>(box)->isEnabled());
+    g_.set(list, "String", Value::cell_row({"LCS", "CS"}));
+    g_.set(list, "Value", 2);
+    EXPECT_EQ(widget_of<QListWidget>(list)->count(), 2);
+    EXPECT_EQ(widget_of<QListWidget>(list)->currentRow(), 1);
+    EXPECT_TRUE(calls_.empty());  // changes made by the program run no callback
+    g_.set(figure_, "Pointer", "watch");
+    EXPECT_EQ(view_->widget(figure_)->cursor().shape(), Qt::WaitCursor);
+    g_.set(text, "Visible", "off");
+    EXPECT_FALSE(view_->widget(text)->isVisible());
+}
+
+TEST_F(QtViewTest, WindowPositionsRoundTrip) {
+    g_.figure(figure_);
+    g_.drawnow();
+    const double screen_height = g_.get(0, "ScreenSize").reals()[3];
+    const QRect geometry = view_->widget(figure_)->geometry();
+    EXPECT_EQ(geometry, QRect(100, static_cast<int>(screen_height) - 450, 400, 300));
+    // The offscreen platform draws a frame of 2 pixels around the inside.
+    EXPECT_EQ(g_.get(figure_, "OuterPosition"), Value::row({98, 148, 404, 304}));
+    g_.set(figure_, "OuterPosition", Value::row({10, 20, 404, 304}));
+    g_.drawnow();
+    EXPECT_EQ(view_->widget(figure_)->geometry().topLeft(),
+              QPoint(12, static_cast<int>(screen_height) - 322));
+    EXPECT_EQ(g_.get(figure_, "Position"), Value::row({12, 22, 400, 300}));
+
+    // A window moved by the user is read back into the model.
+    view_->widget(figure_)->move(50, 60);  // the frame's top-left corner
+    QApplication::processEvents();
+    EXPECT_EQ(g_.get(figure_, "Position"), Value::row({52, screen_height - 362, 400, 300}));
+
+    // movegui on the real window.
+    movegui(g_, {Value(figure_), Value("southwest")});
+    g_.drawnow();
+    EXPECT_EQ(g_.get(figure_, "OuterPosition"), Value::row({0, 0, 404, 304}));
+
+    // Controls in normalized units follow the window's size.
+    const Handle c =
+        g_.create(ObjectType::UiControl, figure_,
+                  {{"Units", "normalized"}, {"Position", Value::row({0.5, 0, 0.5, 0.5})}});
+    EXPECT_EQ(view_->widget(c)->geometry(), QRect(200, 150, 200, 150));
+    view_->widget(figure_)->resize(600, 200);
+    QApplication::processEvents();
+    EXPECT_EQ(view_->widget(c)->geometry(), QRect(300, 100, 300, 100));
+}
+
+TEST_F(QtViewTest, ClosingTheWindowClosesTheFigure) {
+    g_.figure(figure_);
+    view_->widget(figure_)->close();
+    QApplication::processEvents();
+    EXPECT_FALSE(g_.is_valid(figure_));
+    EXPECT_TRUE(g_.figures().empty());
+    run_event_loop(g_);  // returns at once: no figure is open
+}
+
+}  // namespace
+}  // namespace kelmar
