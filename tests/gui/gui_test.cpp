@@ -5,6 +5,8 @@
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 
+#include "support/scratch.hpp"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -18,36 +20,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string error_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "";
-}
+using testing::error_of;
 
 class OpenfigTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        start_ = fs::current_path();
-        folder_ = fs::temp_directory_path() /
-                  ("kelmar_gui_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(folder_ / "other");
-        fs::current_path(folder_);
         g_.set(0, "ScreenSize", Value::row({1, 1, 1000, 800}));
-    }
-    void TearDown() override {
-        fs::current_path(start_);
-        fs::remove_all(folder_);
     }
     void write_figure(const fs::path& path) {
         std::ofstream(path) << R"({"type": "figure", "properties": {"Position": [50, 60, 300, 200]},
             "children": [{"type": "uicontrol", "properties": {"Tag": "File1Tag"}}]})";
     }
     Graphics g_;
-    fs::path start_, folder_;
+    testing::ScratchFolder scratch_{true};
+    fs::path folder_ = scratch_.path();
 };
 
 TEST_F(OpenfigTest, ReuseLoadsOnceAndAgainAfterClose) {

@@ -3,6 +3,8 @@
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/paths.hpp"
 
+#include "support/scratch.hpp"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -17,21 +19,11 @@ namespace fs = std::filesystem;
 class MfloadTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        start_ = fs::current_path();
-        root_ = fs::temp_directory_path() /
-                ("kelmar_mfload_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
         fs::create_directories(root_ / "data");
         std::ofstream(root_ / "data" / "sample.txt") << "1 2 3 4\n5 6 7 8\n";
-        fs::current_path(root_);
     }
-    void TearDown() override {
-        fs::current_path(start_);
-        fs::remove_all(root_);
-    }
-    fs::path start_;
-    fs::path root_;
+    testing::ScratchFolder scratch_{true};
+    fs::path root_ = scratch_.path();
     ScriptedDialogs dialogs_;
 };
 

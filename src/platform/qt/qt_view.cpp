@@ -137,20 +137,21 @@ void QtView::created(Handle h) {
                     h, checked ? g_.get(h, "Max").to_scalar() : g_.get(h, "Min").to_scalar());
             });
             w = b;
-        } else if (style == "listbox") {
-            auto* l = new QListWidget(parent);
-            QObject::connect(l, &QListWidget::currentRowChanged, [this, h](int row) {
-                if (row >= 0)
-                    user_changed_value(h, row + 1.0);
-            });
-            w = l;
-        } else if (style == "popupmenu") {
-            auto* c = new QComboBox(parent);
-            QObject::connect(c, &QComboBox::activated, [this, h](int index) {
+        } else if (style == "listbox" || style == "popupmenu") {
+            // Value is the 1-based position of the chosen entry.
+            auto choose = [this, h](int index) {
                 if (index >= 0)
                     user_changed_value(h, index + 1.0);
-            });
-            w = c;
+            };
+            if (style == "listbox") {
+                auto* l = new QListWidget(parent);
+                QObject::connect(l, &QListWidget::currentRowChanged, choose);
+                w = l;
+            } else {
+                auto* c = new QComboBox(parent);
+                QObject::connect(c, &QComboBox::activated, choose);
+                w = c;
+            }
         } else if (style == "edit") {
             const bool multi = g_.get(h, "Max").to_scalar() - g_.get(h, "Min").to_scalar() > 1;
             if (multi) {

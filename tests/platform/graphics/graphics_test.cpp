@@ -3,19 +3,14 @@
 #include "platform/graphics/figure_file.hpp"
 #include "platform/numeric/error.hpp"
 
+#include "support/scratch.hpp"
+
 #include <gtest/gtest.h>
 
 namespace kelmar {
 namespace {
 
-std::string error_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "";
-}
+using testing::error_of;
 
 TEST(GraphicsModel, PropertiesCompareWithoutCase) {
     Graphics g;
