@@ -113,10 +113,9 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
     return plan;
 }
 
-// The draws of a chunk of replicates, in the stream's order, as the raw pairs of generator
-// outputs they are made from: copying them is all the drawing thread does, and the computing
-// threads turn them into the 1-based row indexes k = ceil(u · n).
-using ChunkDraws = std::vector<std::uint32_t>;
+// The draws of a chunk of replicates, in the stream's order, as the 1-based row indexes
+// k = ceil(u · n) that every draw of the bootstrap becomes.
+using ChunkDraws = std::vector<std::int32_t>;
 
 Eigen::Index draws_per_replicate(const Plan& plan) {
     return plan.n + (plan.kind == BootstrapKind::LogSize ? 2 * plan.n2 : plan.n2);
@@ -128,7 +127,8 @@ Eigen::Index chunk_size(const Plan& plan, Eigen::Index c) {
 
 void draw(const Plan& plan, RandomStream& stream, Eigen::Index c, ChunkDraws& draws) {
     const auto count = static_cast<std::size_t>(chunk_size(plan, c) * draws_per_replicate(plan));
-    stream.fill_draw_words(std::span<std::uint32_t>(draws.data(), 2 * count));
+    stream.fill_indices(std::span<std::int32_t>(draws.data(), count),
+                        static_cast<std::int32_t>(plan.n));
 }
 
 // Turns a chunk's draws into its weight matrices and then into its angles. Only the drawing must
@@ -142,7 +142,6 @@ class Computer {
           a1_(kChunk, plan.n + 1),
           a2_(kChunk, plan.n + 1),
           degenerate_(static_cast<std::size_t>(kChunk)),
-          indices_(static_cast<std::size_t>(kChunk * draws_per_replicate(plan))),
           residual_of_row_(static_cast<std::size_t>(plan.n2)),
           t_(plan.n2),
           v_(plan.n2) {}
@@ -173,15 +172,12 @@ class Computer {
     void weights(const ChunkDraws& draws, Eigen::Index count) {
         const Eigen::Index n = plan_.n;
         const Eigen::Index per_replicate = draws_per_replicate(plan_);
-        const auto total = static_cast<std::size_t>(count * per_replicate);
-        RandomStream::indices_from_words(std::span<const std::uint32_t>(draws.data(), 2 * total),
-                                         static_cast<std::int32_t>(n),
-                                         std::span<std::int32_t>(indices_.data(), total));
+
         a1_.topRows(count).setZero();
         a2_.topRows(count).setZero();
         for (Eigen::Index r = 0; r < count; ++r) {
             // Indexes are 1-based; the rows below are shifted by one to take them as they are.
-            const std::int32_t* k = indices_.data() + r * per_replicate;
+            const std::int32_t* k = draws.data() + r * per_replicate;
             double* row1 = a1_.row(r).data() - 1;
             for (Eigen::Index j = 0; j < n; ++j)
                 row1[k[j]] += plan_.w1(j);
@@ -214,7 +210,6 @@ class Computer {
     RowMatrix a1_;
     RowMatrix a2_;
     std::vector<unsigned char> degenerate_;
-    std::vector<std::int32_t> indices_;
     std::vector<std::int32_t> residual_of_row_;
     Eigen::VectorXd t_;
     Eigen::VectorXd v_;
@@ -223,7 +218,7 @@ class Computer {
 };
 
 ChunkDraws make_draws(const Plan& plan) {
-    return ChunkDraws(static_cast<std::size_t>(2 * kChunk * draws_per_replicate(plan)));
+    return ChunkDraws(static_cast<std::size_t>(kChunk * draws_per_replicate(plan)));
 }
 
 // Every thread runs the same loop: draw the next chunk when the stream is free and a buffer is

@@ -135,10 +135,6 @@ struct ToIndex {
     std::int32_t one(double u) const { return static_cast<std::int32_t>(std::ceil(u * n)); }
 };
 
-bool is_zero_pair(std::uint32_t a, std::uint32_t b) {
-    return ((a >> 5) | (b >> 6)) == 0;
-}
-
 }  // namespace
 
 template <typename T, typename Convert>
@@ -165,55 +161,6 @@ void RandomStream::fill(std::span<T> out, Convert convert) {
 
 void RandomStream::fill_uniform(std::span<double> out) {
     fill(out, ToUniform{});
-}
-
-void RandomStream::fill_draw_words(std::span<std::uint32_t> out) {
-    std::size_t done = 0;
-    const std::size_t total = out.size() - out.size() % 2;
-    while (done < total) {
-        if (kN - position_ < 2) {  // a pair that straddles two blocks
-            const std::uint32_t a = next_u32();
-            const std::uint32_t b = next_u32();
-            if (is_zero_pair(a, b))
-                continue;
-            out[done] = a;
-            out[done + 1] = b;
-            done += 2;
-            continue;
-        }
-        const std::size_t words = std::min((kN - position_) / 2, (total - done) / 2) * 2;
-        const std::uint32_t* from = block_.data() + position_;
-        std::uint32_t any_zero = 0;
-        for (std::size_t k = 0; k < words; k += 2) {
-            any_zero |= static_cast<std::uint32_t>(is_zero_pair(from[k], from[k + 1]));
-        }
-        if (any_zero == 0) {
-            std::copy(from, from + words, out.data() + done);
-            position_ += words;
-            done += words;
-            continue;
-        }
-        for (std::size_t k = 0; k < words && done < total; k += 2) {  // one chance in 2^53
-            const std::uint32_t a = block_[position_];
-            const std::uint32_t b = block_[position_ + 1];
-            position_ += 2;
-            if (is_zero_pair(a, b))
-                continue;
-            out[done] = a;
-            out[done + 1] = b;
-            done += 2;
-        }
-    }
-}
-
-void RandomStream::indices_from_words(std::span<const std::uint32_t> words, std::int32_t n,
-                                      std::span<std::int32_t> out) {
-    double u[kN / 2];
-    for (std::size_t start = 0; start < out.size(); start += kN / 2) {
-        const std::size_t count = std::min(kN / 2, out.size() - start);
-        pairs_to_uniform(words.data() + 2 * start, count, u);
-        uniforms_to_indices(u, count, static_cast<double>(n), out.data() + start);
-    }
 }
 
 void RandomStream::fill_indices(std::span<std::int32_t> out, std::int32_t n) {

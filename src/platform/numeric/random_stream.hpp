@@ -46,14 +46,6 @@ class RandomStream {
     // repeated next_index(n), for n below 2^31.
     void fill_indices(std::span<std::int32_t> out, std::int32_t n);
 
-    // For work split between threads: fills `out` with the pairs of raw outputs from which the
-    // next out.size() / 2 draws are made (a pair that would give an exact 0 is skipped, as
-    // next_uniform skips it). indices_from_words turns them into the draws' indexes later, on
-    // any thread; together they give exactly what fill_indices gives.
-    void fill_draw_words(std::span<std::uint32_t> out);
-    static void indices_from_words(std::span<const std::uint32_t> words, std::int32_t n,
-                                   std::span<std::int32_t> out);
-
     // The next 1-based index k = ceil(u * n), uniform on 1..n.
     std::int64_t next_index(std::int64_t n) { return index_from_uniform(next_uniform(), n); }
 
