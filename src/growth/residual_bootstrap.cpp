@@ -139,20 +139,22 @@ class Computer {
   public:
     explicit Computer(const Plan& plan)
         : plan_(plan),
-          a1_(kChunk, plan.n + 1),
-          a2_(kChunk, plan.n + 1),
+          a_(2 * kChunk, plan.n + 1),
           degenerate_(static_cast<std::size_t>(kChunk)),
           residual_of_row_(static_cast<std::size_t>(plan.n2)),
           t_(plan.n2),
-          v_(plan.n2) {}
+          v_weights_(plan.n2) {}
 
     void compute(const ChunkDraws& draws, Eigen::Index count, double* angles) {
         weights(draws, count);
-        v1_.noalias() = a1_.topRows(count) * plan_.basis;
-        v2_.noalias() = a2_.topRows(count) * plan_.basis;
-        const Eigen::VectorXd dots = v1_.cwiseProduct(v2_).rowwise().sum();
-        const Eigen::VectorXd norms1 = v1_.rowwise().squaredNorm();
-        const Eigen::VectorXd norms2 = v2_.rowwise().squaredNorm();
+        // One product for both sets: rows [0, count) are the first sets, [count, 2·count) the
+        // second sets.
+        v_.noalias() = a_.topRows(2 * count) * plan_.basis;
+        const auto v1 = v_.topRows(count);
+        const auto v2 = v_.middleRows(count, count);
+        const Eigen::VectorXd dots = v1.cwiseProduct(v2).rowwise().sum();
+        const Eigen::VectorXd norms1 = v1.rowwise().squaredNorm();
+        const Eigen::VectorXd norms2 = v2.rowwise().squaredNorm();
         constexpr double kPi = 3.141592653589793;
         for (Eigen::Index r = 0; r < count; ++r) {
             const double n1 = norms1(r) + plan_.outside;
@@ -173,16 +175,15 @@ class Computer {
         const Eigen::Index n = plan_.n;
         const Eigen::Index per_replicate = draws_per_replicate(plan_);
 
-        a1_.topRows(count).setZero();
-        a2_.topRows(count).setZero();
+        a_.topRows(2 * count).setZero();
         for (Eigen::Index r = 0; r < count; ++r) {
             // Indexes are 1-based; the rows below are shifted by one to take them as they are.
             const std::int32_t* k = draws.data() + r * per_replicate;
-            double* row1 = a1_.row(r).data() - 1;
+            double* row1 = a_.row(r).data() - 1;
             for (Eigen::Index j = 0; j < n; ++j)
                 row1[k[j]] += plan_.w1(j);
             row1[n + 1] = 1.0;
-            double* row2 = a2_.row(r).data() - 1;
+            double* row2 = a_.row(count + r).data() - 1;
             row2[n + 1] = 1.0;
             bool degenerate = false;
             if (plan_.kind == BootstrapKind::LogSize) {
@@ -191,10 +192,10 @@ class Computer {
                     t_(q) = plan_.s(k[n + 2 * q] - 1);
                     residual_of_row_[static_cast<std::size_t>(q)] = k[n + 2 * q + 1];
                 }
-                degenerate = !slope_weights(t_, v_);
+                degenerate = !slope_weights(t_, v_weights_);
                 if (!degenerate) {
                     for (Eigen::Index q = 0; q < plan_.n2; ++q) {
-                        row2[residual_of_row_[static_cast<std::size_t>(q)]] += v_(q);
+                        row2[residual_of_row_[static_cast<std::size_t>(q)]] += v_weights_(q);
                     }
                 }
             } else {
@@ -207,14 +208,12 @@ class Computer {
     }
 
     const Plan& plan_;
-    RowMatrix a1_;
-    RowMatrix a2_;
+    RowMatrix a_;
     std::vector<unsigned char> degenerate_;
     std::vector<std::int32_t> residual_of_row_;
     Eigen::VectorXd t_;
-    Eigen::VectorXd v_;
-    Eigen::MatrixXd v1_;
-    Eigen::MatrixXd v2_;
+    Eigen::VectorXd v_weights_;
+    Eigen::MatrixXd v_;
 };
 
 ChunkDraws make_draws(const Plan& plan) {
