@@ -141,7 +141,6 @@ class Computer {
         : plan_(plan),
           a_(2 * kChunk, plan.n + 1),
           degenerate_(static_cast<std::size_t>(kChunk)),
-          residual_of_row_(static_cast<std::size_t>(plan.n2)),
           t_(plan.n2),
           v_weights_(plan.n2) {}
 
@@ -187,15 +186,30 @@ class Computer {
             row2[n + 1] = 1.0;
             bool degenerate = false;
             if (plan_.kind == BootstrapKind::LogSize) {
-                // Fitted row first, then residual row, for each row of the second set.
+                // Fitted row first, then residual row, for each row of the second set. The
+                // set's sizes are those of its fitted rows; one pass finds their range and sum.
+                const double* s = plan_.s.data();
+                double lowest = s[k[n] - 1];
+                double highest = lowest;
+                double sum = 0.0;
                 for (Eigen::Index q = 0; q < plan_.n2; ++q) {
-                    t_(q) = plan_.s(k[n + 2 * q] - 1);
-                    residual_of_row_[static_cast<std::size_t>(q)] = k[n + 2 * q + 1];
+                    const double t = s[k[n + 2 * q] - 1];
+                    t_(q) = t;
+                    lowest = std::min(lowest, t);
+                    highest = std::max(highest, t);
+                    sum += t;
                 }
-                degenerate = !slope_weights(t_, v_weights_);
+                degenerate = plan_.n2 < 2 || lowest == highest;
                 if (!degenerate) {
+                    const double mean = sum / static_cast<double>(plan_.n2);
+                    double sum_of_squares = 0.0;
                     for (Eigen::Index q = 0; q < plan_.n2; ++q) {
-                        row2[residual_of_row_[static_cast<std::size_t>(q)]] += v_weights_(q);
+                        const double d = t_(q) - mean;
+                        v_weights_(q) = d;
+                        sum_of_squares += d * d;
+                    }
+                    for (Eigen::Index q = 0; q < plan_.n2; ++q) {
+                        row2[k[n + 2 * q + 1]] += v_weights_(q) / sum_of_squares;
                     }
                 }
             } else {
@@ -210,7 +224,6 @@ class Computer {
     const Plan& plan_;
     RowMatrix a_;
     std::vector<unsigned char> degenerate_;
-    std::vector<std::int32_t> residual_of_row_;
     Eigen::VectorXd t_;
     Eigen::VectorXd v_weights_;
     Eigen::MatrixXd v_;
