@@ -3,6 +3,7 @@
 #include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
 #include "sortsize.hpp"
+#include "worker_pool.hpp"
 
 #include <Eigen/QR>
 #include <algorithm>
@@ -137,20 +138,29 @@ void draw(const Plan& plan, RandomStream& stream, Eigen::Index c, ChunkDraws& dr
 // column of 1 that adds the sample's slopes.
 class Computer {
   public:
-    explicit Computer(const Plan& plan)
-        : plan_(plan),
-          a_(2 * kChunk, plan.n + 1),
-          degenerate_(static_cast<std::size_t>(kChunk)),
-          t_(plan.n2),
-          v_weights_(plan.n2) {}
+    // The working arrays live with the thread, so a pool thread reuses them from call to call.
+    struct Buffers {
+        RowMatrix a;
+        std::vector<unsigned char> degenerate;
+        Eigen::VectorXd t;
+        Eigen::VectorXd v_weights;
+        Eigen::MatrixXd v;
+    };
+
+    explicit Computer(const Plan& plan) : plan_(plan), b_(thread_buffers()) {
+        b_.a.resize(2 * kChunk, plan.n + 1);
+        b_.degenerate.resize(static_cast<std::size_t>(kChunk));
+        b_.t.resize(plan.n2);
+        b_.v_weights.resize(plan.n2);
+    }
 
     void compute(const ChunkDraws& draws, Eigen::Index count, double* angles) {
         weights(draws, count);
         // One product for both sets: rows [0, count) are the first sets, [count, 2·count) the
         // second sets.
-        v_.noalias() = a_.topRows(2 * count) * plan_.basis;
-        const auto v1 = v_.topRows(count);
-        const auto v2 = v_.middleRows(count, count);
+        b_.v.noalias() = b_.a.topRows(2 * count) * plan_.basis;
+        const auto v1 = b_.v.topRows(count);
+        const auto v2 = b_.v.middleRows(count, count);
         const Eigen::VectorXd dots = v1.cwiseProduct(v2).rowwise().sum();
         const Eigen::VectorXd norms1 = v1.rowwise().squaredNorm();
         const Eigen::VectorXd norms2 = v2.rowwise().squaredNorm();
@@ -158,7 +168,7 @@ class Computer {
         for (Eigen::Index r = 0; r < count; ++r) {
             const double n1 = norms1(r) + plan_.outside;
             const double n2 = norms2(r) + plan_.outside;
-            if (degenerate_[static_cast<std::size_t>(r)] || n1 == 0.0 || n2 == 0.0) {
+            if (b_.degenerate[static_cast<std::size_t>(r)] || n1 == 0.0 || n2 == 0.0) {
                 angles[r] = std::numeric_limits<double>::quiet_NaN();
                 continue;
             }
@@ -174,15 +184,15 @@ class Computer {
         const Eigen::Index n = plan_.n;
         const Eigen::Index per_replicate = draws_per_replicate(plan_);
 
-        a_.topRows(2 * count).setZero();
+        b_.a.topRows(2 * count).setZero();
         for (Eigen::Index r = 0; r < count; ++r) {
             // Indexes are 1-based; the rows below are shifted by one to take them as they are.
             const std::int32_t* k = draws.data() + r * per_replicate;
-            double* row1 = a_.row(r).data() - 1;
+            double* row1 = b_.a.row(r).data() - 1;
             for (Eigen::Index j = 0; j < n; ++j)
                 row1[k[j]] += plan_.w1(j);
             row1[n + 1] = 1.0;
-            double* row2 = a_.row(count + r).data() - 1;
+            double* row2 = b_.a.row(count + r).data() - 1;
             row2[n + 1] = 1.0;
             bool degenerate = false;
             if (plan_.kind == BootstrapKind::LogSize) {
@@ -194,7 +204,7 @@ class Computer {
                 double sum = 0.0;
                 for (Eigen::Index q = 0; q < plan_.n2; ++q) {
                     const double t = s[k[n + 2 * q] - 1];
-                    t_(q) = t;
+                    b_.t(q) = t;
                     lowest = std::min(lowest, t);
                     highest = std::max(highest, t);
                     sum += t;
@@ -204,12 +214,12 @@ class Computer {
                     const double mean = sum / static_cast<double>(plan_.n2);
                     double sum_of_squares = 0.0;
                     for (Eigen::Index q = 0; q < plan_.n2; ++q) {
-                        const double d = t_(q) - mean;
-                        v_weights_(q) = d;
+                        const double d = b_.t(q) - mean;
+                        b_.v_weights(q) = d;
                         sum_of_squares += d * d;
                     }
                     for (Eigen::Index q = 0; q < plan_.n2; ++q) {
-                        row2[k[n + 2 * q + 1]] += v_weights_(q) / sum_of_squares;
+                        row2[k[n + 2 * q + 1]] += b_.v_weights(q) / sum_of_squares;
                     }
                 }
             } else {
@@ -217,21 +227,18 @@ class Computer {
                 for (Eigen::Index q = 0; q < plan_.n2; ++q)
                     row2[k[n + q]] += plan_.w2(q);
             }
-            degenerate_[static_cast<std::size_t>(r)] = degenerate ? 1 : 0;
+            b_.degenerate[static_cast<std::size_t>(r)] = degenerate ? 1 : 0;
         }
     }
 
-    const Plan& plan_;
-    RowMatrix a_;
-    std::vector<unsigned char> degenerate_;
-    Eigen::VectorXd t_;
-    Eigen::VectorXd v_weights_;
-    Eigen::MatrixXd v_;
-};
+    static Buffers& thread_buffers() {
+        thread_local Buffers buffers;
+        return buffers;
+    }
 
-ChunkDraws make_draws(const Plan& plan) {
-    return ChunkDraws(static_cast<std::size_t>(kChunk * draws_per_replicate(plan)));
-}
+    const Plan& plan_;
+    Buffers& b_;
+};
 
 // Every thread runs the same loop: draw the next chunk when the stream is free and a buffer is
 // free (drawing is serialised and in chunk order, so the numbers never depend on the threads),
@@ -245,8 +252,12 @@ class Pipeline {
           angles_(angles),
           chunks_((plan.nboots + kChunk - 1) / kChunk),
           slots_(std::min<Eigen::Index>(chunks_, 2 * threads + 2)),
-          ring_(static_cast<std::size_t>(slots_), make_draws(plan)),
+          ring_(thread_ring()),
           free_for_(static_cast<std::size_t>(slots_)) {
+        ring_.resize(static_cast<std::size_t>(slots_));
+        for (ChunkDraws& draws : ring_) {
+            draws.resize(static_cast<std::size_t>(kChunk * draws_per_replicate(plan)));
+        }
         for (Eigen::Index i = 0; i < slots_; ++i)
             free_for_[static_cast<std::size_t>(i)].store(i);
     }
@@ -292,7 +303,13 @@ class Pipeline {
     double* angles_;
     const Eigen::Index chunks_;
     const Eigen::Index slots_;
-    std::vector<ChunkDraws> ring_;
+    // The draw buffers stay with the calling thread from call to call.
+    static std::vector<ChunkDraws>& thread_ring() {
+        thread_local std::vector<ChunkDraws> ring;
+        return ring;
+    }
+
+    std::vector<ChunkDraws>& ring_;
     std::vector<std::atomic<Eigen::Index>> free_for_;  // the chunk that may use each buffer next
     std::mutex draw_mutex_;
     Eigen::Index next_to_draw_ = 0;  // guarded by draw_mutex_
@@ -302,12 +319,11 @@ class Pipeline {
 
 void run_pipeline(const Plan& plan, RandomStream& stream, int threads, double* angles) {
     Pipeline pipeline(plan, stream, threads, angles);
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t)
-        helpers.emplace_back([&pipeline] { pipeline.work(); });
-    pipeline.work();
-    for (std::thread& h : helpers)
-        h.join();
+    if (threads <= 1) {
+        pipeline.work();
+        return;
+    }
+    WorkerPool::instance().run(threads - 1, [&pipeline] { pipeline.work(); });
 }
 
 // Ascending order, the replicates without a slope (NaN) after every number. Angles lie in

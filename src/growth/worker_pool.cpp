@@ -1,0 +1,59 @@
+#include "worker_pool.hpp"
+
+namespace kelmar {
+
+WorkerPool& WorkerPool::instance() {
+    static WorkerPool pool;
+    return pool;
+}
+
+WorkerPool::~WorkerPool() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_)
+        t.join();
+}
+
+void WorkerPool::serve() {
+    std::uint64_t seen = 0;
+    std::unique_lock lock(mutex_);
+    while (true) {
+        wake_.wait(lock, [&] { return stopping_ || (generation_ != seen && taken_ < wanted_); });
+        if (stopping_)
+            return;
+        seen = generation_;
+        ++taken_;
+        const std::function<void()>* job = job_;
+        lock.unlock();
+        (*job)();
+        lock.lock();
+        if (++done_ == wanted_)
+            finished_.notify_all();
+    }
+}
+
+void WorkerPool::run(int helpers, const std::function<void()>& job) {
+    std::lock_guard run_lock(run_mutex_);
+    {
+        std::lock_guard lock(mutex_);
+        while (static_cast<int>(threads_.size()) < helpers) {
+            threads_.emplace_back([this] { serve(); });
+        }
+        job_ = &job;
+        wanted_ = helpers;
+        taken_ = 0;
+        done_ = 0;
+        ++generation_;
+    }
+    wake_.notify_all();
+    job();
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return done_ == wanted_; });
+    job_ = nullptr;
+    wanted_ = 0;
+}
+
+}  // namespace kelmar
