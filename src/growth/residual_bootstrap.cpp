@@ -23,7 +23,7 @@ namespace {
 
 // Replicates drawn and computed together. Fixed, so the products (and their rounding) are the
 // same whatever the number of threads.
-constexpr Eigen::Index kChunk = 256;
+constexpr Eigen::Index kChunk = 64;
 
 using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
 
