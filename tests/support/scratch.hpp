@@ -7,15 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <unistd.h>
 
 namespace kelmar::testing {
 
 class ScratchFolder {
-public:
+  public:
     explicit ScratchFolder(bool make_working_folder = false)
         : start_(std::filesystem::current_path()),
           path_(std::filesystem::temp_directory_path() /
@@ -23,7 +23,8 @@ public:
                  ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
-        if (make_working_folder) std::filesystem::current_path(path_);
+        if (make_working_folder)
+            std::filesystem::current_path(path_);
     }
     ~ScratchFolder() {
         std::filesystem::current_path(start_);
@@ -35,7 +36,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path start_;
     std::filesystem::path path_;
 };

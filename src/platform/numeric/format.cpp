@@ -257,18 +257,18 @@ void append_non_finite(std::string& out, double x, const Conversion& conv) {
 template <typename T>
 void append_printf(std::string& out, const Conversion& conv, const char* length, char type,
                    T value) {
-    std::string spec(1, '%');
-    spec += conv.flags;
+    std::string c_format(1, '%');
+    c_format += conv.flags;
     if (conv.width >= 0)
-        spec += std::to_string(conv.width);
+        c_format += std::to_string(conv.width);
     if (conv.precision >= 0) {
-        spec += '.';
-        spec += std::to_string(conv.precision);
+        c_format += '.';
+        c_format += std::to_string(conv.precision);
     }
-    spec += length;
-    spec += type;
+    c_format += length;
+    c_format += type;
     char buffer[128];
-    const int n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+    const int n = std::snprintf(buffer, sizeof buffer, c_format.c_str(), value);
     if (n < 0)
         return;
     if (static_cast<std::size_t>(n) < sizeof buffer) {
@@ -276,7 +276,7 @@ void append_printf(std::string& out, const Conversion& conv, const char* length,
         return;
     }
     std::string big(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), c_format.c_str(), value);
     big.resize(static_cast<std::size_t>(n));
     out += big;
 }
