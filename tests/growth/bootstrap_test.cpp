@@ -18,7 +18,7 @@ namespace {
 using testing::growth_sample;
 using testing::matrices_near;
 
-// The bootstrap exactly as specified, written out plainly: both resampled sets built in full in
+// The bootstrap by its definition, written out plainly: both resampled sets built in full in
 // every replicate and their growth vectors taken by the regression routines.
 Eigen::RowVectorXd direct_bootstrap(const Eigen::MatrixXd& input, Eigen::Index nboots,
                                     Eigen::Index n2, bool log_size, RandomStream& stream) {
@@ -67,7 +67,7 @@ BootstrapAngles run(bool log_size, const Eigen::MatrixXd& x, Eigen::Index nboots
                     : sanglerbr(x, nboots, 10, static_cast<double>(x.rows()), n2, stream, threads);
 }
 
-TEST(Bootstrap, FastRoutineEqualsTheSpecifiedAlgorithm) {
+TEST(Bootstrap, FastRoutineEqualsTheDirectAlgorithm) {
     struct Case {
         Eigen::Index n, d, n2;
     };

@@ -56,7 +56,7 @@ TEST(Getpproc3, CopiesOfOneShapeAllFitTheReference) {
     }
 }
 
-// The specified algorithm written out plainly: the sum of the specimens as loaded as the start,
+// The GLS algorithm written out plainly: the sum of the specimens as loaded as the start,
 // then exactly three rounds of fitting every specimen and rescaling their mean.
 GlsFit three_rounds(const Stack& data) {
     GlsFit r{Eigen::MatrixXd::Zero(data.landmarks(), 3), data};
