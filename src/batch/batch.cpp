@@ -136,12 +136,6 @@ nlohmann::ordered_json results_json(const Options& o, const Session& session,
     return j;
 }
 
-void write_text_file(const std::string& path, const std::string& text) {
-    AtomicFileWriter file(path);
-    file.write(text);
-    file.commit();
-}
-
 int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progress) {
     if (o.sample2.empty() && !o.isometry) {
         throw UsageError{"SAMPLE2 is required unless --isometry is given"};
@@ -183,14 +177,14 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
     const std::string report = session.report_text();
     const std::string json = results_json(o, session, angle).dump(2) + "\n";
     if (!o.report.empty()) {
-        write_text_file(o.report, report);
+        write_file_atomically(o.report, report);
     } else if (o.json != "-") {
         out << report;
     }
     if (o.json == "-") {
         out << json;
     } else if (!o.json.empty()) {
-        write_text_file(o.json, json);
+        write_file_atomically(o.json, json);
     }
     out.flush();
     return 0;

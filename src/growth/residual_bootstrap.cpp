@@ -43,14 +43,33 @@ struct Plan {
 };
 
 // The weights (s_i − s̄)/Σ(s − s̄)² of a set's sizes; false when the sizes do not vary.
-bool slope_weights(const Eigen::Ref<const Eigen::VectorXd>& t,
-                   Eigen::Ref<Eigen::VectorXd> weights) {
-    if (t.size() < 2 || t.minCoeff() == t.maxCoeff())
+// Runs once per replicate, so it makes two plain passes: range and sum, then the weights.
+bool slope_weights(std::span<const double> t, std::span<double> weights) {
+    if (t.size() < 2)
         return false;
-    const double mean = t.mean();
-    weights = t.array() - mean;
-    weights /= weights.squaredNorm();
+    double lowest = t[0];
+    double highest = t[0];
+    double sum = 0.0;
+    for (double v : t) {
+        lowest = std::min(lowest, v);
+        highest = std::max(highest, v);
+        sum += v;
+    }
+    if (lowest == highest)
+        return false;
+    const double mean = sum / static_cast<double>(t.size());
+    double sum_of_squares = 0.0;
+    for (std::size_t q = 0; q < t.size(); ++q) {
+        weights[q] = t[q] - mean;
+        sum_of_squares += weights[q] * weights[q];
+    }
+    for (double& w : weights)
+        w /= sum_of_squares;
     return true;
+}
+
+std::span<double> span_of(Eigen::VectorXd& v) {
+    return {v.data(), static_cast<std::size_t>(v.size())};
 }
 
 Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, Eigen::Index n2,
@@ -89,10 +108,12 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
     const Eigen::MatrixXd residuals = coordinates - fitted;
 
     plan.w1.resize(plan.n);
-    slope_weights(plan.s, plan.w1);  // the sample's sizes vary: least_squares_lines checked it
+    slope_weights(span_of(plan.s),
+                  span_of(plan.w1));  // the sample's sizes vary: least_squares_lines checked it
     if (kind == BootstrapKind::CentroidSize) {
         plan.w2.resize(n2);
-        plan.second_set_degenerate = !slope_weights(plan.s.head(n2), plan.w2);
+        plan.second_set_degenerate =
+            !slope_weights(span_of(plan.s).first(static_cast<std::size_t>(n2)), span_of(plan.w2));
     }
 
     if (plan.n >= d) {
@@ -145,6 +166,7 @@ class Computer {
         Eigen::VectorXd t;
         Eigen::VectorXd v_weights;
         Eigen::MatrixXd v;
+        Eigen::VectorXd dots, norms1, norms2;
     };
 
     explicit Computer(const Plan& plan) : plan_(plan), b_(thread_buffers()) {
@@ -161,9 +183,12 @@ class Computer {
         b_.v.noalias() = b_.a.topRows(2 * count) * plan_.basis;
         const auto v1 = b_.v.topRows(count);
         const auto v2 = b_.v.middleRows(count, count);
-        const Eigen::VectorXd dots = v1.cwiseProduct(v2).rowwise().sum();
-        const Eigen::VectorXd norms1 = v1.rowwise().squaredNorm();
-        const Eigen::VectorXd norms2 = v2.rowwise().squaredNorm();
+        Eigen::VectorXd& dots = b_.dots;
+        Eigen::VectorXd& norms1 = b_.norms1;
+        Eigen::VectorXd& norms2 = b_.norms2;
+        dots.noalias() = v1.cwiseProduct(v2).rowwise().sum();
+        norms1.noalias() = v1.rowwise().squaredNorm();
+        norms2.noalias() = v2.rowwise().squaredNorm();
         constexpr double kPi = 3.141592653589793;
         for (Eigen::Index r = 0; r < count; ++r) {
             const double n1 = norms1(r) + plan_.outside;
@@ -196,31 +221,14 @@ class Computer {
             row2[n + 1] = 1.0;
             bool degenerate = false;
             if (plan_.kind == BootstrapKind::LogSize) {
-                // Fitted row first, then residual row, for each row of the second set. The
-                // set's sizes are those of its fitted rows; one pass finds their range and sum.
-                const double* s = plan_.s.data();
-                double lowest = s[k[n] - 1];
-                double highest = lowest;
-                double sum = 0.0;
-                for (Eigen::Index q = 0; q < plan_.n2; ++q) {
-                    const double t = s[k[n + 2 * q] - 1];
-                    b_.t(q) = t;
-                    lowest = std::min(lowest, t);
-                    highest = std::max(highest, t);
-                    sum += t;
-                }
-                degenerate = plan_.n2 < 2 || lowest == highest;
+                // Fitted row first, then residual row, for each row of the second set; the
+                // set's sizes are those of its fitted rows.
+                for (Eigen::Index q = 0; q < plan_.n2; ++q)
+                    b_.t(q) = plan_.s(k[n + 2 * q] - 1);
+                degenerate = !slope_weights(span_of(b_.t), span_of(b_.v_weights));
                 if (!degenerate) {
-                    const double mean = sum / static_cast<double>(plan_.n2);
-                    double sum_of_squares = 0.0;
-                    for (Eigen::Index q = 0; q < plan_.n2; ++q) {
-                        const double d = b_.t(q) - mean;
-                        b_.v_weights(q) = d;
-                        sum_of_squares += d * d;
-                    }
-                    for (Eigen::Index q = 0; q < plan_.n2; ++q) {
-                        row2[k[n + 2 * q + 1]] += b_.v_weights(q) / sum_of_squares;
-                    }
+                    for (Eigen::Index q = 0; q < plan_.n2; ++q)
+                        row2[k[n + 2 * q + 1]] += b_.v_weights(q);
                 }
             } else {
                 degenerate = plan_.second_set_degenerate;

@@ -17,13 +17,9 @@ constexpr std::array<std::string_view, 17> kKeywords = {
 
 // The window containing the single handle `h`, or the error every one of these functions raises.
 Handle parent_figure(const Graphics& g, const Value& h) {
-    if (h.is_real() && h.numel() == 1 && g.is_valid(h.reals()[0])) {
-        Handle fig = h.reals()[0];
-        while (fig != Graphics::kRoot) {
-            if (g.type(fig) == ObjectType::Figure)
-                return fig;
-            fig = g.parent(fig);
-        }
+    if (h.is_real() && h.numel() == 1) {
+        if (const std::optional<Handle> fig = g.figure_of(h.reals()[0]))
+            return *fig;
     }
     throw Error("H must be the handle to a figure or figure descendent.");
 }

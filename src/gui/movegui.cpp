@@ -16,15 +16,6 @@ constexpr std::array<std::string_view, 10> kPositions = {
 
 }  // namespace
 
-std::optional<Handle> get_parent_fig(const Graphics& g, Handle h) {
-    while (g.is_valid(h) && h != Graphics::kRoot) {
-        if (g.type(h) == ObjectType::Figure)
-            return h;
-        h = g.parent(h);
-    }
-    return std::nullopt;
-}
-
 Rect moved_outer_position(const Rect& outer, const Rect& inner, double swidth, double sheight,
                           const Value& position) {
     double fwidth = std::min(outer.width, swidth);
@@ -82,7 +73,7 @@ void movegui(Graphics& g, const std::vector<Value>& inputs) {
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const Value& in = inputs[i];
         if (in.is_real() && in.numel() == 1 && g.is_valid(in.reals()[0])) {
-            fig = get_parent_fig(g, in.reals()[0]);
+            fig = g.figure_of(in.reals()[0]);
             if (!fig)
                 throw Error("handle of figure or descendant required");
         } else if (in.is_text()) {
@@ -119,16 +110,12 @@ void movegui(Graphics& g, const std::vector<Value>& inputs) {
     const auto screen = screensize.reals();
     g.set(Graphics::kRoot, "units", old_root_units);
 
-    auto rect = [](const Value& v) {
-        const auto r = v.reals();
-        return Rect{r[0], r[1], r[2], r[3]};
-    };
     const Rect moved =
-        moved_outer_position(rect(oldpos), rect(inpos), screen[2], screen[3], position);
+        moved_outer_position(to_rect(oldpos), to_rect(inpos), screen[2], screen[3], position);
     if (position.is_text() && position.text() == "north") {
         echo_value("newpos", Value::row({moved.left, moved.bottom}));
     }
-    g.set(*fig, "outerposition", Value::row({moved.left, moved.bottom, moved.width, moved.height}));
+    g.set(*fig, "outerposition", to_value(moved));
     g.set(*fig, "units", old_units);
     g.set(*fig, "activepositionproperty", old_mode);
 }

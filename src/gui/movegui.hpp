@@ -16,9 +16,6 @@ namespace kelmar {
 // input argument" as its inputs call for.
 void movegui(Graphics& g, const std::vector<Value>& inputs);
 
-// The window that contains `h`, or nothing.
-std::optional<Handle> get_parent_fig(const Graphics& g, Handle h);
-
 // The new outer rectangle for a move: a pure function of the window's outer and inner
 // rectangles, the screen's size and the position asked for (a name or a left and bottom).
 Rect moved_outer_position(const Rect& outer, const Rect& inner, double screen_width,

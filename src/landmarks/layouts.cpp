@@ -36,8 +36,8 @@ Eigen::MatrixXd xyzfromvert3(const Stack& data, const Eigen::Ref<const Eigen::Ma
     const Eigen::Index n = data.specimens();
     const Eigen::Index p = data.landmarks();
     if (cs.size() != n || (cs.rows() != 1 && cs.cols() != 1 && n > 0)) {
-        throw Error("xyzfromvert3 needs one size per specimen: " + std::to_string(n) +
-                    " specimens, " + std::to_string(cs.size()) + " sizes");
+        throw Error("xyzfromvert3 needs as many sizes as configurations: " + std::to_string(n) +
+                    " configurations, " + std::to_string(cs.size()) + " sizes");
     }
     Eigen::MatrixXd y(n, 3 * p + 1);
     for (Eigen::Index i = 0; i < n; ++i) {

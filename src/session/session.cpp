@@ -33,9 +33,7 @@ Eigen::Vector3d Session::ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, 
 }
 
 void Session::write_report(const std::string& path) const {
-    AtomicFileWriter file(path);
-    file.write(report_text());
-    file.commit();
+    write_file_atomically(path, report_text());
 }
 
 }  // namespace kelmar

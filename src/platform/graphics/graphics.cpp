@@ -84,18 +84,6 @@ Properties defaults(ObjectType type) {
     return {};
 }
 
-Rect rect_of(const Value& v) {
-    const auto r = v.reals();
-    if (!v.is_real() || r.size() != 4) {
-        throw Error("a position is a row of four numbers: left, bottom, width, height");
-    }
-    return {r[0], r[1], r[2], r[3]};
-}
-
-Value value_of(const Rect& r) {
-    return Value::row({r.left, r.bottom, r.width, r.height});
-}
-
 bool is_position(const std::string& lower_name) {
     return lower_name == "position" || lower_name == "outerposition";
 }
@@ -107,6 +95,18 @@ std::string lower(std::string_view text) {
     for (char& c : s)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
+}
+
+Rect to_rect(const Value& v) {
+    const auto r = v.reals();
+    if (!v.is_real() || r.size() != 4) {
+        throw Error("a position is a row of four numbers: left, bottom, width, height");
+    }
+    return {r[0], r[1], r[2], r[3]};
+}
+
+Value to_value(const Rect& r) {
+    return Value::row({r.left, r.bottom, r.width, r.height});
 }
 
 std::string format_handle(Handle h) {
@@ -183,7 +183,7 @@ Handle Graphics::create(ObjectType type, Handle parent, const Properties& proper
     object(parent).children.push_back(h);
     if (type == ObjectType::Figure) {
         figure_order_.push_back(h);
-        object(kRoot).properties[3].second = h;  // CurrentFigure
+        set_current(h);
     }
     try {
         // Units first, so positions given with them are read in those units.
@@ -268,15 +268,14 @@ void Graphics::set(Handle h, std::string_view name, const Value& value) {
 
 Rect Graphics::reference_rect(const Object& o) const {
     if (o.type == ObjectType::Figure) {
-        const Rect screen = rect_of(*find_property(object(kRoot), "ScreenSize"));
+        const Rect screen = to_rect(*find_property(object(kRoot), "ScreenSize"));
         return {0, 0, screen.width, screen.height};
     }
     const Rect inside = pixel_position(o.parent);
     return {0, 0, inside.width, inside.height};
 }
 
-void Graphics::convert_units(Handle /*h*/, Object& o, const std::string& from,
-                             const std::string& to) {
+void Graphics::convert_units(Object& o, const std::string& from, const std::string& to) {
     if (lower(from) == lower(to))
         return;
     const Rect ref = reference_rect(o);
@@ -284,7 +283,7 @@ void Graphics::convert_units(Handle /*h*/, Object& o, const std::string& from,
         Value* stored = find_property(o, name);
         if (stored == nullptr)
             continue;
-        Rect r = rect_of(*stored);
+        Rect r = to_rect(*stored);
         if (lower(from) == "normalized") {
             r = {r.left * ref.width, r.bottom * ref.height, r.width * ref.width,
                  r.height * ref.height};
@@ -293,7 +292,7 @@ void Graphics::convert_units(Handle /*h*/, Object& o, const std::string& from,
             r = {r.left / ref.width, r.bottom / ref.height, r.width / ref.width,
                  r.height / ref.height};
         }
-        *stored = value_of(r);
+        *stored = to_value(r);
     }
 }
 
@@ -314,10 +313,10 @@ void Graphics::set_stored(Handle h, Object& o, std::string_view name, const Valu
             throw Error("units must be \"pixels\" or \"normalized\", given \"" + value.text() +
                         "\"");
         }
-        convert_units(h, o, stored->text(), to);
+        convert_units(o, stored->text(), to);
     }
     if (is_position(key)) {
-        const Rect r = rect_of(value);
+        const Rect r = to_rect(value);
         *stored = value;
         if (o.type == ObjectType::Figure) {
             // Keep the inside and the outside of the window in step through its frame.
@@ -330,7 +329,7 @@ void Graphics::set_stored(Handle h, Object& o, std::string_view name, const Valu
             const Rect other{r.left - sign * f.left / sx, r.bottom - sign * f.bottom / sy,
                              r.width + sign * (f.left + f.right) / sx,
                              r.height + sign * (f.bottom + f.top) / sy};
-            *find_property(o, key == "position" ? "OuterPosition" : "Position") = value_of(other);
+            *find_property(o, key == "position" ? "OuterPosition" : "Position") = to_value(other);
         }
     } else {
         *stored = value;
@@ -353,12 +352,12 @@ void Graphics::update_from_view(Handle h, std::string_view property, const Value
 Rect Graphics::pixel_position(Handle h) const {
     const Object& o = object(h);
     if (o.type == ObjectType::Root) {
-        return rect_of(*find_property(o, "ScreenSize"));
+        return to_rect(*find_property(o, "ScreenSize"));
     }
     const Value* position = find_property(o, "Position");
     if (position == nullptr)
         return {};
-    Rect r = rect_of(*position);
+    Rect r = to_rect(*position);
     if (lower(find_property(o, "Units")->text()) == "normalized") {
         const Rect ref = reference_rect(o);
         r = {r.left * ref.width, r.bottom * ref.height, r.width * ref.width, r.height * ref.height};
@@ -395,7 +394,7 @@ void Graphics::figure(Handle figure) {
     if (type(figure) != ObjectType::Figure) {
         throw Error("handle " + format_handle(figure) + " is not a figure");
     }
-    object(kRoot).properties[3].second = figure;
+    set_current(figure);
     if (view_ != nullptr)
         view_->raise(figure);
 }
@@ -413,8 +412,7 @@ void Graphics::close(Handle h) {
         objects_.erase(d);
     std::erase(figure_order_, h);
     if (!current_figure()) {
-        object(kRoot).properties[3].second =
-            figure_order_.empty() ? Value() : Value(figure_order_.back());
+        set_current(figure_order_.empty() ? Value() : Value(figure_order_.back()));
     }
 }
 
@@ -467,17 +465,23 @@ void Graphics::drawnow() {
         view_->flush();
 }
 
+void Graphics::set_current(const Value& figure) {
+    *find_property(object(kRoot), "CurrentFigure") = figure;
+}
+
+std::optional<Handle> Graphics::figure_of(Handle h) const {
+    while (is_valid(h) && h != kRoot) {
+        if (type(h) == ObjectType::Figure)
+            return h;
+        h = parent(h);
+    }
+    return std::nullopt;
+}
+
 CallbackScope::CallbackScope(Graphics& g, Handle object)
     : g_(g), previous_object_(g.callback_object_), previous_figure_(g.callback_figure_) {
-    Handle figure = object;
-    while (g.is_valid(figure) && g.type(figure) != ObjectType::Figure &&
-           figure != Graphics::kRoot) {
-        figure = g.parent(figure);
-    }
     g.callback_object_ = object;
-    g.callback_figure_ = g.is_valid(figure) && g.type(figure) == ObjectType::Figure
-                             ? std::optional<Handle>(figure)
-                             : std::nullopt;
+    g.callback_figure_ = g.figure_of(object);
 }
 
 CallbackScope::~CallbackScope() {

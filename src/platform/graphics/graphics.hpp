@@ -47,6 +47,8 @@ class Graphics {
     Handle create_figure(const std::vector<std::pair<std::string, Value>>& properties = {});
 
     bool is_valid(Handle h) const;
+    // The figure that holds `h` (itself for a figure), or nothing for the root or a stale handle.
+    std::optional<Handle> figure_of(Handle h) const;
     ObjectType type(Handle h) const;
     Handle parent(Handle h) const;  // the root's parent is itself: use is_root
     const std::vector<Handle>& children(Handle h) const;
@@ -109,7 +111,8 @@ class Graphics {
     Value* find_property(Object& o, std::string_view name);
     const Value* find_property(const Object& o, std::string_view name) const;
     void set_stored(Handle h, Object& o, std::string_view name, const Value& value, bool notify);
-    void convert_units(Handle h, Object& o, const std::string& from, const std::string& to);
+    void convert_units(Object& o, const std::string& from, const std::string& to);
+    void set_current(const Value& figure);
     Rect reference_rect(const Object& o) const;
     void collect(Handle h, std::vector<Handle>& out) const;
     Handle next_handle(ObjectType type);
@@ -140,6 +143,10 @@ class CallbackScope {
 
 // The process's graphics model.
 Graphics& graphics();
+
+// A position row [left bottom width height] and back; a value of another shape raises an Error.
+Rect to_rect(const Value& v);
+Value to_value(const Rect& r);
 
 // Lower-case copy, for comparing names.
 std::string lower(std::string_view text);

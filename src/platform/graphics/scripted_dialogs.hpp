@@ -31,7 +31,6 @@ class ScriptedDialogs : public Dialogs {
     void error_box(std::string_view text, std::string_view title) override;
 
     const std::vector<Shown>& shown() const { return shown_; }
-    std::size_t pending_answers() const { return answers_.size(); }
 
   private:
     std::optional<FileChoice> next_answer(std::string_view kind, std::string_view filter,

@@ -37,6 +37,12 @@ std::optional<std::string> read_file_bytes(const std::string& path) {
     return bytes;
 }
 
+void write_file_atomically(const std::string& path, std::string_view text) {
+    AtomicFileWriter file(path);
+    file.write(text);
+    file.commit();
+}
+
 AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {
     std::string pattern = target_ + ".tmp-XXXXXX";
     const int fd = ::mkstemp(pattern.data());

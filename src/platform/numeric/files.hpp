@@ -19,6 +19,9 @@ namespace kelmar {
 // after opening raises an Error naming the file.
 std::optional<std::string> read_file_bytes(const std::string& path);
 
+// Replaces `path` with `text` atomically; raises an Error naming the file when that fails.
+void write_file_atomically(const std::string& path, std::string_view text);
+
 class AtomicFileWriter {
   public:
     // Creates the temporary file beside `target`; raises an Error naming the target when the

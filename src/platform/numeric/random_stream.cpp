@@ -167,9 +167,4 @@ void RandomStream::fill_indices(std::span<std::int32_t> out, std::int32_t n) {
     fill(out, ToIndex{static_cast<double>(n)});
 }
 
-RandomStream& process_random_stream() {
-    static RandomStream stream;
-    return stream;
-}
-
 }  // namespace kelmar

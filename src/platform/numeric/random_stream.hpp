@@ -65,7 +65,4 @@ class RandomStream {
     std::size_t position_ = kStateSize;
 };
 
-// The stream of the desktop process, continued across calls.
-RandomStream& process_random_stream();
-
 }  // namespace kelmar
