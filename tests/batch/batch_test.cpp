@@ -1,5 +1,6 @@
 #include "batch/batch.hpp"
 #include "landmarks/dload.hpp"
+#include "platform/numeric/files.hpp"
 #include "session/session.hpp"
 
 #include "support/scratch.hpp"
@@ -39,10 +40,7 @@ std::string example(const std::string& name) {
 }
 
 std::string read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return read_file_bytes(p.string()).value_or("");
 }
 
 TEST(Batch, UsageErrorsExitWithTwo) {

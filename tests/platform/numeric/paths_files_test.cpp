@@ -33,10 +33,7 @@ TEST(Paths, SplitAndJoin) {
 }
 
 std::string contents(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return read_file_bytes(p.string()).value_or("");
 }
 
 TEST(Files, WorkingFolderAndUntranslatedBytes) {
