@@ -1,6 +1,7 @@
 #include "batch.hpp"
 
 #include "landmarks/dload.hpp"
+#include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/paths.hpp"
@@ -9,9 +10,12 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #ifndef KELMAR_VERSION
 #define KELMAR_VERSION "unknown"
@@ -62,18 +66,27 @@ void define_options(CLI::App& app, Options& o) {
                  "fit both samples onto one GLS reference of the pooled specimens first");
     app.add_flag("--isometry", o.isometry,
                  "compare sample 1 with the isometric vector (SAMPLE2 optional)");
+    const auto names_a_file = [](const std::string& text) -> std::string {
+        return text.empty() ? "an empty name names no file" : std::string();
+    };
     app.add_option("--wirelist", o.wirelist,
-                   "load a wirelist (validated against the landmark count)");
+                   "load a wirelist (validated against the landmark count)")
+        ->check(names_a_file);
     app.add_option("--seed", o.seed, "seed of the random stream")->default_str("5489");
     app.add_option("--threads", o.threads,
                    "bootstrap threads (default: all cores); results never depend on it")
         ->check(CLI::Range(0, 1024));
-    app.add_option("--report", o.report, "write the report there (default: standard output)");
+    app.add_option("--report", o.report,
+                   "write the report there (default, or \"-\": standard output)")
+        ->check(names_a_file);
     app.add_option("--json", o.json,
                    "write the results as JSON (\"-\" for standard output, which then carries "
-                   "only the JSON unless --report names a file)");
+                   "only the JSON unless --report names a file)")
+        ->check(names_a_file);
     app.add_flag("--quiet", o.quiet, "no progress display");
-    app.add_option("SAMPLE1", o.sample1, "landmark file of sample 1")->required();
+    app.add_option("SAMPLE1", o.sample1, "landmark file of sample 1")
+        ->required()
+        ->check(names_a_file);
     app.add_option("SAMPLE2", o.sample2, "landmark file of sample 2");
     app.set_version_flag("--version", std::string("kelmar6-batch ") + KELMAR_VERSION);
 }
@@ -81,10 +94,71 @@ void define_options(CLI::App& app, Options& o) {
 Eigen::MatrixXd read_table(const std::string& path) {
     std::optional<Eigen::MatrixXd> table = dload(path);
     if (!table) {
-        throw Error("cannot open \"" + path + "\"");
+        throw Error(cannot_open_message(path));
     }
     return std::move(*table);
 }
+
+bool is_standard_output(const std::string& path) {
+    return path == "-";
+}
+
+// Whether two paths name one file: the same existing file (links followed), or the same place
+// for a file still to be created.
+bool one_file(const std::string& a, const std::string& b) {
+    if (same_file(a, b))
+        return true;
+    std::error_code error_a;
+    std::error_code error_b;
+    const auto place_a = std::filesystem::weakly_canonical(a, error_a);
+    const auto place_b = std::filesystem::weakly_canonical(b, error_b);
+    return !error_a && !error_b && place_a == place_b;
+}
+
+// Refuses, before any work, outputs that would replace an input or each other.
+void check_outputs(const Options& o) {
+    if (is_standard_output(o.report) && is_standard_output(o.json)) {
+        throw UsageError{"--report and --json cannot both go to standard output"};
+    }
+    struct Named {
+        const char* what;
+        const std::string& path;
+    };
+    const std::vector<Named> inputs = {
+        {"SAMPLE1", o.sample1}, {"SAMPLE2", o.sample2}, {"--wirelist", o.wirelist}};
+    for (const Named output : {Named{"--report", o.report}, Named{"--json", o.json}}) {
+        if (output.path.empty() || is_standard_output(output.path))
+            continue;
+        for (const Named& input : inputs) {
+            if (!input.path.empty() && one_file(output.path, input.path)) {
+                throw UsageError{std::string(output.what) + " " + in_quotes(output.path) +
+                                 " names the input file " + in_quotes(input.path) + " (" +
+                                 input.what + "), which would be replaced"};
+            }
+        }
+    }
+    if (!o.report.empty() && !o.json.empty() && !is_standard_output(o.report) &&
+        !is_standard_output(o.json) && one_file(o.report, o.json)) {
+        throw UsageError{"--report and --json name one file, " + in_quotes(o.report) +
+                         ": one would replace the other"};
+    }
+}
+
+// Turns the runtime's warnings (a table whose data end early, ...) into lines on standard error
+// while the analysis runs.
+class WarningsTo {
+  public:
+    explicit WarningsTo(std::ostream& err)
+        : previous_(set_warning_sink([&err](const std::string& text) {
+              err << "kelmar6-batch: warning: " << text << "\n";
+          })) {}
+    ~WarningsTo() { set_warning_sink(std::move(previous_)); }
+    WarningsTo(const WarningsTo&) = delete;
+    WarningsTo& operator=(const WarningsTo&) = delete;
+
+  private:
+    WarningSink previous_;
+};
 
 nlohmann::ordered_json vector_json(const std::optional<Eigen::VectorXd>& v) {
     if (!v)
@@ -136,6 +210,20 @@ nlohmann::ordered_json results_json(const Options& o, const Session& session,
     return j;
 }
 
+void warn_of_degenerate_replicates(const Options& o, const AngleOutcome& angle, std::ostream& err) {
+    const auto tell = [&](Eigen::Index count, const char* sample) {
+        if (count > 0) {
+            err << "kelmar6-batch: warning: " << count << " of " << o.boots
+                << " bootstrap replicates of " << sample
+                << " had no slope (their resampled sizes were all equal); they have no angle, "
+                   "and ranges read among them are NaN\n";
+        }
+    };
+    tell(angle.degenerate1, "sample 1");
+    if (!o.isometry)
+        tell(angle.degenerate2, "sample 2");
+}
+
 int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progress) {
     if (o.sample2.empty() && !o.isometry) {
         throw UsageError{"SAMPLE2 is required unless --isometry is given"};
@@ -143,10 +231,13 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
     if (o.sample2.empty() && o.common_reference) {
         throw UsageError{"--common-reference needs SAMPLE2"};
     }
+    check_outputs(o);
+    const WarningsTo warnings(err);
     std::ostringstream echoes;  // working values the desktop echoes on its console
     Session session(o.seed);
     session.set_console(&echoes);
     session.set_threads(o.threads);
+    session.set_drawings(false);
     if (progress) {
         session.set_status_listener([&](const std::string& text) {
             if (text.rfind("Between group angle", 0) == 0) {
@@ -174,19 +265,33 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
                     "): Mismatch on landmark number");
     }
 
+    warn_of_degenerate_replicates(o, angle, err);
+
     const std::string report = session.report_text();
-    const std::string json = results_json(o, session, angle).dump(2) + "\n";
-    if (!o.report.empty()) {
-        write_file_atomically(o.report, report);
-    } else if (o.json != "-") {
+    // Names that are not valid UTF-8 go into the JSON with their bad bytes replaced.
+    const std::string json =
+        o.json.empty()
+            ? std::string()
+            : results_json(o, session, angle)
+                      .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+                  "\n";
+    // Files first, all or none; then standard output.
+    std::vector<FileText> files;
+    const bool report_to_file = !o.report.empty() && !is_standard_output(o.report);
+    const bool json_to_file = !o.json.empty() && !is_standard_output(o.json);
+    if (report_to_file)
+        files.push_back({o.report, report});
+    if (json_to_file)
+        files.push_back({o.json, json});
+    write_files_atomically(files);
+    if (!report_to_file && !is_standard_output(o.json))
         out << report;
-    }
-    if (o.json == "-") {
+    if (is_standard_output(o.json))
         out << json;
-    } else if (!o.json.empty()) {
-        write_file_atomically(o.json, json);
-    }
     out.flush();
+    if (!out) {
+        throw Error("writing to standard output failed");
+    }
     return 0;
 }
 
@@ -211,6 +316,15 @@ int run_batch(int argc, const char* const* argv, std::ostream& out, std::ostream
         return kUsageError;
     } catch (const Error& e) {
         err << "kelmar6-batch: " << e.what() << "\n";
+        return kDataError;
+    } catch (const std::bad_alloc&) {
+        err << "kelmar6-batch: not enough memory for the analysis\n";
+        return kDataError;
+    } catch (const std::exception& e) {
+        err << "kelmar6-batch: unexpected error: " << printable(e.what()) << "\n";
+        return kDataError;
+    } catch (...) {
+        err << "kelmar6-batch: unexpected error\n";
         return kDataError;
     }
 }

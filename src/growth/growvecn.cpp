@@ -15,7 +15,9 @@ auto coordinates(const Eigen::Ref<const Eigen::MatrixXd>& x) {
 }  // namespace
 
 Eigen::RowVectorXd growvecn(const Eigen::Ref<const Eigen::MatrixXd>& x) {
-    const Eigen::VectorXd slopes = least_squares_lines(coordinates(x), log_size_column(x)).col(0);
+    const Eigen::VectorXd s = log_size_column(x);
+    const Eigen::VectorXd slopes = least_squares_lines(coordinates(x), s).col(0);
+    check_growth_beyond_rounding(coordinates(x), s, slopes);
     return slopes.transpose() / slope_norm(slopes);
 }
 
@@ -29,6 +31,7 @@ Eigen::VectorXd growvector3(const Eigen::Ref<const Eigen::MatrixXd>& x,
     const Eigen::VectorXd s = indpx.reshaped();
     // Both columns are scaled by the slopes' norm; the scaled slopes are the growth vector.
     const Eigen::MatrixXd y = least_squares_lines(coordinates(x), s);
+    check_growth_beyond_rounding(coordinates(x), s, y.col(0));
     return y.col(0) / slope_norm(y.col(0));
 }
 

@@ -12,6 +12,12 @@ namespace kelmar {
 Eigen::MatrixXd least_squares_lines(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
                                     const Eigen::Ref<const Eigen::VectorXd>& s);
 
+// Raises an Error when the coordinates change with size by no more than rounding would move
+// them, so the slopes' direction is noise (identical shapes at different sizes).
+void check_growth_beyond_rounding(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
+                                  const Eigen::Ref<const Eigen::VectorXd>& s,
+                                  const Eigen::Ref<const Eigen::VectorXd>& slopes);
+
 // The last column of a dataset (n × C, C ≥ 2); raises an Error for fewer than 2 columns.
 Eigen::VectorXd size_column(const Eigen::Ref<const Eigen::MatrixXd>& x);
 

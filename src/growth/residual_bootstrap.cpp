@@ -2,6 +2,7 @@
 
 #include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
+#include "platform/numeric/safe_scale.hpp"
 #include "sortsize.hpp"
 #include "worker_pool.hpp"
 
@@ -21,9 +22,11 @@
 namespace kelmar {
 namespace {
 
-// Replicates drawn and computed together. Fixed, so the products (and their rounding) are the
-// same whatever the number of threads.
+// Replicates drawn and computed together: at most 64, fewer for very large samples so that a
+// chunk's draws stay within kDrawBudget. It depends only on the sample, so the products (and
+// their rounding) are the same whatever the number of threads.
 constexpr Eigen::Index kChunk = 64;
+constexpr Eigen::Index kDrawBudget = Eigen::Index{1} << 20;
 
 using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
 
@@ -33,6 +36,7 @@ struct Plan {
     Eigen::Index n = 0;
     Eigen::Index n2 = 0;
     Eigen::Index nboots = 0;
+    Eigen::Index chunk = kChunk;         // replicates per chunk
     Eigen::VectorXd s;                   // size variable of the size-sorted specimens
     Eigen::VectorXd w1;                  // weight of each row of the first set in its slopes
     Eigen::VectorXd w2;                  // sanglerbr: weight of each row of the second set
@@ -43,7 +47,10 @@ struct Plan {
 };
 
 // The weights (s_i − s̄)/Σ(s − s̄)² of a set's sizes; false when the sizes do not vary.
-// Runs once per replicate, so it makes two plain passes: range and sum, then the weights.
+// Runs once per replicate, so it makes plain passes: range and sum, the deviations, then the
+// weights. The deviations are centred a second time: when the sizes barely vary, the rounding of
+// s̄ leaves them a sum far from zero, and the slopes would then take up a share of the drawn
+// residuals' mean, which a regression on the set itself does not see.
 bool slope_weights(std::span<const double> t, std::span<double> weights) {
     if (t.size() < 2)
         return false;
@@ -57,11 +64,18 @@ bool slope_weights(std::span<const double> t, std::span<double> weights) {
     }
     if (lowest == highest)
         return false;
-    const double mean = sum / static_cast<double>(t.size());
-    double sum_of_squares = 0.0;
+    const double count = static_cast<double>(t.size());
+    const double mean = sum / count;
+    double deviation_sum = 0.0;
     for (std::size_t q = 0; q < t.size(); ++q) {
         weights[q] = t[q] - mean;
-        sum_of_squares += weights[q] * weights[q];
+        deviation_sum += weights[q];
+    }
+    const double correction = deviation_sum / count;
+    double sum_of_squares = 0.0;
+    for (double& w : weights) {
+        w -= correction;
+        sum_of_squares += w * w;
     }
     for (double& w : weights)
         w /= sum_of_squares;
@@ -70,6 +84,10 @@ bool slope_weights(std::span<const double> t, std::span<double> weights) {
 
 std::span<double> span_of(Eigen::VectorXd& v) {
     return {v.data(), static_cast<std::size_t>(v.size())};
+}
+
+Eigen::Index draws_per_replicate(const Plan& plan) {
+    return plan.n + (plan.kind == BootstrapKind::LogSize ? 2 * plan.n2 : plan.n2);
 }
 
 Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, Eigen::Index n2,
@@ -91,21 +109,34 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
     plan.n = x.rows();
     plan.n2 = n2;
     plan.nboots = nboots;
+    plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / draws_per_replicate(plan), 1, kChunk);
     const std::vector<Eigen::Index> order = size_order(x);
     const Eigen::Index d = x.cols() - 1;
-    Eigen::MatrixXd coordinates(plan.n, d);
+    // Angles do not depend on the scale of the coordinates or of the sizes, so magnitudes near
+    // 1e306 or 1e-300 are brought near 1 by powers of two (exact; ordinary data get 1).
+    const double x_scale = safe_scale_of(x.leftCols(d));
     plan.s.resize(plan.n);
-    for (Eigen::Index i = 0; i < plan.n; ++i) {
-        const Eigen::Index from = order[static_cast<std::size_t>(i)];
-        coordinates.row(i) = x.row(from).head(d);
-        plan.s(i) = unsorted_s(from);
-    }
+    for (Eigen::Index i = 0; i < plan.n; ++i)
+        plan.s(i) = unsorted_s(order[static_cast<std::size_t>(i)]);
+    if (kind == BootstrapKind::CentroidSize)
+        plan.s *= safe_scale_of(plan.s);
 
-    const Eigen::MatrixXd lines = least_squares_lines(coordinates, plan.s);
+    // The size-sorted coordinates become their residuals in place: in the basis itself when it
+    // holds them, so the sample is copied once.
+    Eigen::MatrixXd residual_rows;
+    const bool direct = plan.n >= d;
+    Eigen::MatrixXd& rows = direct ? plan.basis : residual_rows;
+    rows.resize(direct ? plan.n + 1 : plan.n, d);
+    for (Eigen::Index i = 0; i < plan.n; ++i)
+        rows.row(i) = x.row(order[static_cast<std::size_t>(i)]).head(d) * x_scale;
+    auto residuals = rows.topRows(plan.n);
+    const Eigen::MatrixXd lines = least_squares_lines(residuals, plan.s);
     const Eigen::VectorXd b = lines.col(0);
-    // Fitted rows s_i·b + a and residuals, as the resampled sets are built from them.
-    const Eigen::MatrixXd fitted = (plan.s * b.transpose()).rowwise() + lines.col(1).transpose();
-    const Eigen::MatrixXd residuals = coordinates - fitted;
+    // Residuals from the fitted rows s_i·b + a, as the resampled sets are built from them.
+    for (Eigen::Index j = 0; j < d; ++j) {
+        for (Eigen::Index i = 0; i < plan.n; ++i)
+            residuals(i, j) -= plan.s(i) * b(j) + lines(j, 1);
+    }
 
     plan.w1.resize(plan.n);
     slope_weights(span_of(plan.s),
@@ -116,9 +147,7 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
             !slope_weights(span_of(plan.s).first(static_cast<std::size_t>(n2)), span_of(plan.w2));
     }
 
-    if (plan.n >= d) {
-        plan.basis.resize(plan.n + 1, d);
-        plan.basis.topRows(plan.n) = residuals;
+    if (direct) {
         plan.basis.row(plan.n) = b.transpose();
     } else {
         // residualsᵀ = Q·U with Q (d × n) orthonormal, so a weighted sum of residual rows Rᵀw
@@ -139,12 +168,8 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
 // k = ceil(u · n) that every draw of the bootstrap becomes.
 using ChunkDraws = std::vector<std::int32_t>;
 
-Eigen::Index draws_per_replicate(const Plan& plan) {
-    return plan.n + (plan.kind == BootstrapKind::LogSize ? 2 * plan.n2 : plan.n2);
-}
-
 Eigen::Index chunk_size(const Plan& plan, Eigen::Index c) {
-    return std::min(kChunk, plan.nboots - c * kChunk);
+    return std::min(plan.chunk, plan.nboots - c * plan.chunk);
 }
 
 void draw(const Plan& plan, RandomStream& stream, Eigen::Index c, ChunkDraws& draws) {
@@ -170,8 +195,8 @@ class Computer {
     };
 
     explicit Computer(const Plan& plan) : plan_(plan), b_(thread_buffers()) {
-        b_.a.resize(2 * kChunk, plan.n + 1);
-        b_.degenerate.resize(static_cast<std::size_t>(kChunk));
+        b_.a.resize(2 * plan.chunk, plan.n + 1);
+        b_.degenerate.resize(static_cast<std::size_t>(plan.chunk));
         b_.t.resize(plan.n2);
         b_.v_weights.resize(plan.n2);
     }
@@ -258,13 +283,13 @@ class Pipeline {
         : plan_(plan),
           stream_(stream),
           angles_(angles),
-          chunks_((plan.nboots + kChunk - 1) / kChunk),
+          chunks_((plan.nboots + plan.chunk - 1) / plan.chunk),
           slots_(std::min<Eigen::Index>(chunks_, 2 * threads + 2)),
           ring_(thread_ring()),
           free_for_(static_cast<std::size_t>(slots_)) {
         ring_.resize(static_cast<std::size_t>(slots_));
         for (ChunkDraws& draws : ring_) {
-            draws.resize(static_cast<std::size_t>(kChunk * draws_per_replicate(plan)));
+            draws.resize(static_cast<std::size_t>(plan.chunk * draws_per_replicate(plan)));
         }
         for (Eigen::Index i = 0; i < slots_; ++i)
             free_for_[static_cast<std::size_t>(i)].store(i);
@@ -281,7 +306,7 @@ class Pipeline {
             if (c < drawn_.load(std::memory_order_acquire)) {
                 if (next_to_compute_.compare_exchange_weak(c, c + 1)) {
                     const auto slot = static_cast<std::size_t>(c % slots_);
-                    computer.compute(ring_[slot], chunk_size(plan_, c), angles_ + c * kChunk);
+                    computer.compute(ring_[slot], chunk_size(plan_, c), angles_ + c * plan_.chunk);
                     free_for_[slot].store(c + slots_, std::memory_order_release);
                 }
                 continue;
@@ -367,7 +392,7 @@ BootstrapAngles residual_bootstrap(const Eigen::Ref<const Eigen::MatrixXd>& x, E
     const Plan plan = make_plan(x, nboots, n2, kind);
     BootstrapAngles result;
     result.angles.resize(nboots);
-    const Eigen::Index chunks = (nboots + kChunk - 1) / kChunk;
+    const Eigen::Index chunks = (nboots + plan.chunk - 1) / plan.chunk;
     if (threads <= 0) {
         threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     }

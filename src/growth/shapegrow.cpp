@@ -11,6 +11,7 @@ Eigen::MatrixXd shapegrow(const Eigen::Ref<const Eigen::MatrixXd>& x) {
 
 Eigen::MatrixXd shapegrown(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     const Eigen::MatrixXd y = shapegrow(x);
+    check_growth_beyond_rounding(x.leftCols(x.cols() - 1), size_column(x), y.col(0));
     return y / slope_norm(y.col(0));
 }
 

@@ -1,25 +1,122 @@
 #include "dload.hpp"
 
+#include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/text_to_numbers.hpp"
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace kelmar {
 namespace {
 
+struct ParsedTable {
+    std::vector<double> values;  // row after row
+    std::size_t columns = 0;
+};
+
 std::string where(const std::string& name, std::size_t line) {
-    return "\"" + name + "\", line " + std::to_string(line);
+    return in_quotes(name) + ", line " + std::to_string(line);
 }
 
-}  // namespace
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
-Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name) {
-    std::vector<double> values;
-    std::size_t columns = 0;
+bool all_blank(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), is_blank);
+}
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Numbers written with decimal commas, as in "34,828 16,508 21,3": fields separated by blanks,
+// most of them holding exactly one comma between two digits. A comma-separated table ("1,2,3")
+// is one field per line, and "1, 2, 3" has no digit after its commas, so neither looks like this.
+bool looks_like_decimal_commas(std::string_view line) {
+    std::size_t fields = 0;
+    std::size_t with_comma = 0;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && is_blank(line[i]))
+            ++i;
+        if (i >= line.size())
+            break;
+        const std::size_t start = i;
+        while (i < line.size() && !is_blank(line[i]))
+            ++i;
+        const std::string_view field = line.substr(start, i - start);
+        ++fields;
+        const std::size_t comma = field.find(',');
+        if (comma == std::string_view::npos)
+            continue;
+        if (field.find(',', comma + 1) != std::string_view::npos || comma == 0 ||
+            comma + 1 == field.size() || !is_digit(field[comma - 1]) || !is_digit(field[comma + 1]))
+            return false;
+        ++with_comma;
+    }
+    return with_comma >= 2 && 2 * with_comma > fields;
+}
+
+[[noreturn]] void refuse_decimal_commas(const std::string& name, std::size_t line) {
+    throw Error(where(name, line) +
+                ": the numbers seem to use decimal commas (as in \"34,828\"); a comma separates "
+                "numbers here, so write decimal points instead");
+}
+
+// Refuses encodings and line ends that would be misread as numbers or as one long line.
+void check_encoding(std::string_view text, const std::string& name) {
+    if (text.size() >= 2 && ((static_cast<unsigned char>(text[0]) == 0xff &&
+                              static_cast<unsigned char>(text[1]) == 0xfe) ||
+                             (static_cast<unsigned char>(text[0]) == 0xfe &&
+                              static_cast<unsigned char>(text[1]) == 0xff) ||
+                             text[0] == '\0' || text[1] == '\0')) {
+        throw Error(in_quotes(name) +
+                    " seems to be UTF-16 text; save it as plain text (ASCII or UTF-8)");
+    }
+    if (std::memchr(text.data(), '\n', text.size()) == nullptr) {
+        const std::size_t cr = text.find('\r');
+        if (cr != std::string_view::npos && !all_blank(text.substr(cr)))
+            throw Error(in_quotes(name) +
+                        " has carriage returns alone as line ends (an old Mac text file); save "
+                        "it with line feed or carriage-return line-feed line ends");
+    }
+}
+
+// A line after the first ends the data when it is one character long (its terminator counted)
+// or holds only blanks; the lines from there on are not read, and the user is told when any of
+// them holds something.
+void warn_of_unread_lines(std::string_view rest, const std::string& name, std::size_t line,
+                          std::string_view ending) {
+    std::size_t unread = 0;
+    std::size_t pos = 0;
+    while (pos < rest.size()) {
+        const void* lf = std::memchr(rest.data() + pos, '\n', rest.size() - pos);
+        const std::size_t end =
+            lf == nullptr
+                ? rest.size()
+                : static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1;
+        if (!all_blank(rest.substr(pos, end - pos)))
+            ++unread;
+        pos = end;
+    }
+    if (unread == 0)
+        return;
+    const std::string what = all_blank(ending) ? "is blank" : "is one character long";
+    warn(where(name, line) + " " + what + " and ends the data; " + std::to_string(unread) +
+         " non-blank line" + (unread == 1 ? " was" : "s were") + " not read");
+}
+
+ParsedTable parse_table(std::string_view text, const std::string& name) {
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);  // a UTF-8 byte-order mark
+    check_encoding(text, name);
+    ParsedTable table;
+    std::vector<double>& values = table.values;
     std::size_t line = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -30,10 +127,12 @@ Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name) 
                 ? text.size()
                 : static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) + 1;
         ++line;
-        if (line > 1 && end - pos == 1) {
-            break;  // a one-character line ends the data; nothing after it is read
+        const std::string_view current = text.substr(pos, end - pos);
+        if (line > 1 && (current.size() == 1 || all_blank(current))) {
+            warn_of_unread_lines(text.substr(pos), name, line, current);
+            break;
         }
-        const NumbersParsed parsed = parse_numbers_into(text.substr(pos, end - pos), values);
+        const NumbersParsed parsed = parse_numbers_into(current, values);
         if (!parsed.ok) {
             throw Error(where(name, line) + ": " + not_a_number_message(parsed.bad_text));
         }
@@ -41,31 +140,53 @@ Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name) 
             if (parsed.count == 0) {
                 throw Error(where(name, 1) + ": the first line holds no number");
             }
-            columns = parsed.count;
+            if (looks_like_decimal_commas(current))
+                refuse_decimal_commas(name, 1);
+            table.columns = parsed.count;
             // Lines of a table are of similar length: reserve for the whole file at once.
             const std::size_t lines_estimate = text.size() / (end - pos) + 1;
-            values.reserve(columns * std::min<std::size_t>(lines_estimate * 11 / 10, 1u << 26));
-        } else if (parsed.count != columns) {
-            throw Error(where(name, line) + ": expected " + std::to_string(columns) +
+            values.reserve(table.columns *
+                           std::min<std::size_t>(lines_estimate * 11 / 10, 1u << 26));
+        } else if (parsed.count != table.columns) {
+            if (looks_like_decimal_commas(current))
+                refuse_decimal_commas(name, line);
+            throw Error(where(name, line) + ": expected " + std::to_string(table.columns) +
                         " numbers as on line 1, found " +
                         (parsed.count == 0 ? std::string("none") : std::to_string(parsed.count)));
         }
         pos = end;
     }
     if (line == 0) {
-        throw Error("\"" + name + "\" holds no data: the file is empty");
+        throw Error(in_quotes(name) + " holds no data: the file is empty");
     }
-    const auto rows = static_cast<Eigen::Index>(values.size() / columns);
+    return table;
+}
+
+Eigen::MatrixXd to_matrix(const ParsedTable& table) {
+    const auto rows = static_cast<Eigen::Index>(table.values.size() / table.columns);
     using RowMajor = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
-    return Eigen::Map<const RowMajor>(values.data(), rows, static_cast<Eigen::Index>(columns));
+    return Eigen::Map<const RowMajor>(table.values.data(), rows,
+                                      static_cast<Eigen::Index>(table.columns));
+}
+
+}  // namespace
+
+Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name) {
+    return to_matrix(parse_table(text, name));
 }
 
 std::optional<Eigen::MatrixXd> dload(const std::string& fname) {
-    const std::optional<std::string> bytes = read_file_bytes(fname);
-    if (!bytes) {
-        return std::nullopt;
+    try {
+        std::optional<std::string> bytes = read_file_bytes(fname);
+        if (!bytes) {
+            return std::nullopt;
+        }
+        ParsedTable table = parse_table(*bytes, fname);
+        bytes.reset();  // the text is no longer needed while the matrix is built
+        return to_matrix(table);
+    } catch (const std::bad_alloc&) {
+        throw Error("not enough memory to read " + in_quotes(fname));
     }
-    return table_from_text(*bytes, fname);
 }
 
 }  // namespace kelmar

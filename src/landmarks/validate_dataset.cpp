@@ -9,7 +9,7 @@ namespace kelmar {
 
 void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
                                const std::string& name) {
-    const std::string file = "\"" + name + "\"";
+    const std::string file = in_quotes(name);
     if (table.rows() == 0) {
         throw Error(file + " holds no specimens");
     }
@@ -18,6 +18,11 @@ void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
         throw Error(file + ": its lines hold " + std::to_string(c) +
                     " numbers, but a landmark line holds x, y, z of each landmark and then the "
                     "size (3p + 1 numbers: 4, 7, 10, ...)");
+    }
+    if (c == 4) {
+        throw Error(file +
+                    ": its lines hold one landmark (x, y, z and the size), but a shape needs at "
+                    "least 2 landmarks to be superimposed and compared");
     }
     for (Eigen::Index i = 0; i < table.rows(); ++i) {
         const std::string line = file + ", line " + std::to_string(i + 1);

@@ -80,6 +80,8 @@ AngleOutcome Session::angle_between(bool lcs, int nboots) {
     vars_.gv2 = std::move(gv2);
     vars_.AW1R = aw1r;
     vars_.AW2R = aw2r;
+    degenerate1_ = out.degenerate1;
+    degenerate2_ = out.degenerate2;
     return out;
 }
 
@@ -120,6 +122,7 @@ AngleOutcome Session::angle_isometry(bool lcs, int nboots) {
     vars_.gv1 = std::move(gv1);
     vars_.gv2 = std::move(gv2);
     vars_.AW1R = aw1r;
+    degenerate1_ = out.degenerate1;
     return out;
 }
 

@@ -20,9 +20,9 @@ struct Superimposed {
 
 // A sample on its own GLS reference, turned to the reference's principal axes.
 Superimposed on_own_reference(const Eigen::MatrixXd& dataset) {
-    const GlsFit fit = getpproc3(vertxy3D(dataset));
+    GlsFit fit = getpproc3(vertxy3D(dataset));
     const PrincipalAxes axes = pcaref3d(fit.reference);
-    return {axes.y, rotate3da(fit.fitted, axes.u)};
+    return {axes.y, rotate3da(std::move(fit.fitted), axes.u)};
 }
 
 double landmark_count(const Eigen::MatrixXd& dataset) {
@@ -36,29 +36,30 @@ std::string counts_text(const std::string& name, const Eigen::MatrixXd& dataset)
 
 }  // namespace
 
-LoadOutcome Session::load1(const Eigen::MatrixXd& table, const std::string& name) {
+LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name) {
     validate_landmark_dataset(table, name);
     LoadOutcome out;
     out.first_file_text = counts_text(name, table);
-    const Superimposed sample = on_own_reference(table);
-    out.drawing.shapes = {{Stack::single(sample.reference), "gp"}, {sample.specimens, "ro"}};
-    if (vars_.wireactive && wirelist_fits(vars_.wirelist, sample.reference.rows())) {
-        out.drawing.wire_on = sample.reference;
+    Superimposed sample = on_own_reference(table);
+    if (drawings_) {
+        out.drawing.shapes = {{Stack::single(sample.reference), "gp"}, {sample.specimens, "ro"}};
+        if (vars_.wireactive && wirelist_fits(vars_.wirelist, sample.reference.rows())) {
+            out.drawing.wire_on = sample.reference;
+        }
     }
     out.file_text = format_text(R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
                                 {name, static_cast<double>(table.rows()), landmark_count(table)});
 
-    vars_.FIRSTDATASET = table;
+    vars_.FIRSTDATASET = std::move(table);
     vars_.FNAME1 = name;
-    vars_.DATAV1 = sample.specimens;
+    vars_.DATAV1 = std::move(sample.specimens);
     vars_.LCS = 1;
     vars_.NBOOTS = 100;
     common_reference_ = false;
     return out;
 }
 
-LoadOutcome Session::load2(const Eigen::MatrixXd& table, const std::string& name,
-                           bool common_reference) {
+LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool common_reference) {
     validate_landmark_dataset(table, name);
     const Eigen::MatrixXd& first = vars_.FIRSTDATASET;
     if (common_reference && first.size() == 0) {
@@ -66,25 +67,27 @@ LoadOutcome Session::load2(const Eigen::MatrixXd& table, const std::string& name
     }
     if (common_reference && first.cols() != table.cols()) {
         throw Error("a common reference needs samples of the same landmarks: sample 1 has " +
-                    std::to_string((first.cols() - 1) / 3) + " landmarks, \"" + name + "\" has " +
-                    std::to_string((table.cols() - 1) / 3));
+                    std::to_string((first.cols() - 1) / 3) + " landmarks, " + in_quotes(name) +
+                    " has " + std::to_string((table.cols() - 1) / 3));
     }
     LoadOutcome out;
     out.first_file_text = counts_text(name, table);
     out.file_text = out.first_file_text;
-    const Superimposed own = on_own_reference(table);
 
     if (!common_reference) {
-        out.drawing.shapes = {{Stack::single(own.reference), "gp"}, {own.specimens, "bo"}};
-        if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
-            out.drawing.shapes.push_back({vars_.DATAV1, "rd"});
+        Superimposed own = on_own_reference(table);
+        if (drawings_) {
+            out.drawing.shapes = {{Stack::single(own.reference), "gp"}, {own.specimens, "bo"}};
+            if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
+                out.drawing.shapes.push_back({vars_.DATAV1, "rd"});
+            }
+            if (vars_.wireactive && wirelist_fits(vars_.wirelist, own.reference.rows())) {
+                out.drawing.wire_on = own.reference;
+            }
         }
-        if (vars_.wireactive && wirelist_fits(vars_.wirelist, own.reference.rows())) {
-            out.drawing.wire_on = own.reference;
-        }
-        vars_.SECONDDATASET = table;
+        vars_.SECONDDATASET = std::move(table);
         vars_.FNAME2 = name;
-        vars_.DATAV2 = own.specimens;
+        vars_.DATAV2 = std::move(own.specimens);
         return out;
     }
 
@@ -93,21 +96,24 @@ LoadOutcome Session::load2(const Eigen::MatrixXd& table, const std::string& name
     Eigen::MatrixXd pooled(first.rows() + table.rows(), table.cols());
     pooled << first, table;
     const Eigen::MatrixXd reference2 = pcaref3d(getpproc3(vertxy3D(pooled)).reference).y;
-    const Stack datav1 = getpprocon3(reference2, vars_.DATAV1);
-    const Stack datav2 = getpprocon3(reference2, vertxy3D(table));
+    pooled.resize(0, 0);
+    Stack datav1 = getpprocon3(reference2, vars_.DATAV1);
+    Stack datav2 = getpprocon3(reference2, vertxy3D(table));
     const Eigen::Index c = table.cols() - 1;
     Eigen::MatrixXd fitted1 = xyzfromvert3(datav1, first.col(c));
     Eigen::MatrixXd fitted2 = xyzfromvert3(datav2, table.col(c));
     out.status_text = format_text("Using Common Procrustes GLS Reference");
-    out.drawing.shapes = {{Stack::single(reference2), "gp"}, {datav2, "bo"}, {datav1, "rd"}};
-    if (vars_.wireactive && wirelist_fits(vars_.wirelist, reference2.rows())) {
-        out.drawing.wire_on = reference2;
+    if (drawings_) {
+        out.drawing.shapes = {{Stack::single(reference2), "gp"}, {datav2, "bo"}, {datav1, "rd"}};
+        if (vars_.wireactive && wirelist_fits(vars_.wirelist, reference2.rows())) {
+            out.drawing.wire_on = reference2;
+        }
     }
 
     vars_.SECONDDATASET = std::move(fitted2);
     vars_.FNAME2 = name;
-    vars_.DATAV2 = datav2;
-    vars_.DATAV1 = datav1;
+    vars_.DATAV2 = std::move(datav2);
+    vars_.DATAV1 = std::move(datav1);
     vars_.FIRSTDATASET = std::move(fitted1);
     common_reference_ = true;
     return out;

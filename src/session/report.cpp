@@ -42,6 +42,13 @@ std::string Session::report_text() const {
     out += format_text(R"(\nWithin species angles at 80   90     95     confidence range \n)");
     out += range_line("1", v.AW1R);
     out += range_line("2", v.AW2R);
+    if (degenerate1_ > 0 || degenerate2_ > 0) {
+        // Such replicates have no angle: they sort after every angle, so ranges read among them
+        // are NaN.
+        out += format_text(
+            R"(Replicates without a slope (resampled sizes all equal): %d in sample 1, %d in sample 2 \n)",
+            {static_cast<double>(degenerate1_), static_cast<double>(degenerate2_)});
+    }
     if (v.NBOOTS) {
         out += format_text(R"(\nNumber of Bootstraps used was %4.0f)", {*v.NBOOTS});
     } else {

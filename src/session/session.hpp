@@ -77,9 +77,13 @@ class Session {
     void set_console(std::ostream* console) { console_ = console; }
     // Threads of the bootstraps (0: every core); results never depend on it.
     void set_threads(int threads) { threads_ = threads; }
+    // Whether loads describe their drawings (on by default); a session without a window turns
+    // them off and saves the copies of the superimposed samples.
+    void set_drawings(bool on) { drawings_ = on; }
 
-    LoadOutcome load1(const Eigen::MatrixXd& table, const std::string& name);
-    LoadOutcome load2(const Eigen::MatrixXd& table, const std::string& name, bool common_reference);
+    // The table is taken by value: a caller that no longer needs it moves it in.
+    LoadOutcome load1(Eigen::MatrixXd table, const std::string& name);
+    LoadOutcome load2(Eigen::MatrixXd table, const std::string& name, bool common_reference);
     // Returns the message box text.
     std::string loadwire(const Eigen::MatrixXd& table, const std::string& name);
 
@@ -102,10 +106,14 @@ class Session {
 
     SessionVariables vars_;
     bool common_reference_ = false;
+    // Replicates without a slope behind AW1R and AW2R, which the report mentions when any.
+    Eigen::Index degenerate1_ = 0;
+    Eigen::Index degenerate2_ = 0;
     RandomStream stream_;
     std::function<void(const std::string&)> status_listener_;
     std::ostream* console_ = nullptr;
     int threads_ = 0;
+    bool drawings_ = true;
 };
 
 }  // namespace kelmar

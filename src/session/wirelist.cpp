@@ -9,7 +9,7 @@ namespace kelmar {
 
 void validate_wirelist(const Eigen::Ref<const Eigen::MatrixXd>& table, const std::string& name,
                        std::optional<Eigen::Index> landmarks) {
-    const std::string file = "\"" + name + "\"";
+    const std::string file = in_quotes(name);
     if (table.rows() == 0) {
         throw Error(file + " holds no wires");
     }
@@ -20,6 +20,13 @@ void validate_wirelist(const Eigen::Ref<const Eigen::MatrixXd>& table, const std
                     std::to_string(table.cols()));
     }
     for (Eigen::Index i = 0; i < table.rows(); ++i) {
+        for (Eigen::Index j = 0; j < table.cols(); ++j) {
+            if (!std::isfinite(table(i, j))) {
+                throw Error(file + ", line " + std::to_string(i + 1) + ": value " +
+                            shortest_text(table(i, j)) + " (number " + std::to_string(j + 1) +
+                            " of the line) is not a finite number");
+            }
+        }
         for (Eigen::Index j = 1; j <= 2; ++j) {
             const double v = table(i, j);
             const std::string where = file + ", line " + std::to_string(i + 1) + ": ";

@@ -4,6 +4,7 @@
 #include "partialprocrustes3a.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
+#include "platform/numeric/safe_scale.hpp"
 
 #include <string>
 
@@ -33,17 +34,19 @@ void scale_to_unit_size(Eigen::MatrixXd& reference, const std::string& what) {
 
 }  // namespace
 
-GlsFit getpproc3(const Stack& data) {
+GlsFit getpproc3(Stack data) {
     const Eigen::Index count = data.specimens();
     if (count == 0 || data.landmarks() == 0) {
         throw Error("the sample holds no specimens to superimpose");
     }
     GlsFit result;
-    result.fitted = data;
     Eigen::MatrixXd& reference = result.reference;
 
+    // The starting reference is scaled to unit size, so extreme magnitudes may be brought near 1
+    // first: the sum of many specimens near 1e306 would overflow.
+    const double scale = safe_scale_of(data.pages());
     if (count == 1) {
-        reference = data.page(0);
+        reference = data.page(0) * scale;
         reference.rowwise() -= reference.colwise().mean();
         scale_to_unit_size(reference, "specimen 1");
         result.fitted = Stack::single(reference);
@@ -53,12 +56,13 @@ GlsFit getpproc3(const Stack& data) {
     // The starting reference is the plain sum of the specimens as loaded, centred and scaled.
     reference = Eigen::MatrixXd::Zero(data.landmarks(), 3);
     for (Eigen::Index i = 0; i < count; ++i) {
-        reference += data.page(i);
+        reference += data.page(i) * scale;  // exact for the factor 1
     }
+    result.fitted = std::move(data);  // fitted in place
     reference.rowwise() -= reference.colwise().mean();
     scale_to_unit_size(reference, "the sum of all specimens (the starting reference)");
 
-    Eigen::MatrixXd sum(data.landmarks(), 3);
+    Eigen::MatrixXd sum(result.fitted.landmarks(), 3);
     for (int iteration = 0; iteration < kIterations; ++iteration) {
         sum.setZero();
         for (Eigen::Index i = 0; i < count; ++i) {
@@ -71,7 +75,7 @@ GlsFit getpproc3(const Stack& data) {
     return result;
 }
 
-Stack getpprocon3(const Eigen::Ref<const Eigen::MatrixXd>& reference, const Stack& data) {
+Stack getpprocon3(const Eigen::Ref<const Eigen::MatrixXd>& reference, Stack data) {
     if (reference.rows() != data.landmarks()) {
         throw Error("cannot fit specimens of " + std::to_string(data.landmarks()) +
                     " landmarks onto a reference of " + std::to_string(reference.rows()) +
@@ -80,11 +84,10 @@ Stack getpprocon3(const Eigen::Ref<const Eigen::MatrixXd>& reference, const Stac
     if (reference.rows() > 0 && !(centsize3Da(reference) > 0.0)) {
         throw Error("the reference's landmarks all coincide (centroid size 0)");
     }
-    Stack fitted = data;
     for (Eigen::Index i = 0; i < data.specimens(); ++i) {
-        fit_specimen(reference, fitted, i);
+        fit_specimen(reference, data, i);
     }
-    return fitted;
+    return data;
 }
 
 }  // namespace kelmar

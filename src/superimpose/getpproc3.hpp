@@ -16,10 +16,10 @@ struct GlsFit {
 };
 
 // Raises an Error for an empty sample, and naming the specimen whose landmarks all coincide.
-GlsFit getpproc3(const Stack& data);
+GlsFit getpproc3(Stack data);
 
 // Raises an Error naming both landmark counts when they differ, naming the specimen whose
 // landmarks all coincide, and when the reference's landmarks all coincide.
-Stack getpprocon3(const Eigen::Ref<const Eigen::MatrixXd>& reference, const Stack& data);
+Stack getpprocon3(const Eigen::Ref<const Eigen::MatrixXd>& reference, Stack data);
 
 }  // namespace kelmar

@@ -2,6 +2,7 @@
 
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
+#include "platform/numeric/safe_scale.hpp"
 #include "svdrot2.hpp"
 
 #include <cmath>
@@ -25,6 +26,10 @@ void partialprocrustes3a_in_place(const Eigen::Ref<const Eigen::MatrixXd>& refer
     if (subject.rows() == 0) {
         throw Error("a configuration without landmarks cannot be fitted");
     }
+    // The fit scales to unit size anyway, so extreme magnitudes are first brought near 1.
+    const double scale = safe_scale_of(subject);
+    if (scale != 1.0)
+        subject *= scale;
     const Eigen::RowVectorXd centroid = subject.colwise().mean();
     subject.rowwise() -= centroid;
     const double size = std::sqrt(subject.squaredNorm());

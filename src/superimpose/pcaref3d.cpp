@@ -4,6 +4,7 @@
 
 #include <Eigen/Eigenvalues>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace kelmar {
@@ -22,25 +23,29 @@ PrincipalAxes pcaref3d(const Eigen::Ref<const Eigen::MatrixXd>& reference) {
     }
     PrincipalAxes result;
     result.u = solver.eigenvectors();  // eigenvalues increase from column 1 to 3
+    // Each axis is turned so that its component of largest magnitude is positive. Components
+    // within 100 machine epsilons of the largest magnitude count as tied with it, and the first
+    // of them decides: otherwise rounding alone would pick the sign of a symmetric axis.
+    constexpr double kTie = 100.0 * std::numeric_limits<double>::epsilon();
     for (int k = 0; k < 3; ++k) {
-        int largest = 0;
-        for (int j = 1; j < 3; ++j) {
-            if (std::fabs(result.u(j, k)) > std::fabs(result.u(largest, k)))
-                largest = j;
-        }
-        if (result.u(largest, k) < 0)
+        const double largest = result.u.col(k).cwiseAbs().maxCoeff();
+        int decider = 0;
+        while (std::fabs(result.u(decider, k)) < largest * (1.0 - kTie))
+            ++decider;
+        if (result.u(decider, k) < 0)
             result.u.col(k) *= -1.0;
     }
     result.y = reference * result.u;
     return result;
 }
 
-Stack rotate3da(const Stack& x, const Eigen::Matrix3d& roto) {
-    Stack y(x.landmarks(), x.specimens());
+Stack rotate3da(Stack x, const Eigen::Matrix3d& roto) {
+    Eigen::Matrix<double, Eigen::Dynamic, 3> turned(x.landmarks(), 3);
     for (Eigen::Index i = 0; i < x.specimens(); ++i) {
-        y.page(i).noalias() = x.page(i) * roto;
+        turned.noalias() = x.page(i) * roto;
+        x.page(i) = turned;
     }
-    return y;
+    return x;
 }
 
 }  // namespace kelmar

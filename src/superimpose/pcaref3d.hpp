@@ -20,6 +20,6 @@ struct PrincipalAxes {
 // Raises an Error for a reference of fewer than 2 landmarks or of other than 3 columns.
 PrincipalAxes pcaref3d(const Eigen::Ref<const Eigen::MatrixXd>& reference);
 
-Stack rotate3da(const Stack& x, const Eigen::Matrix3d& roto);
+Stack rotate3da(Stack x, const Eigen::Matrix3d& roto);
 
 }  // namespace kelmar

@@ -61,7 +61,7 @@ TEST(Batch, UsageErrorsExitWithTwo) {
 TEST(Batch, DataErrorsExitWithOneAndNameTheProblem) {
     const BatchRun missing = batch({"no-such-file.txt", example("macaque_male.txt")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "kelmar6-batch: cannot open \"no-such-file.txt\"\n");
+    EXPECT_EQ(missing.err, "kelmar6-batch: cannot open \"no-such-file.txt\": no such file\n");
     EXPECT_EQ(batch({example("macaque_male.txt"), example("growth_sample_a.txt")}).status, 1);
 }
 

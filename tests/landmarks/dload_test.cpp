@@ -1,4 +1,5 @@
 #include "landmarks/dload.hpp"
+#include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 
 #include "support/scratch.hpp"
@@ -41,14 +42,65 @@ TEST(Dload, LinesBecomeRowsWhateverTheSeparators) {
     }
 }
 
-TEST(Dload, AOneCharacterLineEndsTheData) {
-    EXPECT_EQ(read("1 2\n\n3 4\nnot read\n"), rows({{1, 2}}));
-    EXPECT_EQ(read("1\n2"), rows({{1}}));         // a last line of one digit is not read
-    EXPECT_EQ(read("1\n22"), rows({{1}, {22}}));  // two digits are a row
-    EXPECT_EQ(read("7"), rows({{7}}));            // the first line is always read
-    // An empty CRLF line is two characters long: it is read and holds no number.
-    EXPECT_EQ(error_of("1 2\r\n\r\n3 4\r\n"),
-              "\"t.txt\", line 2: expected 2 numbers as on line 1, found none");
+// Reads `text`, collecting the warnings it gives.
+Eigen::MatrixXd read_warned(std::string_view text, std::vector<std::string>& warnings) {
+    const WarningSink previous =
+        set_warning_sink([&](const std::string& w) { warnings.push_back(w); });
+    Eigen::MatrixXd table;
+    try {
+        table = read(text);
+    } catch (...) {
+        set_warning_sink(previous);
+        throw;
+    }
+    set_warning_sink(previous);
+    return table;
+}
+
+TEST(Dload, AOneCharacterOrBlankLineEndsTheDataAndSaysWhatWasLeft) {
+    std::vector<std::string> warnings;
+    EXPECT_EQ(read_warned("1 2\n\n3 4\nnot read\n\n", warnings), rows({{1, 2}}));
+    EXPECT_EQ(read_warned("1\n2", warnings), rows({{1}}));  // a last line of one digit
+    EXPECT_EQ(warnings,
+              (std::vector<std::string>{
+                  "\"t.txt\", line 2 is blank and ends the data; 2 non-blank lines were not read",
+                  "\"t.txt\", line 2 is one character long and ends the data; 1 non-blank line "
+                  "was not read"}));
+    warnings.clear();
+    EXPECT_EQ(read_warned("1\n22", warnings), rows({{1}, {22}}));  // two digits are a row
+    EXPECT_EQ(read_warned("7", warnings), rows({{7}}));            // the first line is read
+    EXPECT_EQ(read_warned("1 2\n3 4\n\n\n", warnings), rows({{1, 2}, {3, 4}}));
+    // Blank lines with CRLF ends, or of blanks only, end the data as an empty line does.
+    EXPECT_EQ(read_warned("1 2\r\n3 4\r\n\r\n \t\r\n", warnings), rows({{1, 2}, {3, 4}}));
+    EXPECT_EQ(read_warned("1 2\n  \n5 6\n", warnings), rows({{1, 2}}));
+    EXPECT_EQ(warnings.size(), 1u);
+}
+
+TEST(Dload, EncodingsAndDecimalCommasAreRefusedNotMisread) {
+    EXPECT_EQ(read("\xEF\xBB\xBF"
+                   "1 2\n3 4\n"),
+              rows({{1, 2}, {3, 4}}));  // UTF-8 mark
+    EXPECT_NE(error_of(std::string_view("\xFF\xFE"
+                                        "1\0 \0"
+                                        "2\0",
+                                        8))
+                  .find("UTF-16"),
+              std::string::npos);
+    EXPECT_NE(error_of(std::string_view("1\0 \0"
+                                        "2\0\n\0",
+                                        8))
+                  .find("UTF-16"),
+              std::string::npos);
+    EXPECT_NE(error_of("1 2\r3 4\r5 6\r").find("carriage returns alone"), std::string::npos);
+    EXPECT_EQ(read("1 2 3\r"), rows({{1, 2, 3}}));
+    // "34,828 16,508" would be four numbers; a comma-separated table is still read.
+    for (const char* text : {"34,828 16,508 21,3 1,5\n", "1 2 3 4\n34,8 16,5 21,3 1,5\n"}) {
+        EXPECT_NE(error_of(text).find("decimal commas"), std::string::npos) << text;
+    }
+    EXPECT_EQ(read("1,2,3,4\n5, 6, 7, 8\n"), rows({{1, 2, 3, 4}, {5, 6, 7, 8}}));
+    // Control characters and NUL bytes are shown escaped, and the message goes on after them.
+    EXPECT_EQ(error_of(std::string_view("1 a\0\x1b[31m 2\n", 13)),
+              "\"t.txt\", line 1: cannot read \"a\\0\\x1b[31m\" as a number");
 }
 
 TEST(Dload, BadLinesNameTheFileLineAndCounts) {
@@ -69,6 +121,7 @@ TEST(Dload, FilesAreReadAsTheyAreOrReportedUnopenable) {
     EXPECT_NE(testing::error_of([&] { dload(file.string()); }).find(file.string() + "\", line 2"),
               std::string::npos);
     EXPECT_EQ(dload((folder / "missing.txt").string()), std::nullopt);
+    EXPECT_EQ(dload(folder.path().string()), std::nullopt);  // a folder is not a table
 }
 
 }  // namespace

@@ -68,8 +68,14 @@ Value value_from_json(const Json& j, const std::string& where) {
     return Value::row(std::move(row));
 }
 
+// Deeper nesting than any window needs is refused before it can exhaust the stack.
+constexpr int kMaxDepth = 64;
+
 void add_object(Graphics& g, const Json& j, Handle parent, const std::string& where,
-                Handle& created) {
+                Handle& created, int depth = 0) {
+    if (depth > kMaxDepth)
+        throw Failure{where,
+                      "objects are nested more than " + std::to_string(kMaxDepth) + " levels deep"};
     if (!j.is_object())
         throw Failure{where, "an object must be a JSON object"};
     if (!j.contains("type") || !j["type"].is_string())
@@ -77,13 +83,14 @@ void add_object(Graphics& g, const Json& j, Handle parent, const std::string& wh
     const std::string type_text = j["type"].get<std::string>();
     const std::optional<ObjectType> type = type_from_name(type_text);
     if (!type)
-        throw Failure{where, "unknown object type \"" + type_text + "\""};
+        throw Failure{where, "unknown object type " + in_quotes(type_text)};
     std::vector<std::pair<std::string, Value>> properties;
     if (j.contains("properties")) {
         if (!j["properties"].is_object())
             throw Failure{where, "\"properties\" must be an object"};
         for (const auto& [name, value] : j["properties"].items()) {
-            properties.emplace_back(name, value_from_json(value, where + ", property " + name));
+            properties.emplace_back(
+                name, value_from_json(value, where + ", property " + printable(name)));
         }
     }
     Handle h = 0;
@@ -98,7 +105,8 @@ void add_object(Graphics& g, const Json& j, Handle parent, const std::string& wh
         if (!j["children"].is_array())
             throw Failure{where, "\"children\" must be a list"};
         for (std::size_t i = 0; i < j["children"].size(); ++i) {
-            add_object(g, j["children"][i], h, where + ", child " + std::to_string(i + 1), created);
+            add_object(g, j["children"][i], h, where + ", child " + std::to_string(i + 1), created,
+                       depth + 1);
         }
     }
 }
@@ -106,14 +114,16 @@ void add_object(Graphics& g, const Json& j, Handle parent, const std::string& wh
 }  // namespace
 
 Handle load_figure_text(Graphics& g, const std::string& text, const std::string& name) {
-    const std::string file = "figure file \"" + name + "\"";
+    const std::string file = "figure file " + in_quotes(name);
     Json j;
     try {
         j = Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        throw Error(file + " is not valid JSON: " + e.what());
+    } catch (const Json::exception& e) {
+        // A syntax error, or a number beyond the range of doubles such as 1e999.
+        throw Error(file + " is not valid JSON: " + printable(e.what()));
     }
-    if (!j.is_object() || j.value("type", "") != "figure") {
+    if (!j.is_object() || !j.contains("type") || !j["type"].is_string() ||
+        j["type"].get<std::string>() != "figure") {
         throw Error(file + ": the top object must be a figure");
     }
     Handle figure = 0;
@@ -121,7 +131,10 @@ Handle load_figure_text(Graphics& g, const std::string& text, const std::string&
         add_object(g, j, Graphics::kRoot, "figure", figure);
     } catch (const Failure& f) {
         g.close(figure);
-        throw Error(file + ": " + f.where + ": " + f.what);
+        throw Error(file + ": " + f.where + ": " + printable(f.what));
+    } catch (const Json::exception& e) {
+        g.close(figure);
+        throw Error(file + ": " + printable(e.what()));
     }
     return figure;
 }
@@ -129,7 +142,7 @@ Handle load_figure_text(Graphics& g, const std::string& text, const std::string&
 Handle load_figure_file(Graphics& g, const std::string& path) {
     const std::optional<std::string> text = read_file_bytes(path);
     if (!text) {
-        throw Error("cannot open figure file \"" + path + "\"");
+        throw Error("cannot open figure file " + in_quotes(path));
     }
     return load_figure_text(g, *text, path);
 }

@@ -102,7 +102,21 @@ std::string echo_text(std::string_view name, const Value& value) {
 
 namespace {
 std::ostream* console_stream = nullptr;
+WarningSink warning_sink;
 }  // namespace
+
+void warn(const std::string& text) {
+    if (warning_sink) {
+        warning_sink(text);
+        return;
+    }
+    std::cerr << "Warning: " << text << std::endl;
+}
+
+WarningSink set_warning_sink(WarningSink sink) {
+    std::swap(sink, warning_sink);
+    return sink;
+}
 
 std::ostream& console() {
     return console_stream != nullptr ? *console_stream : std::cout;

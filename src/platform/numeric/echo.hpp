@@ -5,6 +5,7 @@
 
 #include "value.hpp"
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -20,5 +21,12 @@ void echo_value(std::string_view name, const Value& value, std::ostream* out = n
 std::ostream& console();
 // Redirects the console to `stream`; nullptr restores standard output.
 void set_console(std::ostream* stream);
+
+// The runtime's warnings: something was read or done that the user should know of, though it is
+// not an error. By default each is written to standard error as "Warning: text"; a program or a
+// test may take them instead (an empty sink restores the default). Returns the previous sink.
+using WarningSink = std::function<void(const std::string&)>;
+void warn(const std::string& text);
+WarningSink set_warning_sink(WarningSink sink);
 
 }  // namespace kelmar

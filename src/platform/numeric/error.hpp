@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace kelmar {
 
@@ -17,5 +18,13 @@ class Error : public std::runtime_error {
 // foreign exceptions ("" before any).
 std::string last_error_text();
 void set_last_error_text(const std::string& message);
+
+// Text from a file or a file name made safe for a message: control characters and NUL bytes are
+// shown escaped (\t, \r, \n, \0, \x1b), so nothing reaches the terminal raw and nothing cuts the
+// message short.
+std::string printable(std::string_view text);
+
+// printable(text) in double quotes, as messages name files and values.
+std::string in_quotes(std::string_view text);
 
 }  // namespace kelmar

@@ -183,7 +183,7 @@ std::vector<double> parse_numbers(std::string_view text) {
 
 std::string not_a_number_message(std::string_view bad_text) {
     constexpr std::size_t kShown = 40;
-    std::string shown(bad_text.substr(0, kShown));
+    std::string shown = printable(bad_text.substr(0, kShown));
     if (bad_text.size() > kShown)
         shown += "...";
     return "cannot read \"" + shown + "\" as a number";
