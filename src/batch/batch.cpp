@@ -108,11 +108,18 @@ bool is_standard_output(const std::string& path) {
 bool one_file(const std::string& a, const std::string& b) {
     if (same_file(a, b))
         return true;
-    std::error_code error_a;
-    std::error_code error_b;
-    const auto place_a = std::filesystem::weakly_canonical(a, error_a);
-    const auto place_b = std::filesystem::weakly_canonical(b, error_b);
-    return !error_a && !error_b && place_a == place_b;
+    const auto place = [](const std::string& path) -> std::optional<std::filesystem::path> {
+        std::error_code error;
+        const auto absolute = std::filesystem::absolute(path, error);
+        if (error)
+            return std::nullopt;
+        auto canonical = std::filesystem::weakly_canonical(absolute, error);
+        if (error)
+            return std::nullopt;
+        return canonical;
+    };
+    const auto place_a = place(a);
+    return place_a && place_a == place(b);
 }
 
 // Refuses, before any work, outputs that would replace an input or each other.

@@ -130,12 +130,14 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
     for (Eigen::Index i = 0; i < plan.n; ++i)
         rows.row(i) = x.row(order[static_cast<std::size_t>(i)]).head(d) * x_scale;
     auto residuals = rows.topRows(plan.n);
-    const Eigen::MatrixXd lines = least_squares_lines(residuals, plan.s);
-    const Eigen::VectorXd b = lines.col(0);
-    // Residuals from the fitted rows s_i·b + a, as the resampled sets are built from them.
+    const Eigen::VectorXd b = least_squares_lines(residuals, plan.s).col(0);
+    // Residuals from the fitted rows x̄ + (s_i − s̄)·b, the line written about its centre: the
+    // form s_i·b + a cancels away digits when the sizes barely vary and the slopes are large.
+    const double s_mean = plan.s.mean();
     for (Eigen::Index j = 0; j < d; ++j) {
+        const double x_mean = residuals.col(j).mean();
         for (Eigen::Index i = 0; i < plan.n; ++i)
-            residuals(i, j) -= plan.s(i) * b(j) + lines(j, 1);
+            residuals(i, j) -= x_mean + (plan.s(i) - s_mean) * b(j);
     }
 
     plan.w1.resize(plan.n);

@@ -4,8 +4,12 @@
 #include "platform/numeric/error.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/growth_samples.hpp"
+#include "support/scratch.hpp"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
 
 namespace kelmar {
 namespace {
@@ -69,6 +73,40 @@ TEST(GrowthVectors, RegressionsWithoutASlopeAreErrors) {
     x.col(3) << 10, -20, 30;
     EXPECT_THROW(growveceq(x), Error);
     EXPECT_NO_THROW(shapegrow(x));  // centroid size itself takes any values
+}
+
+TEST(GrowthVectors, ExtremeMagnitudesGiveTheOrdinaryResults) {
+    std::mt19937 gen(3);
+    const Eigen::MatrixXd x = growth_sample(12, 9, 0.2, gen);
+    for (const int exponent : {1000, -1000}) {
+        // Coordinates near 1e301 or 1e-301 and, on centroid size, sizes alike: powers of two,
+        // so the growth vectors must come out bit for bit.
+        Eigen::MatrixXd far = x;
+        far.leftCols(9) *= std::ldexp(1.0, exponent);
+        EXPECT_EQ(growvecn(far), growvecn(x)) << exponent;
+        far.col(9) *= std::ldexp(1.0, exponent / 2);
+        EXPECT_EQ(shapegrown(far).col(0), shapegrown(x).col(0)) << exponent;
+    }
+}
+
+TEST(GrowthVectors, ShapesThatChangeOnlyByRoundingHaveNoDirection) {
+    // One shape at many sizes, its coordinates disturbed in the last bits only.
+    std::mt19937 gen(4);
+    const Eigen::MatrixXd shape = testing::random_matrix(1, 12, gen, 10.0);
+    Eigen::MatrixXd x(20, 13);
+    for (Eigen::Index i = 0; i < 20; ++i) {
+        x.row(i).head(12) =
+            shape.array() * (1.0 + 1e-15 * testing::random_matrix(1, 12, gen).array());
+        x(i, 12) = 40.0 + 3.0 * static_cast<double>(i);
+    }
+    for (const auto& growth : {std::function<void()>([&] { growvecn(x); }),
+                               std::function<void()>([&] { shapegrown(x); })}) {
+        EXPECT_NE(testing::error_of(growth).find("do not change with size beyond rounding"),
+                  std::string::npos);
+    }
+    // A real change, however small against the coordinates, is growth.
+    x.col(0) += 1e-6 * x.col(12);
+    EXPECT_NO_THROW(growvecn(x));
 }
 
 TEST(Sortsize, StableAscendingBySize) {

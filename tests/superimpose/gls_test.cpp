@@ -97,6 +97,22 @@ TEST(Getpproc3, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
     EXPECT_TRUE(matrices_near(fit3.fitted.page(0), fit.fitted.page(24), 1e-13));
 }
 
+TEST(Getpproc3, ExtremeMagnitudesGiveTheOrdinaryResults) {
+    std::mt19937 gen(12);
+    const Stack sample = noisy_sample(7, 30, 0.05, gen);
+    const GlsFit fit = getpproc3(sample);
+    for (const int exponent : {1015, -1015}) {
+        // Near 1e305 and 1e-306: a power of two, so everything must agree bit for bit.
+        Stack far = sample;
+        far.pages() *= std::ldexp(1.0, exponent);
+        EXPECT_EQ(centsize3Da(far.page(3)), std::ldexp(centsize3Da(sample.page(3)), exponent));
+        const GlsFit far_fit = getpproc3(far);
+        EXPECT_EQ(far_fit.reference, fit.reference) << exponent;
+        EXPECT_EQ(far_fit.fitted, fit.fitted) << exponent;
+        EXPECT_EQ(getpprocon3(fit.reference, far), getpprocon3(fit.reference, sample));
+    }
+}
+
 TEST(Getpproc3, DegenerateSamplesAreNamed) {
     EXPECT_THROW(getpproc3(Stack(5, 0)), Error);
     std::mt19937 gen(4);

@@ -52,6 +52,25 @@ TEST(Pcaref3d, OrthogonalSignedAndIndependentOfTheStartingOrientation) {
     EXPECT_THROW(pcaref3d(Eigen::MatrixXd::Ones(1, 3)), Error);
 }
 
+TEST(Pcaref3d, ComponentsEqualButForRoundingLetTheFirstDecide) {
+    // Shapes whose longest axis runs along (1, -1, 0): its two components are equal in magnitude
+    // but for rounding, and the sign must not depend on which of them rounds larger.
+    std::mt19937 gen(21);
+    Eigen::Matrix3d to_diagonal;  // takes the z axis to (1, -1, 0)/√2
+    to_diagonal << 0, 0, 1, 1, 1, 0, 1, -1, 0;
+    to_diagonal.bottomRows(2) /= std::sqrt(2.0);
+    int rounding_cases = 0;
+    for (int i = 0; i < 200; ++i) {
+        const Eigen::MatrixXd shape = pcaref3d(testing::random_shape(8, gen)).y * to_diagonal;
+        const PrincipalAxes p = pcaref3d(shape);
+        if (std::fabs(p.u(1, 2)) > std::fabs(p.u(0, 2)))
+            ++rounding_cases;
+        EXPECT_GT(p.u(0, 2), 0.0) << "shape " << i;
+        EXPECT_LT(p.u(1, 2), 0.0) << "shape " << i;
+    }
+    EXPECT_GT(rounding_cases, 0);  // the case the rule is for did occur
+}
+
 TEST(Rotate3da, TurnsEveryPage) {
     std::mt19937 gen(9);
     Stack s = Stack::from_pages_matrix(testing::random_matrix(5, 12, gen));

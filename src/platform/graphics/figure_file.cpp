@@ -105,8 +105,7 @@ void add_object(Graphics& g, const Json& j, Handle parent, const std::string& wh
         if (!j["children"].is_array())
             throw Failure{where, "\"children\" must be a list"};
         for (std::size_t i = 0; i < j["children"].size(); ++i) {
-            add_object(g, j["children"][i], h, where + ", child " + std::to_string(i + 1), created,
-                       depth + 1);
+            add_object(g, j["children"][i], h, where + ", child " + std::to_string(i + 1), created);
         }
     }
 }

@@ -94,6 +94,26 @@ TEST(FigureFile, ErrorsNameTheFileAndThePlace) {
         }),
         "figure file \"a.fig\": figure, child 2: unknown object type \"button\"");
     EXPECT_TRUE(g.figures().empty());  // nothing of a failed load stays
+
+    // Whatever the JSON library objects to becomes the project's error naming the file.
+    std::string deep;
+    for (int i = 0; i < 5000; ++i)
+        deep = R"({"type": "uicontrol", "children": [)" + deep + "]}";
+    deep = R"({"type": "figure", "children": [)" + deep + "]}";
+    EXPECT_EQ(error_of([&] { load_figure_text(g, deep, "d.fig"); }),
+              "figure file \"d.fig\": figure, child 1, child 1: a uicontrol cannot be a child of "
+              "a uicontrol");
+    for (const std::string& text :
+         {std::string(R"({"type": "figure", "properties": {"Position": [1e990, 0, 1, 1]}})"),
+          std::string(R"({"type": 1})"),
+          std::string(R"({"type": "figure", "children": [{"type": 1}]})"),
+          std::string(R"({"type": "figure", "properties": {"Position": [[1, 2], [3]]}})"),
+          std::string(R"({"type": "figure", "children": {"a": 1}})"), std::string("[1, 2"),
+          std::string("\xff\xfe{"), deep}) {
+        const std::string message = error_of([&] { load_figure_text(g, text, "b\x1b.fig"); });
+        EXPECT_EQ(message.rfind("figure file \"b\\x1b.fig\"", 0), 0u) << message;
+    }
+    EXPECT_TRUE(g.figures().empty());
 }
 
 TEST(Callbacks, ParsedAndRunWithTheirObject) {

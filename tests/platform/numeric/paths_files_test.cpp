@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace kelmar {
 namespace {
@@ -64,6 +68,109 @@ TEST(Files, AtomicWriterReplacesOnlyOnCommit) {
     EXPECT_EQ(contents(target), "Angle 25.0\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 1);
     EXPECT_NE(error_of([&] { write_file_atomically((folder / "no" / "r.txt").string(), ""); }), "");
+}
+
+// The names in `folder`, to see that no temporary or backup file is left behind.
+std::vector<std::string> names_in(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(Files, LinksAreFollowedDevicesWrittenInPlaceAndPermissionsKept) {
+    ScratchFolder folder;
+    const fs::path target = folder / "report.txt";
+    std::ofstream(target) << "old";
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const fs::path link = folder / "latest.txt";
+    fs::create_symlink("report.txt", link);
+    write_file_atomically(link.string(), "new");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(contents(target), "new");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // A link to a file still to be made creates that file.
+    fs::create_symlink("later.txt", folder / "dangling.txt");
+    write_file_atomically((folder / "dangling.txt").string(), "made");
+    EXPECT_EQ(contents(folder / "later.txt"), "made");
+
+    write_file_atomically("/dev/null", "nothing");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    const fs::path fifo = folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = contents(fifo); });
+    write_file_atomically(fifo.string(), "through the pipe");
+    reader.join();
+    EXPECT_EQ(received, "through the pipe");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(names_in(folder.path()),
+              (std::vector<std::string>{"dangling.txt", "later.txt", "latest.txt", "pipe",
+                                        "report.txt"}));
+    EXPECT_NE(error_of([&] {
+                  write_file_atomically(folder.path().string(), "x");
+              }).find("it is a folder"),
+              std::string::npos);
+}
+
+TEST(Files, AFailedWriteReplacesNothing) {
+    ScratchFolder folder;
+    const fs::path report = folder / "report.txt";
+    const fs::path json = folder / "results.json";
+    std::ofstream(report) << "old report";
+    std::ofstream(json) << "old json";
+
+    // Under a file-size limit the second, larger file fails part-way: the first is not replaced.
+    rlimit old_limit{};
+    ::getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit limit = old_limit;
+    limit.rlim_cur = 100000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const std::string large(300000, 'x');
+    const FileText both[] = {{report.string(), "new report"}, {json.string(), large}};
+    const std::string message = error_of([&] { write_files_atomically(both); });
+    const std::string single = error_of([&] { write_file_atomically(json.string(), large); });
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    EXPECT_NE(message.find("results.json\" failed: the file would exceed the size limit"),
+              std::string::npos)
+        << message;
+    EXPECT_NE(single.find("results.json"), std::string::npos);
+    EXPECT_EQ(contents(report), "old report");
+    EXPECT_EQ(contents(json), "old json");
+    EXPECT_EQ(names_in(folder.path()), (std::vector<std::string>{"report.txt", "results.json"}));
+
+    // When the second target cannot take its file at the last step, the first gets its old
+    // contents back.
+    AtomicFileWriter first(report.string());
+    AtomicFileWriter second(json.string());
+    first.write("new report");
+    second.write("new json");
+    fs::remove(json);
+    fs::create_directories(json / "in the way");
+    AtomicFileWriter* writers[] = {&first, &second};
+    EXPECT_NE(error_of([&] { commit_together(writers); }), "");
+    EXPECT_EQ(contents(report), "old report");
+    fs::remove_all(json);
+    EXPECT_EQ(names_in(folder.path()), (std::vector<std::string>{"report.txt"}));
+}
+
+TEST(Files, OpenFailuresSayWhyAndSameFilesAreRecognised) {
+    ScratchFolder folder;
+    const fs::path a = folder / "a.txt";
+    std::ofstream(a) << "1";
+    EXPECT_EQ(cannot_open_message((folder / "b.txt").string()),
+              "cannot open \"" + (folder / "b.txt").string() + "\": no such file");
+    EXPECT_EQ(cannot_open_message(folder.path().string()),
+              "cannot open \"" + folder.path().string() + "\": it is a folder");
+    EXPECT_EQ(read_file_bytes(folder.path().string()), std::nullopt);
+    fs::create_hard_link(a, folder / "same.txt");
+    EXPECT_TRUE(same_file(a.string(), (folder / "same.txt").string()));
+    EXPECT_TRUE(
+        same_file(a.string(), (folder / ".." / folder.path().filename() / "a.txt").string()));
+    EXPECT_FALSE(same_file(a.string(), (folder / "b.txt").string()));
 }
 
 }  // namespace

@@ -1,0 +1,243 @@
+// kelmar6-batch run as a user runs it, on inputs and outputs that once crashed it, lost data or
+// were misread: each case gives the command, the exit status, the words the messages must hold
+// and the files that must come out untouched.
+#include "platform/numeric/files.hpp"
+
+#include "support/scratch.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace kelmar {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kExamples = KELMAR_EXAMPLES_DIR;
+const std::string kBatch = KELMAR_BATCH_PROGRAM;
+
+std::string contents(const fs::path& p) {
+    return read_file_bytes(p.string()).value_or("<missing>");
+}
+
+void write(const fs::path& p, const std::string& text) {
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+// Every coordinate of a table multiplied by 2^exponent, written so that it reads back exactly.
+std::string scaled_table(const std::string& table, int exponent) {
+    std::istringstream lines(table);
+    std::string line, out;
+    while (std::getline(lines, line)) {
+        std::istringstream numbers(line);
+        std::vector<double> row;
+        double v = 0;
+        while (numbers >> v)
+            row.push_back(v);
+        for (std::size_t j = 0; j < row.size(); ++j) {
+            char buffer[40];
+            std::snprintf(buffer, sizeof buffer, "%.17g ",
+                          j + 1 < row.size() ? std::ldexp(row[j], exponent) : row[j]);
+            out += buffer;
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+// The inputs every case may use, in the case's own folder.
+void make_inputs(const fs::path& dir) {
+    const std::string a = contents(kExamples + "/growth_sample_a.txt");
+    const std::string b = contents(kExamples + "/growth_sample_b.txt");
+    write(dir / "a.txt", a);
+    write(dir / "b.txt", b);
+    write(dir / "wires.txt", contents(kExamples + "/growth_wirelist.txt"));
+    write(dir / "old_report.txt", "old report");
+    write(dir / "old.json", "old json");
+    fs::create_symlink("a.txt", dir / "link_to_a.txt");
+    fs::create_hard_link(dir / "a.txt", dir / "hard_a.txt");
+    write(dir / "caf\xe9.txt", a);
+    std::size_t line_31 = 0;
+    for (int i = 0; i < 30; ++i)
+        line_31 = a.find('\n', line_31) + 1;
+    write(dir / "blank.txt", a.substr(0, line_31) + "\n" + a.substr(line_31));
+    const std::size_t second_line = a.find('\n') + 1;
+    write(dir / "bom.txt", "\xEF\xBB\xBF" + a);
+    std::string commas = a;
+    for (char& c : commas)
+        c = c == '.' ? ',' : c;
+    write(dir / "commas.txt", commas);
+    std::string cr = a;
+    for (char& c : cr)
+        c = c == '\n' ? '\r' : c;
+    write(dir / "cr.txt", cr);
+    std::string utf16 = "\xFF\xFE";
+    for (char c : a.substr(0, 200))
+        utf16 += std::string{c, '\0'};
+    write(dir / "utf16.txt", utf16);
+    write(dir / "control.txt", "1 2 3 4\n5 \x1b[31mred 7 8\n");
+    write(dir / "huge.txt", scaled_table(a, 1000));
+    write(dir / "tiny.txt", scaled_table(a, -1000));
+    write(dir / "one_landmark.txt", "1 2 3 10\n2 3 5 20\n3 1 4 30\n");
+    std::string same;  // one shape at many sizes
+    for (int i = 0; i < 12; ++i)
+        same += "1 2 3 4 6 5 7 9 8 0 1 1 " + std::to_string(20 + 5 * i) + "\n";
+    write(dir / "same.txt", same);
+    write(dir / "two.txt", a.substr(0, a.find('\n', second_line) + 1));
+    write(dir / "wire_inf.txt", "1 1 2\ninf 2 3\n");
+    fs::create_directory(dir / "folder");
+}
+
+struct Case {
+    std::string name = {};
+    std::string args = {};  // shell words after the program, run in the case's folder
+    int status = 0;
+    std::vector<std::string> words = {};      // in standard error: the message or a warning
+    std::vector<std::string> untouched = {};  // files that must keep their contents
+    std::string output = ">stdout.txt";       // where standard output goes
+    std::string limit = {};                   // a ulimit for the run
+};
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program in `dir` through bash, so `args` may quote and escape as a user types.
+Outcome run(const fs::path& dir, const std::string& args, const std::string& output = ">stdout.txt",
+            const std::string& limit = "") {
+    const std::string command = "cd '" + dir.string() + "' && " +
+                                (limit.empty() ? "" : "ulimit " + limit + " && ") + "'" + kBatch +
+                                "' --quiet " + args + " " + output + " 2>stderr.txt";
+    const int raw = std::system(("bash -c \"" + command + "\"").c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, contents(dir / "stdout.txt"),
+            contents(dir / "stderr.txt")};
+}
+
+TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
+    const std::vector<Case> cases = {
+        // Names and outputs.
+        {"name not UTF-8", "--json out.json caf$'\\xe9'.txt b.txt", 0, {}, {"a.txt"}},
+        {"report over an input",
+         "--report a.txt a.txt b.txt",
+         2,
+         {"names the input file"},
+         {"a.txt", "b.txt"}},
+        {"JSON over sample 2", "--json b.txt a.txt b.txt", 2, {"names the input file"}, {"b.txt"}},
+        {"report over a link to an input",
+         "--report link_to_a.txt a.txt b.txt",
+         2,
+         {"names the input file"},
+         {"a.txt"}},
+        {"report over a hard link to an input",
+         "--report hard_a.txt a.txt b.txt",
+         2,
+         {"names the input file"},
+         {"a.txt", "hard_a.txt"}},
+        {"report over the wirelist",
+         "--wirelist wires.txt --report ./wires.txt a.txt b.txt",
+         2,
+         {"names the input file"},
+         {"wires.txt"}},
+        {"report and JSON one file",
+         "--report r.txt --json ./r.txt a.txt b.txt",
+         2,
+         {"name one file"}},
+        {"both to standard output", "--report - --json - a.txt b.txt", 2, {"standard output"}},
+        {"empty wirelist name", "--wirelist '' a.txt b.txt", 2, {"--wirelist"}},
+        {"standard output full", "a.txt b.txt", 1, {"standard output"}, {}, ">/dev/full"},
+        {"standard output closed", "a.txt b.txt", 1, {"standard output"}, {}, ">&-"},
+        {"second write over the size limit",
+         "--report old_report.txt --json old.json a.txt b.txt",
+         1,
+         {"old.json", "size limit"},
+         {"old_report.txt", "old.json"},
+         ">stdout.txt",
+         "-f 2"},
+        // Files that cannot be read.
+        {"missing sample", "nothing.txt b.txt", 1, {"\"nothing.txt\": no such file"}},
+        {"folder as sample", "folder b.txt", 1, {"\"folder\": it is a folder"}},
+        {"decimal commas", "commas.txt b.txt", 1, {"decimal commas"}},
+        {"UTF-16", "utf16.txt b.txt", 1, {"UTF-16"}},
+        {"carriage returns alone", "cr.txt b.txt", 1, {"carriage returns alone"}},
+        {"control characters", "control.txt b.txt", 1, {"\\x1b[31mred"}},
+        {"one landmark", "one_landmark.txt one_landmark.txt", 1, {"one landmark"}},
+        {"wirelist not finite",
+         "--wirelist wire_inf.txt a.txt b.txt",
+         1,
+         {"\"wire_inf.txt\", line 2: value Inf (number 1 of the line) is not a finite number"}},
+        // Read, with a word to the user.
+        {"blank line inside",
+         "blank.txt b.txt",
+         0,
+         {"line 31 is blank and ends the data; 10 non-blank lines were not read"}},
+        {"byte-order mark", "bom.txt b.txt", 0, {}},
+        {"two specimens", "--boots 20 two.txt b.txt", 0, {"replicates of sample 1 had no slope"}},
+        // Analyses that would give noise.
+        {"identical shapes", "same.txt same.txt", 1, {"do not change with size beyond rounding"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const testing::ScratchFolder folder;
+        make_inputs(folder.path());
+        std::map<std::string, std::string> before;
+        for (const std::string& f : c.untouched)
+            before[f] = contents(folder / f);
+        const Outcome r = run(folder.path(), c.args, c.output, c.limit);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        for (const std::string& word : c.words)
+            EXPECT_NE(r.err.find(word), std::string::npos)
+                << "missing \"" << word << "\" in " << r.err;
+        for (const auto& [f, text] : before)
+            EXPECT_EQ(contents(folder / f), text) << f;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+        EXPECT_TRUE(fs::is_symlink(folder / "link_to_a.txt"));
+    }
+}
+
+TEST(BatchBadInputs, OutputsGoWhereTheyAreNamed) {
+    const testing::ScratchFolder folder;
+    make_inputs(folder.path());
+    const Outcome plain = run(folder.path(), "a.txt b.txt");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_NE(plain.out.find("Angle between Growth Vectors"), std::string::npos);
+
+    // The same analysis of coordinates scaled near 1e301 and 1e-301: the same report but for the
+    // file name.
+    for (const char* sample : {"huge.txt", "tiny.txt"}) {
+        const Outcome far = run(folder.path(), std::string(sample) + " b.txt");
+        std::string expected = plain.out;
+        expected.replace(expected.find("a.txt"), 5, sample);
+        EXPECT_EQ(far.out, expected) << far.err;
+    }
+    // "-" is standard output; devices and links are written through.
+    EXPECT_EQ(run(folder.path(), "--report - a.txt b.txt").out, plain.out);
+    EXPECT_FALSE(fs::exists(folder / "-"));
+    EXPECT_EQ(run(folder.path(), "--report /dev/stdout a.txt b.txt").out, plain.out);
+    EXPECT_EQ(run(folder.path(), "--report /dev/null a.txt b.txt").out, "");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    fs::create_symlink("old_report.txt", folder / "latest.txt");
+    EXPECT_EQ(run(folder.path(), "--report latest.txt a.txt b.txt").status, 0);
+    EXPECT_TRUE(fs::is_symlink(folder / "latest.txt"));
+    EXPECT_EQ(contents(folder / "old_report.txt"), plain.out);
+
+    // A name that is not UTF-8 reaches the JSON as valid UTF-8, its bad byte replaced.
+    const Outcome latin = run(folder.path(), "--json - caf$'\\xe9'.txt b.txt");
+    ASSERT_EQ(latin.status, 0) << latin.err;
+    const nlohmann::json j = nlohmann::json::parse(latin.out);
+    EXPECT_EQ(j["samples"][0]["file"], "caf\xEF\xBF\xBD.txt");
+}
+
+}  // namespace
+}  // namespace kelmar
