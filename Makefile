@@ -2,8 +2,11 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
+# Seconds each fuzz target runs in `make fuzz`.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = table_reader figure_file callback_parser formatter
 
-.PHONY: all deps configure build test bench run clean format
+.PHONY: all deps configure build test sanitize bench run fuzz clean format
 
 all: build
 
@@ -19,6 +22,27 @@ build: configure
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j 2
 
+# The whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer; any report
+# fails it.
+sanitize: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan -j 2
+
+# Each libFuzzer program for FUZZ_SECONDS, from the seeds in fuzz/corpus; an input that makes one
+# fail is written to fuzz/crashes/<target>/, where the replay test keeps running it.
+fuzz:
+	bash scripts/install-deps.sh fuzz
+	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DKELMAR_FUZZ=ON -DKELMAR_BUILD_TESTS=OFF -DKELMAR_BUILD_BENCH=OFF
+	cmake --build build-fuzz
+	@for t in $(FUZZ_TARGETS); do \
+	    echo "== fuzz_$$t, $(FUZZ_SECONDS) s"; \
+	    mkdir -p build-fuzz/corpus/$$t fuzz/crashes/$$t; \
+	    build-fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	        -artifact_prefix=fuzz/crashes/$$t/ build-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
+
 run: build
 	$(BUILD_DIR)/src/batch/kelmar6-batch --common-reference --boots 900 \
 	    examples/macaque_male.txt examples/macaque_female.txt
@@ -30,4 +54,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-asan build-fuzz

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and benchmarking kelmar6 needs.
 # Idempotent: when everything is present it does nothing (no apt-get update, no sudo).
+# With the word "fuzz" it also installs clang and its libFuzzer runtime for `make fuzz`.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,9 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
+if [[ "${1:-}" == "fuzz" ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do

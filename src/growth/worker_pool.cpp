@@ -1,5 +1,7 @@
 #include "worker_pool.hpp"
 
+#include <signal.h>
+
 namespace kelmar {
 
 WorkerPool& WorkerPool::instance() {
@@ -39,8 +41,17 @@ void WorkerPool::run(int helpers, const std::function<void()>& job) {
     std::lock_guard run_lock(run_mutex_);
     {
         std::lock_guard lock(mutex_);
-        while (static_cast<int>(threads_.size()) < helpers) {
-            threads_.emplace_back([this] { serve(); });
+        if (static_cast<int>(threads_.size()) < helpers) {
+            // Helpers take no signals: an interrupt goes to the thread that asked for the work,
+            // which may be holding it back while it writes files.
+            sigset_t all;
+            sigset_t old;
+            sigfillset(&all);
+            pthread_sigmask(SIG_BLOCK, &all, &old);
+            while (static_cast<int>(threads_.size()) < helpers) {
+                threads_.emplace_back([this] { serve(); });
+            }
+            pthread_sigmask(SIG_SETMASK, &old, nullptr);
         }
         job_ = &job;
         wanted_ = helpers;

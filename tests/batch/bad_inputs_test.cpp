@@ -206,6 +206,19 @@ TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
     }
 }
 
+TEST(BatchBadInputs, RunningOutOfMemorySaysSo) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+    const testing::ScratchFolder folder;
+    make_inputs(folder.path());
+    std::ofstream(folder / "large.txt").close();
+    fs::resize_file(folder / "large.txt", 200u << 20);  // sparse: takes no disk
+    const Outcome r = run(folder.path(), "--threads 1 large.txt b.txt", ">stdout.txt", "-v 60000");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kelmar6-batch: not enough memory to read \"large.txt\"\n");
+}
+
 TEST(BatchBadInputs, OutputsGoWhereTheyAreNamed) {
     const testing::ScratchFolder folder;
     make_inputs(folder.path());
@@ -231,6 +244,11 @@ TEST(BatchBadInputs, OutputsGoWhereTheyAreNamed) {
     EXPECT_EQ(run(folder.path(), "--report latest.txt a.txt b.txt").status, 0);
     EXPECT_TRUE(fs::is_symlink(folder / "latest.txt"));
     EXPECT_EQ(contents(folder / "old_report.txt"), plain.out);
+
+    // Replicates without a slope are counted in the report too.
+    EXPECT_NE(run(folder.path(), "--boots 20 two.txt b.txt")
+                  .out.find("Replicates without a slope (resampled sizes all equal): "),
+              std::string::npos);
 
     // A name that is not UTF-8 reaches the JSON as valid UTF-8, its bad byte replaced.
     const Outcome latin = run(folder.path(), "--json - caf$'\\xe9'.txt b.txt");
