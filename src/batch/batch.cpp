@@ -1,5 +1,6 @@
 #include "batch.hpp"
 
+#include "growth/anglerbr.hpp"
 #include "landmarks/dload.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
@@ -239,6 +240,7 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
         throw UsageError{"--common-reference needs SAMPLE2"};
     }
     check_outputs(o);
+    start_bootstrap_threads(o.threads);
     const WarningsTo warnings(err);
     std::ostringstream echoes;  // working values the desktop echoes on its console
     Session session(o.seed);

@@ -27,6 +27,11 @@ BootstrapAngles anglerbr(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Inde
                          double ignored3, double ignored4, Eigen::Index n2, RandomStream& stream,
                          int threads = 0);
 
+// Starts the threads the bootstraps will use (0: every core) in the background, so that their
+// start-up overlaps the reading and superimposition that come first. Optional: the bootstraps
+// start them anyway when they are not running.
+void start_bootstrap_threads(int threads = 0);
+
 BootstrapAngles sanglerbr(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots,
                           double ignored3, double ignored4, Eigen::Index n2, RandomStream& stream,
                           int threads = 0);

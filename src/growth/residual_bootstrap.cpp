@@ -82,6 +82,40 @@ bool slope_weights(std::span<const double> t, std::span<double> weights) {
     return true;
 }
 
+// Four sets' slope weights side by side, one set per lane of a vector: each lane makes exactly
+// the operations of slope_weights in the same order, so its weights are the same to the last
+// bit, but the four chains of sums run together instead of one after another. `t` and `w` hold
+// `count` elements of four lanes; `varies` gets, per lane, whether that set's sizes vary.
+using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+using LaneFlags = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t))));
+constexpr int kLanes = 4;
+
+void slope_weights_lanes(const Lanes* t, std::size_t count, Lanes* w, bool (&varies)[kLanes]) {
+    LaneFlags differs = {0, 0, 0, 0};
+    Lanes sum = {0.0, 0.0, 0.0, 0.0};
+    for (std::size_t q = 0; q < count; ++q) {
+        differs |= t[q] != t[0];
+        sum += t[q];
+    }
+    for (int lane = 0; lane < kLanes; ++lane)
+        varies[lane] = count >= 2 && differs[lane] != 0;
+    const double n = static_cast<double>(count);
+    const Lanes mean = sum / n;
+    Lanes deviation_sum = {0.0, 0.0, 0.0, 0.0};
+    for (std::size_t q = 0; q < count; ++q) {
+        w[q] = t[q] - mean;
+        deviation_sum += w[q];
+    }
+    const Lanes correction = deviation_sum / n;
+    Lanes sum_of_squares = {0.0, 0.0, 0.0, 0.0};
+    for (std::size_t q = 0; q < count; ++q) {
+        w[q] -= correction;
+        sum_of_squares += w[q] * w[q];
+    }
+    for (std::size_t q = 0; q < count; ++q)
+        w[q] /= sum_of_squares;
+}
+
 std::span<double> span_of(Eigen::VectorXd& v) {
     return {v.data(), static_cast<std::size_t>(v.size())};
 }
@@ -190,8 +224,8 @@ class Computer {
     struct Buffers {
         RowMatrix a;
         std::vector<unsigned char> degenerate;
-        Eigen::VectorXd t;
-        Eigen::VectorXd v_weights;
+        std::vector<Lanes> t;          // sizes of four replicates' second sets
+        std::vector<Lanes> v_weights;  // their slope weights
         Eigen::MatrixXd v;
         Eigen::VectorXd dots, norms1, norms2;
     };
@@ -199,8 +233,8 @@ class Computer {
     explicit Computer(const Plan& plan) : plan_(plan), b_(thread_buffers()) {
         b_.a.resize(2 * plan.chunk, plan.n + 1);
         b_.degenerate.resize(static_cast<std::size_t>(plan.chunk));
-        b_.t.resize(plan.n2);
-        b_.v_weights.resize(plan.n2);
+        b_.t.resize(static_cast<std::size_t>(plan.n2));
+        b_.v_weights.resize(static_cast<std::size_t>(plan.n2));
     }
 
     void compute(const ChunkDraws& draws, Eigen::Index count, double* angles) {
@@ -246,23 +280,43 @@ class Computer {
             row1[n + 1] = 1.0;
             double* row2 = b_.a.row(count + r).data() - 1;
             row2[n + 1] = 1.0;
-            bool degenerate = false;
-            if (plan_.kind == BootstrapKind::LogSize) {
-                // Fitted row first, then residual row, for each row of the second set; the
-                // set's sizes are those of its fitted rows.
-                for (Eigen::Index q = 0; q < plan_.n2; ++q)
-                    b_.t(q) = plan_.s(k[n + 2 * q] - 1);
-                degenerate = !slope_weights(span_of(b_.t), span_of(b_.v_weights));
-                if (!degenerate) {
-                    for (Eigen::Index q = 0; q < plan_.n2; ++q)
-                        row2[k[n + 2 * q + 1]] += b_.v_weights(q);
-                }
-            } else {
-                degenerate = plan_.second_set_degenerate;
+            if (plan_.kind == BootstrapKind::CentroidSize) {
                 for (Eigen::Index q = 0; q < plan_.n2; ++q)
                     row2[k[n + q]] += plan_.w2(q);
+                b_.degenerate[static_cast<std::size_t>(r)] = plan_.second_set_degenerate ? 1 : 0;
             }
-            b_.degenerate[static_cast<std::size_t>(r)] = degenerate ? 1 : 0;
+        }
+        if (plan_.kind == BootstrapKind::LogSize) {
+            for (Eigen::Index r0 = 0; r0 < count; r0 += kLanes)
+                log_size_second_sets(draws, r0, std::min<Eigen::Index>(kLanes, count - r0), count);
+        }
+    }
+
+    // The second sets of replicates r0 .. r0 + lanes − 1 on log size: each row draws its fitted
+    // row, then its residual row, and the set's sizes are those of its fitted rows.
+    void log_size_second_sets(const ChunkDraws& draws, Eigen::Index r0, Eigen::Index lanes,
+                              Eigen::Index count) {
+        const Eigen::Index n = plan_.n;
+        const Eigen::Index per_replicate = draws_per_replicate(plan_);
+        const auto n2 = static_cast<std::size_t>(plan_.n2);
+        // Lanes beyond the chunk repeat its first replicate and are not used.
+        const std::int32_t* k[kLanes];
+        for (Eigen::Index lane = 0; lane < kLanes; ++lane)
+            k[lane] = draws.data() + (r0 + (lane < lanes ? lane : 0)) * per_replicate + n;
+        for (std::size_t q = 0; q < n2; ++q) {
+            for (int lane = 0; lane < kLanes; ++lane)
+                b_.t[q][lane] = plan_.s(k[lane][2 * q] - 1);
+        }
+        bool varies[kLanes];
+        slope_weights_lanes(b_.t.data(), n2, b_.v_weights.data(), varies);
+        for (Eigen::Index lane = 0; lane < lanes; ++lane) {
+            const Eigen::Index r = r0 + lane;
+            b_.degenerate[static_cast<std::size_t>(r)] = varies[lane] ? 0 : 1;
+            if (!varies[lane])
+                continue;
+            double* row2 = b_.a.row(count + r).data() - 1;
+            for (std::size_t q = 0; q < n2; ++q)
+                row2[k[lane][2 * q + 1]] += b_.v_weights[q][lane];
         }
     }
 
@@ -386,7 +440,23 @@ void sort_angles(Eigen::RowVectorXd& angles) {
     std::memcpy(angles.data(), keys.data(), n * sizeof(double));
 }
 
+// Threads asked for, 0 meaning every core.
+int thread_count(int threads) {
+    return threads > 0 ? threads
+                       : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 }  // namespace
+
+void start_bootstrap_threads(int threads) {
+    WorkerPool::instance().start(thread_count(threads) - 1, [] {
+        // The first matrix product of the process asks the processor for its cache sizes, which
+        // is slow under virtualisation: done here, no bootstrap waits for it.
+        Eigen::MatrixXd a = Eigen::MatrixXd::Ones(16, 16);
+        Eigen::MatrixXd b = a * a;
+        (void)b;
+    });
+}
 
 BootstrapAngles residual_bootstrap(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots,
                                    Eigen::Index n2, BootstrapKind kind, RandomStream& stream,
@@ -395,10 +465,7 @@ BootstrapAngles residual_bootstrap(const Eigen::Ref<const Eigen::MatrixXd>& x, E
     BootstrapAngles result;
     result.angles.resize(nboots);
     const Eigen::Index chunks = (nboots + plan.chunk - 1) / plan.chunk;
-    if (threads <= 0) {
-        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    }
-    threads = static_cast<int>(std::min<Eigen::Index>(threads, chunks));
+    threads = static_cast<int>(std::min<Eigen::Index>(thread_count(threads), chunks));
     run_pipeline(plan, stream, std::max(threads, 1), result.angles.data());
 
     sort_angles(result.angles);

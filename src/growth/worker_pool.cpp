@@ -37,22 +37,36 @@ void WorkerPool::serve() {
     }
 }
 
+void WorkerPool::add_threads(int helpers, const std::function<void()>& warm_up) {
+    if (static_cast<int>(threads_.size()) >= helpers)
+        return;
+    // Helpers take no signals: an interrupt goes to the thread that asked for the work, which
+    // may be holding it back while it writes files.
+    sigset_t all;
+    sigset_t old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old);
+    while (static_cast<int>(threads_.size()) < helpers) {
+        threads_.emplace_back([this, warm_up] {
+            if (warm_up)
+                warm_up();
+            serve();
+        });
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+void WorkerPool::start(int helpers, const std::function<void()>& warm_up) {
+    std::lock_guard run_lock(run_mutex_);
+    std::lock_guard lock(mutex_);
+    add_threads(helpers, warm_up);
+}
+
 void WorkerPool::run(int helpers, const std::function<void()>& job) {
     std::lock_guard run_lock(run_mutex_);
     {
         std::lock_guard lock(mutex_);
-        if (static_cast<int>(threads_.size()) < helpers) {
-            // Helpers take no signals: an interrupt goes to the thread that asked for the work,
-            // which may be holding it back while it writes files.
-            sigset_t all;
-            sigset_t old;
-            sigfillset(&all);
-            pthread_sigmask(SIG_BLOCK, &all, &old);
-            while (static_cast<int>(threads_.size()) < helpers) {
-                threads_.emplace_back([this] { serve(); });
-            }
-            pthread_sigmask(SIG_SETMASK, &old, nullptr);
-        }
+        add_threads(helpers, {});
         job_ = &job;
         wanted_ = helpers;
         taken_ = 0;

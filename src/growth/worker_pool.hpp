@@ -19,11 +19,16 @@ class WorkerPool {
     // `job` must not throw.
     void run(int helpers, const std::function<void()>& job);
 
+    // Starts `helpers` pool threads now, without waiting for them, so that their start-up
+    // overlaps other work. Each first runs `warm_up` (which must not throw) on its own.
+    void start(int helpers, const std::function<void()>& warm_up);
+
     ~WorkerPool();
 
   private:
     WorkerPool() = default;
     void serve();
+    void add_threads(int helpers, const std::function<void()>& warm_up);
 
     std::mutex run_mutex_;  // one run at a time
     std::mutex mutex_;

@@ -113,12 +113,15 @@ std::optional<std::string> read_file_bytes(const std::string& path) {
     std::string bytes;
     int error = 0;
     try {
-        if (S_ISREG(st.st_mode) && st.st_size > 0)
-            bytes.reserve(static_cast<std::size_t>(st.st_size));
+        // A regular file is read into one buffer of its size; whatever else (a pipe, a device,
+        // a file still growing) in steps of 64 KiB.
         std::size_t used = 0;
+        std::size_t step = S_ISREG(st.st_mode) && st.st_size > 0
+                               ? static_cast<std::size_t>(st.st_size) + 1
+                               : std::size_t{1} << 16;
         while (true) {
-            if (bytes.size() - used < (1u << 16))
-                bytes.resize(std::max(bytes.capacity(), used + (1u << 16)));
+            if (used == bytes.size())
+                bytes.resize(used + step);
             const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
             if (n < 0 && errno == EINTR)
                 continue;
@@ -129,6 +132,7 @@ std::optional<std::string> read_file_bytes(const std::string& path) {
             if (n == 0)
                 break;
             used += static_cast<std::size_t>(n);
+            step = std::max<std::size_t>(step, std::size_t{1} << 16);
         }
         bytes.resize(used);
     } catch (const std::bad_alloc&) {
