@@ -84,18 +84,19 @@ bool slope_weights(std::span<const double> t, std::span<double> weights) {
 
 // Four sets' slope weights side by side, one set per lane of a vector: each lane makes exactly
 // the operations of slope_weights in the same order, so its weights are the same to the last
-// bit, but the four chains of sums run together instead of one after another. `t` and `w` hold
-// `count` elements of four lanes; `varies` gets, per lane, whether that set's sizes vary.
+// bit, but the four chains of sums run together instead of one after another. `tw` holds `count`
+// sizes of four lanes on entry and their weights on return; `varies` gets, per lane, whether that
+// set's sizes vary.
 using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
 using LaneFlags = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t))));
 constexpr int kLanes = 4;
 
-void slope_weights_lanes(const Lanes* t, std::size_t count, Lanes* w, bool (&varies)[kLanes]) {
+void slope_weights_lanes(Lanes* tw, std::size_t count, bool (&varies)[kLanes]) {
     LaneFlags differs = {0, 0, 0, 0};
     Lanes sum = {0.0, 0.0, 0.0, 0.0};
     for (std::size_t q = 0; q < count; ++q) {
-        differs |= t[q] != t[0];
-        sum += t[q];
+        differs |= tw[q] != tw[0];
+        sum += tw[q];
     }
     for (int lane = 0; lane < kLanes; ++lane)
         varies[lane] = count >= 2 && differs[lane] != 0;
@@ -103,17 +104,17 @@ void slope_weights_lanes(const Lanes* t, std::size_t count, Lanes* w, bool (&var
     const Lanes mean = sum / n;
     Lanes deviation_sum = {0.0, 0.0, 0.0, 0.0};
     for (std::size_t q = 0; q < count; ++q) {
-        w[q] = t[q] - mean;
-        deviation_sum += w[q];
+        tw[q] -= mean;
+        deviation_sum += tw[q];
     }
     const Lanes correction = deviation_sum / n;
     Lanes sum_of_squares = {0.0, 0.0, 0.0, 0.0};
     for (std::size_t q = 0; q < count; ++q) {
-        w[q] -= correction;
-        sum_of_squares += w[q] * w[q];
+        tw[q] -= correction;
+        sum_of_squares += tw[q] * tw[q];
     }
     for (std::size_t q = 0; q < count; ++q)
-        w[q] /= sum_of_squares;
+        tw[q] /= sum_of_squares;
 }
 
 std::span<double> span_of(Eigen::VectorXd& v) {
@@ -224,8 +225,7 @@ class Computer {
     struct Buffers {
         RowMatrix a;
         std::vector<unsigned char> degenerate;
-        std::vector<Lanes> t;          // sizes of four replicates' second sets
-        std::vector<Lanes> v_weights;  // their slope weights
+        std::vector<Lanes> t;  // sizes of four replicates' second sets, then their weights
         Eigen::MatrixXd v;
         Eigen::VectorXd dots, norms1, norms2;
     };
@@ -234,7 +234,6 @@ class Computer {
         b_.a.resize(2 * plan.chunk, plan.n + 1);
         b_.degenerate.resize(static_cast<std::size_t>(plan.chunk));
         b_.t.resize(static_cast<std::size_t>(plan.n2));
-        b_.v_weights.resize(static_cast<std::size_t>(plan.n2));
     }
 
     void compute(const ChunkDraws& draws, Eigen::Index count, double* angles) {
@@ -308,7 +307,7 @@ class Computer {
                 b_.t[q][lane] = plan_.s(k[lane][2 * q] - 1);
         }
         bool varies[kLanes];
-        slope_weights_lanes(b_.t.data(), n2, b_.v_weights.data(), varies);
+        slope_weights_lanes(b_.t.data(), n2, varies);
         for (Eigen::Index lane = 0; lane < lanes; ++lane) {
             const Eigen::Index r = r0 + lane;
             b_.degenerate[static_cast<std::size_t>(r)] = varies[lane] ? 0 : 1;
@@ -316,7 +315,7 @@ class Computer {
                 continue;
             double* row2 = b_.a.row(count + r).data() - 1;
             for (std::size_t q = 0; q < n2; ++q)
-                row2[k[lane][2 * q + 1]] += b_.v_weights[q][lane];
+                row2[k[lane][2 * q + 1]] += b_.t[q][lane];
         }
     }
 
@@ -329,6 +328,17 @@ class Computer {
     Buffers& b_;
 };
 
+// Draw buffers: two per thread and two more keep every thread busy; very large samples, whose
+// chunk of draws is large, get fewer, so the ring stays within about 32 MiB.
+Eigen::Index ring_slots(const Plan& plan, Eigen::Index chunks, int threads) {
+    const Eigen::Index slot_bytes =
+        plan.chunk * draws_per_replicate(plan) * static_cast<Eigen::Index>(sizeof(std::int32_t));
+    const Eigen::Index within_budget = (Eigen::Index{32} << 20) / slot_bytes;
+    const Eigen::Index wanted =
+        std::min<Eigen::Index>(2 * threads + 2, std::max<Eigen::Index>(threads + 1, within_budget));
+    return std::min(chunks, wanted);
+}
+
 // Every thread runs the same loop: draw the next chunk when the stream is free and a buffer is
 // free (drawing is serialised and in chunk order, so the numbers never depend on the threads),
 // otherwise compute the oldest chunk drawn and not yet taken. A bounded ring of draw buffers
@@ -340,7 +350,7 @@ class Pipeline {
           stream_(stream),
           angles_(angles),
           chunks_((plan.nboots + plan.chunk - 1) / plan.chunk),
-          slots_(std::min<Eigen::Index>(chunks_, 2 * threads + 2)),
+          slots_(ring_slots(plan, chunks_, threads)),
           ring_(thread_ring()),
           free_for_(static_cast<std::size_t>(slots_)) {
         ring_.resize(static_cast<std::size_t>(slots_));
