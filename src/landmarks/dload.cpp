@@ -87,6 +87,13 @@ void check_encoding(std::string_view text, const std::string& name) {
     }
 }
 
+// The end of the line starting at `pos`: just after its line feed, or the end of the text.
+std::size_t line_end(std::string_view text, std::size_t pos) {
+    const void* lf = std::memchr(text.data() + pos, '\n', text.size() - pos);
+    return lf == nullptr ? text.size()
+                         : static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) + 1;
+}
+
 // A line after the first ends the data when it is one character long (its terminator counted)
 // or holds only blanks; the lines from there on are not read, and the user is told when any of
 // them holds something.
@@ -95,11 +102,7 @@ void warn_of_unread_lines(std::string_view rest, const std::string& name, std::s
     std::size_t unread = 0;
     std::size_t pos = 0;
     while (pos < rest.size()) {
-        const void* lf = std::memchr(rest.data() + pos, '\n', rest.size() - pos);
-        const std::size_t end =
-            lf == nullptr
-                ? rest.size()
-                : static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1;
+        const std::size_t end = line_end(rest, pos);
         if (!all_blank(rest.substr(pos, end - pos)))
             ++unread;
         pos = end;
@@ -120,12 +123,7 @@ ParsedTable parse_table(std::string_view text, const std::string& name) {
     std::size_t line = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        // A line runs up to and including its line feed, or to the end of the file.
-        const void* lf = std::memchr(text.data() + pos, '\n', text.size() - pos);
-        const std::size_t end =
-            lf == nullptr
-                ? text.size()
-                : static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) + 1;
+        const std::size_t end = line_end(text, pos);
         ++line;
         const std::string_view current = text.substr(pos, end - pos);
         if (line > 1 && (current.size() == 1 || all_blank(current))) {
