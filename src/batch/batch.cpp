@@ -1,16 +1,25 @@
 #include "batch.hpp"
 
 #include "growth/anglerbr.hpp"
+#ifdef KELMAR_HAS_EXPORT
+#include "display/showshape3D.hpp"
+#include "display/wire3d.hpp"
+#include "platform/export/save_figure.hpp"
+#include "platform/graphics/plotting.hpp"
+#endif
 #include "landmarks/dload.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/paths.hpp"
+#include "platform/numeric/text_to_numbers.hpp"
 #include "session/session.hpp"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -38,6 +47,8 @@ struct Options {
     int threads = 0;
     std::string report;
     std::string json;
+    std::string plot;
+    std::string view;
     bool quiet = false;
     std::string sample1;
     std::string sample2;
@@ -84,6 +95,15 @@ void define_options(CLI::App& app, Options& o) {
                    "write the results as JSON (\"-\" for standard output, which then carries "
                    "only the JSON unless --report names a file)")
         ->check(names_a_file);
+#ifdef KELMAR_HAS_EXPORT
+    app.add_option("--plot", o.plot,
+                   "draw the superimposed samples as the desktop program shows them after "
+                   "loading, into FILE (.emf .svg .pdf .png)")
+        ->check(names_a_file);
+    app.add_option("--view", o.view,
+                   "the drawing's view as AZ,EL: azimuth and elevation in degrees (default "
+                   "-37.5,30)");
+#endif
     app.add_flag("--quiet", o.quiet, "no progress display");
     app.add_option("SAMPLE1", o.sample1, "landmark file of sample 1")
         ->required()
@@ -134,7 +154,8 @@ void check_outputs(const Options& o) {
     };
     const std::vector<Named> inputs = {
         {"SAMPLE1", o.sample1}, {"SAMPLE2", o.sample2}, {"--wirelist", o.wirelist}};
-    for (const Named output : {Named{"--report", o.report}, Named{"--json", o.json}}) {
+    for (const Named output :
+         {Named{"--report", o.report}, Named{"--json", o.json}, Named{"--plot", o.plot}}) {
         if (output.path.empty() || is_standard_output(output.path))
             continue;
         for (const Named& input : inputs) {
@@ -145,10 +166,19 @@ void check_outputs(const Options& o) {
             }
         }
     }
-    if (!o.report.empty() && !o.json.empty() && !is_standard_output(o.report) &&
-        !is_standard_output(o.json) && one_file(o.report, o.json)) {
-        throw UsageError{"--report and --json name one file, " + in_quotes(o.report) +
-                         ": one would replace the other"};
+    const std::vector<Named> outputs = {
+        {"--report", o.report}, {"--json", o.json}, {"--plot", o.plot}};
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            const std::string& a = outputs[i].path;
+            const std::string& b = outputs[j].path;
+            if (!a.empty() && !b.empty() && !is_standard_output(a) && !is_standard_output(b) &&
+                one_file(a, b)) {
+                throw UsageError{std::string(outputs[i].what) + " and " + outputs[j].what +
+                                 " name one file, " + in_quotes(a) +
+                                 ": one would replace the other"};
+            }
+        }
     }
 }
 
@@ -218,6 +248,61 @@ nlohmann::ordered_json results_json(const Options& o, const Session& session,
     return j;
 }
 
+struct PlotRequest {
+    std::string format;
+    std::optional<std::array<double, 2>> view;  // azimuth, elevation
+};
+
+// The drawing asked for with --plot and --view, checked before any work.
+std::optional<PlotRequest> plot_request(const Options& o) {
+    if (o.plot.empty()) {
+        if (!o.view.empty())
+            throw UsageError{"--view needs --plot"};
+        return std::nullopt;
+    }
+    PlotRequest request;
+#ifdef KELMAR_HAS_EXPORT
+    request.format = format_of(o.plot);
+#endif
+    if (request.format.empty()) {
+        throw UsageError{"--plot " + in_quotes(o.plot) +
+                         ": the file name must end in .emf, .svg, .pdf or .png"};
+    }
+    if (!o.view.empty()) {
+        std::vector<double> angles;
+        const NumbersParsed parsed = parse_numbers_into(o.view, angles);
+        if (!parsed.ok || angles.size() != 2 || !std::isfinite(angles[0]) ||
+            !std::isfinite(angles[1])) {
+            throw UsageError{"--view takes the azimuth and elevation in degrees as AZ,EL, given " +
+                             in_quotes(o.view)};
+        }
+        request.view = {angles[0], angles[1]};
+    }
+    return request;
+}
+
+#ifdef KELMAR_HAS_EXPORT
+// The drawing of the last load as a file: the reference, the samples and the wireframe, in a
+// figure of 800 × 600 pixels.
+std::string drawing_file(const Drawing& drawing, const Eigen::MatrixXd& wirelist,
+                         const PlotRequest& request) {
+    Graphics g;
+    const Handle figure = g.create_figure({{"Position", Value::row({100, 100, 800, 600})}});
+    for (const Drawing::Shapes& shapes : drawing.shapes)
+        showshape3D(g, shapes.configurations, shapes.style);
+    // Without sample 2 the wirelist was read after the drawing of sample 1 was made: its
+    // wireframe joins the landmarks of the reference drawn first.
+    Eigen::MatrixXd wire_on = drawing.wire_on;
+    if (wire_on.size() == 0 && wirelist.size() > 0 && !drawing.shapes.empty())
+        wire_on = drawing.shapes.front().configurations.page(0);
+    if (wire_on.size() > 0)
+        wire3d(g, wire_on, wirelist, "k-");
+    if (request.view)
+        set_view(g, current_axes(g), (*request.view)[0], (*request.view)[1]);
+    return figure_bytes(g, figure, request.format);
+}
+#endif
+
 void warn_of_degenerate_replicates(const Options& o, const AngleOutcome& angle, std::ostream& err) {
     const auto tell = [&](Eigen::Index count, const char* sample) {
         if (count > 0) {
@@ -240,13 +325,14 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
         throw UsageError{"--common-reference needs SAMPLE2"};
     }
     check_outputs(o);
+    const std::optional<PlotRequest> plot = plot_request(o);
     start_bootstrap_threads(o.threads);
     const WarningsTo warnings(err);
     std::ostringstream echoes;  // working values the desktop echoes on its console
     Session session(o.seed);
     session.set_console(&echoes);
     session.set_threads(o.threads);
-    session.set_drawings(false);
+    session.set_drawings(plot.has_value());
     if (progress) {
         session.set_status_listener([&](const std::string& text) {
             if (text.rfind("Between group angle", 0) == 0) {
@@ -255,12 +341,12 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
             }
         });
     }
-    session.load1(read_table(o.sample1), file_name_of(o.sample1));
+    LoadOutcome shown = session.load1(read_table(o.sample1), file_name_of(o.sample1));
     if (!o.wirelist.empty()) {
         session.loadwire(read_table(o.wirelist), file_name_of(o.wirelist));
     }
     if (!o.sample2.empty()) {
-        session.load2(read_table(o.sample2), file_name_of(o.sample2), o.common_reference);
+        shown = session.load2(read_table(o.sample2), file_name_of(o.sample2), o.common_reference);
     }
     const bool lcs = o.size == "lcs";
     const AngleOutcome angle =
@@ -292,6 +378,13 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
         files.push_back({o.report, report});
     if (json_to_file)
         files.push_back({o.json, json});
+    std::string figure;
+#ifdef KELMAR_HAS_EXPORT
+    if (plot) {
+        figure = drawing_file(shown.drawing, session.variables().wirelist, *plot);
+        files.push_back({o.plot, figure});
+    }
+#endif
     write_files_atomically(files);
     if (!report_to_file && !is_standard_output(o.json))
         out << report;

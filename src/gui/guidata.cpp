@@ -41,7 +41,7 @@ Value guihandles(const Graphics& g, const std::optional<Value>& h) {
         fig = *current;
     }
     Value handles;
-    for (Handle this_h : g.findall(fig)) {
+    for (Handle this_h : g.find_all(fig)) {
         const Value tag = g.has_property(this_h, "tag") ? g.get(this_h, "tag") : Value();
         if (tag.empty() || !isvarname(tag))
             continue;

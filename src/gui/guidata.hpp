@@ -1,6 +1,6 @@
 // The handle table of a window and application data on it:
 //   guihandles(h):    a structure with one field per usable tag of the window containing h (or the
-//                     current figure), holding the row of handles carrying that tag in findall
+//                     current figure), holding the row of handles carrying that tag in find_all
 //                     order; the empty array when no tag is usable
 //   guidata(h):       the value stored on the window containing h ("UsedByGUIData_m")
 //   guidata(h, data): stores data there

@@ -98,7 +98,7 @@ void movegui(Graphics& g, const std::vector<Value>& inputs) {
     if (position.is_text() && position.text().empty())
         position = Value("onscreen");
 
-    g.drawnow();
+    g.flush_drawing();
     const Value old_mode = g.get(*fig, "activepositionproperty");
     const Value old_units = g.get(*fig, "units");
     g.set(*fig, "units", "pixels");

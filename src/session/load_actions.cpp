@@ -78,8 +78,9 @@ LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool 
         Superimposed own = on_own_reference(table);
         if (drawings_) {
             out.drawing.shapes = {{Stack::single(own.reference), "gp"}, {own.specimens, "bo"}};
+            // Sample 1 on its own reference keeps the style of its own drawing.
             if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
-                out.drawing.shapes.push_back({vars_.DATAV1, "rd"});
+                out.drawing.shapes.push_back({vars_.DATAV1, "ro"});
             }
             if (vars_.wireactive && wirelist_fits(vars_.wirelist, own.reference.rows())) {
                 out.drawing.wire_on = own.reference;

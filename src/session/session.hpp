@@ -40,7 +40,8 @@ struct SessionVariables {
 struct Drawing {
     struct Shapes {
         Stack configurations;
-        std::string style;  // "gp", "ro", "bo", "rd"
+        std::string style;  // "gp" reference, "ro" sample 1 on its own reference, "bo" sample 2,
+                            // "rd" sample 1 on the common reference
     };
     std::vector<Shapes> shapes;  // in drawing order, the reference first
     Eigen::MatrixXd wire_on;     // the configuration the wireframe joins (empty: no wireframe)

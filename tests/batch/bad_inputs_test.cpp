@@ -164,6 +164,11 @@ TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
          {"old_report.txt", "old.json"},
          ">stdout.txt",
          "-f 2"},
+        {"plot of an unknown kind", "--plot out.gif a.txt b.txt", 2, {".emf, .svg, .pdf or .png"}},
+        {"plot over the report", "--plot r.png --report ./r.png a.txt b.txt", 2, {"name one file"}},
+        {"plot over an input", "--plot a.txt a.txt b.txt", 2, {"names the input file"}, {"a.txt"}},
+        {"view without plot", "--view 0,0 a.txt b.txt", 2, {"--view needs --plot"}},
+        {"view not two numbers", "--plot p.png --view 10 a.txt b.txt", 2, {"AZ,EL"}},
         // Files that cannot be read.
         {"missing sample", "nothing.txt b.txt", 1, {"\"nothing.txt\": no such file"}},
         {"folder as sample", "folder b.txt", 1, {"\"folder\": it is a folder"}},
@@ -213,8 +218,8 @@ TEST(BatchBadInputs, RunningOutOfMemorySaysSo) {
     const testing::ScratchFolder folder;
     make_inputs(folder.path());
     std::ofstream(folder / "large.txt").close();
-    fs::resize_file(folder / "large.txt", 200u << 20);  // sparse: takes no disk
-    const Outcome r = run(folder.path(), "--threads 1 large.txt b.txt", ">stdout.txt", "-v 60000");
+    fs::resize_file(folder / "large.txt", std::uintmax_t{2} << 30);  // sparse: takes no disk
+    const Outcome r = run(folder.path(), "--threads 1 large.txt b.txt", ">stdout.txt", "-v 300000");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "kelmar6-batch: not enough memory to read \"large.txt\"\n");
 }
@@ -244,6 +249,14 @@ TEST(BatchBadInputs, OutputsGoWhereTheyAreNamed) {
     EXPECT_EQ(run(folder.path(), "--report latest.txt a.txt b.txt").status, 0);
     EXPECT_TRUE(fs::is_symlink(folder / "latest.txt"));
     EXPECT_EQ(contents(folder / "old_report.txt"), plain.out);
+
+    // The drawing goes into the file named, in the format its extension names.
+    ASSERT_EQ(
+        run(folder.path(), "--wirelist wires.txt --plot shapes.emf --view 30,20 a.txt").status,
+        2);  // sample 2 is needed unless --isometry
+    ASSERT_EQ(run(folder.path(), "--isometry --wirelist wires.txt --plot shapes.emf a.txt").status,
+              0);
+    EXPECT_EQ(contents(folder / "shapes.emf").substr(40, 4), " EMF");
 
     // Replicates without a slope are counted in the report too.
     EXPECT_NE(run(folder.path(), "--boots 20 two.txt b.txt")

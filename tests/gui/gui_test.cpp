@@ -153,7 +153,7 @@ TEST(MainWindowFile, HoldsTheSessionsControlsAndActions) {
         EXPECT_TRUE(handles.has_field(tag)) << tag;
     }
     std::vector<std::string> actions;
-    for (Handle h : g.findall(fig)) {
+    for (Handle h : g.find_all(fig)) {
         if (!g.has_property(h, "Callback") || g.get(h, "Callback").text().empty())
             continue;
         const CallbackCall call = parse_callback(g.get(h, "Callback").text());

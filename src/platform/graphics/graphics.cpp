@@ -39,7 +39,8 @@ Properties defaults(ObjectType type) {
                     {"Resize", "on"},
                     {"NumberTitle", "on"},
                     {"MenuBar", "figure"},
-                    {"CloseRequestFcn", ""}};
+                    {"CloseRequestFcn", ""},
+                    {"CurrentAxes", Value()}};
         case ObjectType::UiControl:
             return {{"Style", "pushbutton"},
                     {"String", ""},
@@ -64,22 +65,25 @@ Properties defaults(ObjectType type) {
                     {"Visible", "on"},
                     {"Tag", ""},
                     {"Color", rgb(1, 1, 1)},
-                    {"View", Value::row({-37.5, 30})},
+                    {"View", Value::row({kDefaultAzimuth, kDefaultElevation})},
                     {"XLim", Value::row({0, 1})},
                     {"YLim", Value::row({0, 1})},
                     {"ZLim", Value::row({0, 1})},
                     {"XLimMode", "auto"},
                     {"YLimMode", "auto"},
                     {"ZLimMode", "auto"},
+                    {"DataAspectRatio", Value::row({1, 1, 1})},
                     {"DataAspectRatioMode", "auto"},
-                    {"NextPlot", "replace"},
+                    {"Hold", "off"},
                     {"Box", "off"},
                     {"HandleVisibility", "on"}};
         case ObjectType::Line:
-            return {{"XData", Value()},      {"YData", Value()},        {"ZData", Value()},
-                    {"Color", rgb(0, 0, 1)}, {"LineStyle", "-"},        {"LineWidth", 0.5},
-                    {"Marker", "none"},      {"MarkerSize", 6},         {"Tag", ""},
-                    {"Visible", "on"},       {"HandleVisibility", "on"}};
+            return {{"XData", Value()},          {"YData", Value()},
+                    {"ZData", Value()},          {"Color", rgb(0, 0, 1)},
+                    {"LineStyle", "-"},          {"LineWidth", 0.5},
+                    {"Marker", "none"},          {"MarkerSize", 6},
+                    {"MarkerFaceColor", "none"}, {"Tag", ""},
+                    {"Visible", "on"},           {"HandleVisibility", "on"}};
     }
     return {};
 }
@@ -422,16 +426,16 @@ void Graphics::collect(Handle h, std::vector<Handle>& out) const {
         collect(c, out);
 }
 
-std::vector<Handle> Graphics::findall(Handle start) const {
+std::vector<Handle> Graphics::find_all(Handle start) const {
     std::vector<Handle> out;
     collect(start, out);
     return out;
 }
 
-std::vector<Handle> Graphics::findall(Handle start, std::string_view property,
-                                      const Value& value) const {
+std::vector<Handle> Graphics::find_all(Handle start, std::string_view property,
+                                       const Value& value) const {
     std::vector<Handle> out;
-    for (Handle h : findall(start)) {
+    for (Handle h : find_all(start)) {
         const Object& o = object(h);
         const Value* v = find_property(o, property);
         if (v != nullptr && *v == value)
@@ -440,10 +444,10 @@ std::vector<Handle> Graphics::findall(Handle start, std::string_view property,
     return out;
 }
 
-std::vector<Handle> Graphics::findobj(Handle start, std::string_view property,
-                                      const Value& value) const {
+std::vector<Handle> Graphics::find_by_property(Handle start, std::string_view property,
+                                               const Value& value) const {
     std::vector<Handle> out;
-    for (Handle h : findall(start, property, value)) {
+    for (Handle h : find_all(start, property, value)) {
         const Value* visibility = find_property(object(h), "HandleVisibility");
         if (visibility == nullptr || visibility->text() != "off")
             out.push_back(h);
@@ -460,7 +464,7 @@ void Graphics::run_callback(Handle h) {
     call_by_name(call);
 }
 
-void Graphics::drawnow() {
+void Graphics::flush_drawing() {
     if (view_ != nullptr)
         view_->flush();
 }

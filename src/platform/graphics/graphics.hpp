@@ -3,9 +3,9 @@
 // compare without regard to case, and named application data. A View, when attached, mirrors the
 // model on screen; everything the system reads back comes from the model.
 //
-// Listing order of findall and findobj: the starting object, then its descendants depth first,
-// children in the order they were created. From the root, figures come in the order they were
-// created.
+// Listing order of find_all and find_by_property: the starting object, then its descendants
+// depth first, children in the order they were created. From the root, figures come in the order
+// they were created.
 #pragma once
 
 #include "platform/numeric/value.hpp"
@@ -24,6 +24,11 @@ enum class ObjectType { Root, Figure, Axes, UiControl, Line };
 
 std::string type_name(ObjectType type);
 std::optional<ObjectType> type_from_name(std::string_view name);
+
+// The view of new 3D axes: azimuth and elevation in degrees, an oblique view from above and in
+// front that shows all three axes.
+inline constexpr double kDefaultAzimuth = -37.5;
+inline constexpr double kDefaultElevation = 30.0;
 
 struct Rect {
     double left = 0, bottom = 0, width = 0, height = 0;
@@ -70,11 +75,16 @@ class Graphics {
     std::optional<Handle> current_figure() const;
     // Makes `figure` current and brings it to the front.
     void figure(Handle figure);
-    void close(Handle figure);
+    // Deletes an object (a figure, axes, control or line) and everything below it.
+    void close(Handle h);
 
-    std::vector<Handle> findall(Handle start) const;
-    std::vector<Handle> findall(Handle start, std::string_view property, const Value& value) const;
-    std::vector<Handle> findobj(Handle start, std::string_view property, const Value& value) const;
+    // `start` and every object below it.
+    std::vector<Handle> find_all(Handle start) const;
+    // Those of them whose `property` equals `value`, hidden handles included.
+    std::vector<Handle> find_all(Handle start, std::string_view property, const Value& value) const;
+    // The same without objects whose HandleVisibility is "off".
+    std::vector<Handle> find_by_property(Handle start, std::string_view property,
+                                         const Value& value) const;
 
     // The object and figure whose callback is running (nothing outside callbacks).
     std::optional<Handle> callback_object() const { return callback_object_; }
@@ -82,7 +92,8 @@ class Graphics {
     // Runs the callback text of `h` with it as the callback object (see callback.hpp).
     void run_callback(Handle h);
 
-    void drawnow();
+    // Draws everything pending on screen now (the view's work; nothing without a view).
+    void flush_drawing();
 
     // The figure's frame around its inside, in pixels: set by the view from the real window.
     struct Frame {

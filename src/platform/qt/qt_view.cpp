@@ -17,6 +17,7 @@
 #include <cmath>
 #include <limits>
 
+#include "axes_widget.hpp"
 #include "platform/numeric/echo.hpp"
 
 namespace kelmar {
@@ -83,7 +84,7 @@ QtView::QtView(Graphics& g) : g_(g) {
     }
     g_.set_view(this);
     for (Handle f : g_.figures()) {
-        for (Handle h : g_.findall(f))
+        for (Handle h : g_.find_all(f))
             created(h);
     }
 }
@@ -102,19 +103,30 @@ QWidget* QtView::widget(Handle h) const {
     return it == widgets_.end() ? nullptr : it->second.data();
 }
 
+void QtView::redraw_axes(Handle axes) {
+    if (QWidget* w = widget(axes))
+        w->update();
+}
+
 void QtView::created(Handle h) {
     const ObjectType type = g_.type(h);
     QWidget* w = nullptr;
-    if (type == ObjectType::Figure) {
+    if (type == ObjectType::Line) {
+        redraw_axes(g_.parent(h));
+        return;
+    }
+    if (type == ObjectType::Axes) {
+        if (QWidget* parent = widget(g_.parent(h)))
+            w = new AxesWidget(g_, h, parent);
+    } else if (type == ObjectType::Figure) {
         w = new QWidget(nullptr, Qt::Window);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         w->installEventFilter(new WindowWatcher(*this, h, w));
-    } else if (type == ObjectType::UiControl || type == ObjectType::Axes) {
+    } else if (type == ObjectType::UiControl) {
         QWidget* parent = widget(g_.parent(h));
         if (parent == nullptr)
             return;
-        const std::string style =
-            type == ObjectType::Axes ? "axes" : lower(g_.get(h, "Style").text());
+        const std::string style = lower(g_.get(h, "Style").text());
         if (style == "pushbutton" || style == "togglebutton") {
             auto* b = new QPushButton(parent);
             b->setCheckable(style == "togglebutton");
@@ -168,9 +180,9 @@ void QtView::created(Handle h) {
             auto* l = new QLabel(parent);
             l->setWordWrap(true);
             w = l;
-        } else {  // frame, and axes until they are drawn
+        } else {  // frame
             auto* f = new QFrame(parent);
-            f->setFrameShape(style == "axes" ? QFrame::NoFrame : QFrame::Box);
+            f->setFrameShape(QFrame::Box);
             w = f;
         }
     }
@@ -188,6 +200,13 @@ void QtView::created(Handle h) {
 
 void QtView::changed(Handle h, std::string_view property) {
     const std::string p(property);
+    const ObjectType type = g_.type(h);
+    if (type == ObjectType::Line) {
+        redraw_axes(g_.parent(h));
+        return;
+    }
+    if (type == ObjectType::Axes)
+        redraw_axes(h);
     if (p == "units" || p == "activepositionproperty")
         return;
     if (p == "outerposition") {
@@ -338,7 +357,9 @@ void QtView::window_closed(Handle figure) {
 }
 
 void QtView::deleting(Handle h) {
-    for (Handle d : g_.findall(h)) {
+    if (g_.type(h) == ObjectType::Line)
+        redraw_axes(g_.parent(h));
+    for (Handle d : g_.find_all(h)) {
         const auto it = widgets_.find(d);
         if (it == widgets_.end())
             continue;

@@ -35,6 +35,7 @@ class QtView : public View {
     void window_closed(Handle figure);
 
   private:
+    void redraw_axes(Handle axes);
     void apply(Handle h, const std::string& property);
     void place(Handle h);
     void place_children(Handle figure);

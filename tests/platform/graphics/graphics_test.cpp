@@ -32,9 +32,10 @@ TEST(GraphicsModel, SearchOrderAndClosing) {
     const Handle c =
         g.create(ObjectType::UiControl, f1, {{"Tag", "x"}, {"HandleVisibility", "off"}});
     const Handle f2 = g.create_figure({{"Tag", "x"}});
-    EXPECT_EQ(g.findall(f1), (std::vector<Handle>{f1, a, l, c}));
-    EXPECT_EQ(g.findall(0, "tag", "x"), (std::vector<Handle>{a, l, c, f2}));
-    EXPECT_EQ(g.findobj(0, "Tag", "x"), (std::vector<Handle>{a, l, f2}));  // hidden c left out
+    EXPECT_EQ(g.find_all(f1), (std::vector<Handle>{f1, a, l, c}));
+    EXPECT_EQ(g.find_all(0, "tag", "x"), (std::vector<Handle>{a, l, c, f2}));
+    EXPECT_EQ(g.find_by_property(0, "Tag", "x"),
+              (std::vector<Handle>{a, l, f2}));  // hidden c left out
     EXPECT_EQ(g.current_figure(), f2);
 
     g.close(f2);
@@ -74,7 +75,7 @@ TEST(FigureFile, LoadsControlsAndTheirCallbacks) {
           {"type": "axes", "properties": {"Tag": "Axes1"},
              "children": [{"type": "line", "properties": {"XData": [1, 2], "Visible": false}}]}]})json",
                                       "k.fig");
-    const std::vector<Handle> all = g.findall(f);
+    const std::vector<Handle> all = g.find_all(f);
     ASSERT_EQ(all.size(), 4u);
     EXPECT_EQ(g.get(all[1], "String"), Value::cell_row({"100", "400", "900"}));
     EXPECT_EQ(g.get(all[3], "Visible").to_scalar(), 0.0);

@@ -1,6 +1,8 @@
 #include "platform/qt/qt_view.hpp"
 #include "platform/graphics/callback.hpp"
 #include "platform/graphics/graphics.hpp"
+#include "platform/graphics/plotting.hpp"
+#include "platform/qt/axes_widget.hpp"
 #include "platform/qt/qt_app.hpp"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 
 namespace kelmar {
@@ -88,7 +91,7 @@ TEST_F(QtViewTest, ModelChangesShowAtOnce) {
 
 TEST_F(QtViewTest, WindowPositionsRoundTrip) {
     g_.figure(figure_);
-    g_.drawnow();
+    g_.flush_drawing();
     const double screen_height = g_.get(0, "ScreenSize").reals()[3];
     const QRect geometry = view_->widget(figure_)->geometry();
     EXPECT_EQ(geometry, QRect(100, static_cast<int>(screen_height) - 450, 400, 300));
@@ -115,6 +118,36 @@ TEST_F(QtViewTest, ClosingTheWindowClosesTheFigure) {
     QApplication::processEvents();
     EXPECT_TRUE(g_.figures().empty());
     run_event_loop(g_);  // returns at once: no figure is open
+}
+
+TEST_F(QtViewTest, AxesAreDrawnAndTurnWithTheMouse) {
+    g_.figure(figure_);
+    const double x[] = {0, 1, 2}, y[] = {0, 1, 0}, z[] = {0, 1, 2};
+    const Handle line = plot3(g_, x, y, z, "r-");
+    g_.set(line, "LineWidth", 6);
+    const Handle axes = current_axes(g_);
+    auto* w = widget_of<AxesWidget>(axes);
+    ASSERT_NE(w, nullptr);
+    g_.flush_drawing();
+    const QImage shown = w->grab().toImage();
+    int red = 0;
+    for (int i = 0; i < shown.width(); ++i)
+        for (int j = 0; j < shown.height(); ++j)
+            red += shown.pixelColor(i, j) == QColor(255, 0, 0) ? 1 : 0;
+    EXPECT_GT(red, 50);  // the thick red line is on screen
+
+    // A drag of 20 pixels right and 10 down turns the view, and the model follows.
+    const auto send = [w](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(w, &event);
+    };
+    send(QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton);
+    send(QEvent::MouseMove, {70, 60}, Qt::LeftButton);
+    const Value view = g_.get(axes, "View");
+    EXPECT_DOUBLE_EQ(view.reals()[0], kDefaultAzimuth - 20 * AxesWidget::kDegreesPerPixel);
+    EXPECT_DOUBLE_EQ(view.reals()[1], kDefaultElevation + 10 * AxesWidget::kDegreesPerPixel);
+    send(QEvent::MouseMove, {90, 60}, Qt::NoButton);  // no button held: nothing turns
+    EXPECT_EQ(g_.get(axes, "View"), view);
 }
 
 }  // namespace

@@ -1,0 +1,49 @@
+#include "wire3d.hpp"
+
+#include "platform/graphics/plotting.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/format.hpp"
+
+#include <cmath>
+#include <string>
+
+namespace kelmar {
+
+void wire3d(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
+            const Eigen::Ref<const Eigen::MatrixXd>& wirelist, std::string_view color) {
+    if (x.cols() != 3) {
+        throw Error("wire3d needs a configuration of p landmarks by 3 coordinates, given " +
+                    std::to_string(x.rows()) + " x " + std::to_string(x.cols()));
+    }
+    parse_line_spec(color);
+    if (wirelist.rows() == 0)
+        return;
+    if (wirelist.cols() < 3) {
+        throw Error(
+            "a wirelist row holds a wire number and the two landmarks it joins (3 "
+            "numbers), but its rows hold " +
+            std::to_string(wirelist.cols()));
+    }
+    // Every wire is checked before the first is drawn, so a bad wirelist draws nothing.
+    const auto p = static_cast<double>(x.rows());
+    for (Eigen::Index i = 0; i < wirelist.rows(); ++i) {
+        for (Eigen::Index j = 1; j <= 2; ++j) {
+            const double v = wirelist(i, j);
+            if (!(v >= 1.0 && v <= p) || v != std::floor(v)) {
+                throw Error("wirelist row " + std::to_string(i + 1) + ": landmark number " +
+                            shortest_text(v) + " is not a whole number from 1 to " +
+                            std::to_string(x.rows()));
+            }
+        }
+    }
+    for (Eigen::Index i = 0; i < wirelist.rows(); ++i) {
+        const auto a = static_cast<Eigen::Index>(wirelist(i, 1)) - 1;
+        const auto b = static_cast<Eigen::Index>(wirelist(i, 2)) - 1;
+        const double xs[] = {x(a, 0), x(b, 0)};
+        const double ys[] = {x(a, 1), x(b, 1)};
+        const double zs[] = {x(a, 2), x(b, 2)};
+        plot3(g, xs, ys, zs, color);
+    }
+}
+
+}  // namespace kelmar

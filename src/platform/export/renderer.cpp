@@ -1,0 +1,406 @@
+#include "renderer.hpp"
+
+#include "platform/graphics/plotting.hpp"
+#include "platform/numeric/format.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+namespace kelmar {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kPixelsPerPoint = 96.0 / 72.0;  // line widths and marker sizes are in points
+constexpr double kLabelSize = 11.0;              // tick label height in pixels
+constexpr double kTickLength = 5.0;
+constexpr Rgb kBoxColor{0.15, 0.15, 0.15};
+
+Rgb rgb_of(const Value& v, Rgb fallback) {
+    const auto c = v.reals();
+    if (!v.is_real() || c.size() != 3)
+        return fallback;
+    return {c[0], c[1], c[2]};
+}
+
+Dash dash_of(const std::string& style) {
+    if (style == "--")
+        return Dash::Dashed;
+    if (style == ":")
+        return Dash::Dotted;
+    if (style == "-.")
+        return Dash::DashDot;
+    return Dash::Solid;
+}
+
+std::array<double, 2> limits_of(const Graphics& g, Handle axes, const char* name) {
+    const Value value = g.get(axes, name);
+    const auto l = value.reals();
+    if (l.size() == 2 && std::isfinite(l[0]) && std::isfinite(l[1]) && l[0] < l[1])
+        return {l[0], l[1]};
+    return {0.0, 1.0};
+}
+
+// The outline of a marker of radius r around (0, 0), as polygon points.
+std::vector<PagePoint> star(int points, double r, double inner, double start_degrees) {
+    std::vector<PagePoint> out;
+    for (int k = 0; k < 2 * points; ++k) {
+        const double radius = k % 2 == 0 ? r : r * inner;
+        const double a = (start_degrees + 180.0 * k / points) * kPi / 180.0;
+        out.push_back({radius * std::cos(a), -radius * std::sin(a)});
+    }
+    return out;
+}
+
+std::vector<PagePoint> regular(int corners, double r, double start_degrees) {
+    std::vector<PagePoint> out;
+    for (int k = 0; k < corners; ++k) {
+        const double a = (start_degrees + 360.0 * k / corners) * kPi / 180.0;
+        out.push_back({r * std::cos(a), -r * std::sin(a)});
+    }
+    return out;
+}
+
+// Every marker shape as the primitives that draw it, made once per line.
+class MarkerShape {
+  public:
+    MarkerShape(char marker, double size) : marker_(marker), r_(size / 2.0) {
+        switch (marker) {
+            case 's':
+                outline_ = regular(4, r_ * std::sqrt(2.0) * 0.8, 45.0);
+                break;
+            case 'd':
+                outline_ = regular(4, r_, 90.0);
+                break;
+            case '^':
+                outline_ = regular(3, r_, 90.0);
+                break;
+            case 'v':
+                outline_ = regular(3, r_, 270.0);
+                break;
+            case '<':
+                outline_ = regular(3, r_, 180.0);
+                break;
+            case '>':
+                outline_ = regular(3, r_, 0.0);
+                break;
+            case 'p':
+                outline_ = star(5, r_, 0.382, 90.0);
+                break;
+            case 'h':
+                outline_ = star(6, r_, 0.577, 90.0);
+                break;
+            default:
+                break;
+        }
+    }
+
+    void draw(Painter& painter, PagePoint at, const Pen& pen, std::optional<Rgb> fill) const {
+        switch (marker_) {
+            case 'o':
+                painter.ellipse(at, r_, r_, pen, fill);
+                return;
+            case '.':
+                painter.ellipse(at, r_ / 3.0, r_ / 3.0, pen, pen.color);
+                return;
+            case '+':
+            case 'x':
+            case '*':
+                cross(painter, at, pen);
+                return;
+            default:
+                break;
+        }
+        shifted_.resize(outline_.size());
+        for (std::size_t k = 0; k < outline_.size(); ++k)
+            shifted_[k] = {at.x + outline_[k].x, at.y + outline_[k].y};
+        painter.polygon(shifted_, pen, fill);
+    }
+
+  private:
+    void cross(Painter& painter, PagePoint at, const Pen& pen) const {
+        const double r = r_;
+        const double d = r_ / std::sqrt(2.0);
+        if (marker_ == '+' || marker_ == '*') {
+            const PagePoint h[] = {{at.x - r, at.y}, {at.x + r, at.y}};
+            const PagePoint v[] = {{at.x, at.y - r}, {at.x, at.y + r}};
+            painter.polyline(h, pen);
+            painter.polyline(v, pen);
+        }
+        if (marker_ == 'x' || marker_ == '*') {
+            const PagePoint a[] = {{at.x - d, at.y - d}, {at.x + d, at.y + d}};
+            const PagePoint b[] = {{at.x - d, at.y + d}, {at.x + d, at.y - d}};
+            painter.polyline(a, pen);
+            painter.polyline(b, pen);
+        }
+    }
+
+    char marker_;
+    double r_;
+    std::vector<PagePoint> outline_;
+    mutable std::vector<PagePoint> shifted_;
+};
+
+void draw_line(const Graphics& g, Handle line, const Projection& project, Painter& painter) {
+    if (lower(g.get(line, "Visible").text()) == "off")
+        return;
+    const Value xd = g.get(line, "XData");
+    const Value yd = g.get(line, "YData");
+    const Value zd = g.get(line, "ZData");
+    const auto xs = xd.reals();
+    const auto ys = yd.reals();
+    const auto zs = zd.reals();
+    const std::size_t n = std::min({xs.size(), ys.size(), zs.size()});
+    const Rgb color = rgb_of(g.get(line, "Color"), {0, 0, 1});
+    const double width = std::max(0.5, g.get(line, "LineWidth").to_scalar() * kPixelsPerPoint);
+    const std::string style = g.get(line, "LineStyle").text();
+    const Pen pen{color, width, dash_of(style)};
+    std::vector<PagePoint> points(n);
+    std::vector<bool> finite(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        finite[i] = std::isfinite(xs[i]) && std::isfinite(ys[i]) && std::isfinite(zs[i]);
+        points[i] = project(xs[i], ys[i], zs[i]);
+    }
+    if (style != "none") {
+        // Points that are not finite break the line into runs.
+        std::size_t start = 0;
+        while (start < n) {
+            while (start < n && !finite[start])
+                ++start;
+            std::size_t end = start;
+            while (end < n && finite[end])
+                ++end;
+            if (end - start >= 2)
+                painter.polyline(std::span(points).subspan(start, end - start), pen);
+            start = end;
+        }
+    }
+    const std::string marker = g.get(line, "Marker").text();
+    if (marker.size() == 1) {
+        const double size = g.get(line, "MarkerSize").to_scalar() * kPixelsPerPoint;
+        const Value face = g.get(line, "MarkerFaceColor");
+        std::optional<Rgb> fill;
+        if (face.is_real())
+            fill = rgb_of(face, color);
+        else if (lower(face.text()) == "auto")
+            fill = color;
+        const MarkerShape shape(marker[0], size);
+        const Pen marker_pen{color, std::max(0.5, 0.5 * kPixelsPerPoint), Dash::Solid};
+        for (std::size_t i = 0; i < n; ++i) {
+            if (finite[i])
+                shape.draw(painter, points[i], marker_pen, fill);
+        }
+    }
+}
+
+// Tick marks and labels along the box edge from corner `a` to corner `b` (box corner indexes),
+// for the data values between `low` and `high` of that axis; `outward` points away from the box.
+void draw_ticks(Painter& painter, const Projection& project, const int a[3], const int b[3],
+                int axis, PagePoint centre) {
+    const PagePoint pa = project.corner(a[0], a[1], a[2]);
+    const PagePoint pb = project.corner(b[0], b[1], b[2]);
+    if (std::hypot(pb.x - pa.x, pb.y - pa.y) < 1.0)
+        return;  // the edge points at the viewer
+    const PagePoint middle{(pa.x + pb.x) / 2, (pa.y + pb.y) / 2};
+    double ox = middle.x - centre.x;
+    double oy = middle.y - centre.y;
+    const double length = std::hypot(ox, oy);
+    if (length < 1e-9) {
+        ox = 0;
+        oy = 1;
+    } else {
+        ox /= length;
+        oy /= length;
+    }
+    const std::array<double, 2> lim = project.limits()[static_cast<std::size_t>(axis)];
+    const Pen pen{kBoxColor, 1.0, Dash::Solid};
+    // As many decimals as the step between ticks has, so 0.6 never shows as 0.6000000000000001.
+    const int decimals =
+        std::max(0, static_cast<int>(-std::floor(std::log10(tick_step(lim[0], lim[1])) + 1e-9)));
+    for (double v : tick_values(lim[0], lim[1])) {
+        char label_text[64];
+        std::snprintf(label_text, sizeof label_text, "%.*f", std::min(decimals, 15), v);
+        const double t = (v - lim[0]) / (lim[1] - lim[0]);
+        const PagePoint at{pa.x + t * (pb.x - pa.x), pa.y + t * (pb.y - pa.y)};
+        const PagePoint tick[] = {at, {at.x + ox * kTickLength, at.y + oy * kTickLength}};
+        painter.polyline(tick, pen);
+        const PagePoint label{at.x + ox * (kTickLength + 3), at.y + oy * (kTickLength + 3)};
+        HAlign h = HAlign::Centre;
+        VAlign va = oy > 0 ? VAlign::Top : VAlign::Bottom;
+        PagePoint anchor = label;
+        if (std::fabs(ox) > std::fabs(oy)) {
+            h = ox > 0 ? HAlign::Left : HAlign::Right;
+            va = VAlign::Baseline;
+            anchor.y += 0.35 * kLabelSize;  // baseline placed so the digits sit on the tick
+        }
+        painter.text(anchor, label_text, h, va, kBoxColor, kLabelSize);
+    }
+}
+
+// The corners (0: the low limit, 1: the high one) that end the box edge parallel to `axis` at
+// positions i and j of the other two axes.
+void edge_corners(int axis, int i, int j, int (&a)[3], int (&b)[3]) {
+    int other = 0;
+    for (int k = 0; k < 3; ++k) {
+        if (k == axis) {
+            a[k] = 0;
+            b[k] = 1;
+        } else {
+            a[k] = b[k] = other++ == 0 ? i : j;
+        }
+    }
+}
+
+void draw_box(const Projection& project, Painter& painter) {
+    const Pen pen{{0.6, 0.6, 0.6}, 1.0, Dash::Solid};
+    // The twelve edges: for each axis, the four edges parallel to it.
+    for (int axis = 0; axis < 3; ++axis) {
+        for (int i = 0; i < 2; ++i) {
+            for (int j = 0; j < 2; ++j) {
+                int a[3];
+                int b[3];
+                edge_corners(axis, i, j, a, b);
+                const PagePoint edge[] = {project.corner(a[0], a[1], a[2]),
+                                          project.corner(b[0], b[1], b[2])};
+                painter.polyline(edge, pen);
+            }
+        }
+    }
+    // Ticks: x and y along the bottom edges nearest the viewer (lowest on the page), z along
+    // the vertical edge furthest left.
+    PagePoint centre{0, 0};
+    for (int k = 0; k < 8; ++k) {
+        const PagePoint c = project.corner(k & 1, (k >> 1) & 1, (k >> 2) & 1);
+        centre.x += c.x / 8;
+        centre.y += c.y / 8;
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        int best[3] = {0, 0, 0};
+        int best_end[3] = {0, 0, 0};
+        double best_score = -std::numeric_limits<double>::infinity();
+        for (int i = 0; i < 2; ++i) {
+            for (int j = 0; j < 2; ++j) {
+                int a[3];
+                int b[3];
+                edge_corners(axis, i, j, a, b);
+                if (axis != 2 && a[2] != 0)
+                    continue;  // x and y ticks stay on the bottom of the box
+                const PagePoint pa = project.corner(a[0], a[1], a[2]);
+                const PagePoint pb = project.corner(b[0], b[1], b[2]);
+                const double score = axis == 2 ? -(pa.x + pb.x) : (pa.y + pb.y);
+                if (score > best_score) {
+                    best_score = score;
+                    std::copy(a, a + 3, best);
+                    std::copy(b, b + 3, best_end);
+                }
+            }
+        }
+        const Pen strong{kBoxColor, 1.0, Dash::Solid};
+        const PagePoint edge[] = {project.corner(best[0], best[1], best[2]),
+                                  project.corner(best_end[0], best_end[1], best_end[2])};
+        painter.polyline(edge, strong);
+        draw_ticks(painter, project, best, best_end, axis, centre);
+    }
+}
+
+}  // namespace
+
+Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
+    limits_ = {limits_of(g, axes, "XLim"), limits_of(g, axes, "YLim"), limits_of(g, axes, "ZLim")};
+    const bool equal = lower(g.get(axes, "DataAspectRatioMode").text()) == "manual";
+    double largest = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+        centre_[k] = (limits_[k][0] + limits_[k][1]) / 2;
+        largest = std::max(largest, limits_[k][1] - limits_[k][0]);
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+        // Equal data units: one scale for all axes. Otherwise each axis spans the unit cube.
+        scale_[k] = equal ? 1.0 / largest : 1.0 / (limits_[k][1] - limits_[k][0]);
+    }
+    const Value view_value = g.get(axes, "View");
+    const auto view = view_value.reals();
+    const double az = (view.size() == 2 ? view[0] : kDefaultAzimuth) * kPi / 180.0;
+    const double el = (view.size() == 2 ? view[1] : kDefaultElevation) * kPi / 180.0;
+    right_[0] = std::cos(az);
+    right_[1] = std::sin(az);
+    right_[2] = 0.0;
+    up_[0] = -std::sin(el) * std::sin(az);
+    up_[1] = std::sin(el) * std::cos(az);
+    up_[2] = std::cos(el);
+    // The projected box, fitted into the area with room for the tick labels around it.
+    double lo_x = std::numeric_limits<double>::infinity();
+    double hi_x = -lo_x;
+    double lo_y = lo_x;
+    double hi_y = -lo_x;
+    for (int k = 0; k < 8; ++k) {
+        double b[3];
+        for (int a = 0; a < 3; ++a) {
+            const double v = limits_[static_cast<std::size_t>(a)][(k >> a) & 1];
+            b[a] = (v - centre_[static_cast<std::size_t>(a)]) * scale_[static_cast<std::size_t>(a)];
+        }
+        const double px = right_[0] * b[0] + right_[1] * b[1] + right_[2] * b[2];
+        const double py = up_[0] * b[0] + up_[1] * b[1] + up_[2] * b[2];
+        lo_x = std::min(lo_x, px);
+        hi_x = std::max(hi_x, px);
+        lo_y = std::min(lo_y, py);
+        hi_y = std::max(hi_y, py);
+    }
+    const double margin = 2.0 * kLabelSize + kTickLength + 8.0;
+    const double room_x = std::max(1.0, area.width - 2 * margin);
+    const double room_y = std::max(1.0, area.height - 2 * margin);
+    zoom_ = std::min(room_x / std::max(hi_x - lo_x, 1e-12), room_y / std::max(hi_y - lo_y, 1e-12));
+    page_x_ = area.left + area.width / 2 - zoom_ * (lo_x + hi_x) / 2;
+    page_y_ = area.top + area.height / 2 + zoom_ * (lo_y + hi_y) / 2;
+}
+
+PagePoint Projection::operator()(double x, double y, double z) const {
+    const double b[3] = {(x - centre_[0]) * scale_[0], (y - centre_[1]) * scale_[1],
+                         (z - centre_[2]) * scale_[2]};
+    return {page_x_ + zoom_ * (right_[0] * b[0] + right_[1] * b[1] + right_[2] * b[2]),
+            page_y_ - zoom_ * (up_[0] * b[0] + up_[1] * b[1] + up_[2] * b[2])};
+}
+
+PagePoint Projection::corner(int ix, int iy, int iz) const {
+    return (*this)(limits_[0][static_cast<std::size_t>(ix)],
+                   limits_[1][static_cast<std::size_t>(iy)],
+                   limits_[2][static_cast<std::size_t>(iz)]);
+}
+
+PageRect figure_page(const Graphics& g, Handle figure) {
+    const Rect r = g.pixel_position(figure);
+    return {0, 0, r.width, r.height};
+}
+
+PageRect axes_area(const Graphics& g, Handle axes) {
+    const std::optional<Handle> figure = g.figure_of(axes);
+    const double page_height = figure ? g.pixel_position(*figure).height : 0.0;
+    const Rect r = g.pixel_position(axes);
+    return {r.left, page_height - r.bottom - r.height, r.width, r.height};
+}
+
+void render_axes(const Graphics& g, Handle axes, Painter& painter, PageRect area) {
+    const Projection project(g, axes, area);
+    if (lower(g.get(axes, "Visible").text()) != "off") {
+        const Rgb color = rgb_of(g.get(axes, "Color"), {1, 1, 1});
+        const PagePoint corners[] = {{area.left, area.top},
+                                     {area.left + area.width, area.top},
+                                     {area.left + area.width, area.top + area.height},
+                                     {area.left, area.top + area.height}};
+        painter.polygon(corners, {color, 0.0, Dash::Solid}, color);
+        draw_box(project, painter);
+    }
+    for (Handle line : g.children(axes))
+        draw_line(g, line, project, painter);
+}
+
+void render_figure(const Graphics& g, Handle figure, Painter& painter) {
+    painter.background(rgb_of(g.get(figure, "Color"), {1, 1, 1}));
+    for (Handle child : g.children(figure)) {
+        if (g.type(child) == ObjectType::Axes)
+            render_axes(g, child, painter, axes_area(g, child));
+    }
+}
+
+}  // namespace kelmar

@@ -1,0 +1,115 @@
+#include "save_figure.hpp"
+
+#include "emf_writer.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/files.hpp"
+#include "platform/numeric/paths.hpp"
+#include "qt_painter.hpp"
+#include "renderer.hpp"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <cmath>
+#include <cstdlib>
+
+namespace kelmar {
+namespace {
+
+constexpr const char* kFormats[] = {"emf", "svg", "pdf", "png"};
+
+std::string bytes_of(const QByteArray& a) {
+    return std::string(a.constData(), static_cast<std::size_t>(a.size()));
+}
+
+}  // namespace
+
+void ensure_gui_application() {
+    if (QCoreApplication::instance() != nullptr)
+        return;
+    static int argc = 1;
+    static char name[] = "kelmar6";
+    static char* argv[] = {name, nullptr};
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform == nullptr || *platform == '\0')
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // export needs no window
+    // Never destroyed: at process exit Qt's own statics may already be gone.
+    new QGuiApplication(argc, argv);
+}
+
+std::string format_of(std::string_view path) {
+    const std::string extension = lower(split_path(path).extension);
+    for (const char* f : kFormats) {
+        if (extension == std::string(".") + f)
+            return f;
+    }
+    return "";
+}
+
+std::string figure_bytes(const Graphics& g, Handle figure, std::string_view format) {
+    ensure_gui_application();
+    const PageRect page = figure_page(g, figure);
+    const double width = std::max(1.0, page.width);
+    const double height = std::max(1.0, page.height);
+    const std::string f = lower(format);
+    if (f == "emf") {
+        EmfWriter emf(width, height);
+        render_figure(g, figure, emf);
+        return emf.finish();
+    }
+    const int w = static_cast<int>(std::lround(width));
+    const int h = static_cast<int>(std::lround(height));
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    if (f == "png") {
+        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter p(&image);
+            QtPainter painter(p, width, height);
+            render_figure(g, figure, painter);
+        }
+        image.save(&buffer, "PNG");
+    } else if (f == "svg") {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(QSize(w, h));
+        svg.setViewBox(QRectF(0, 0, width, height));
+        svg.setResolution(96);
+        svg.setTitle("kelmar6 figure");
+        QPainter p(&svg);
+        QtPainter painter(p, width, height);
+        render_figure(g, figure, painter);
+    } else if (f == "pdf") {
+        QPdfWriter pdf(&buffer);
+        pdf.setResolution(96);
+        pdf.setPageSize(
+            QPageSize(QSizeF(width * 72.0 / 96.0, height * 72.0 / 96.0), QPageSize::Point));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setCreator("kelmar6");
+        QPainter p(&pdf);
+        QtPainter painter(p, width, height);
+        render_figure(g, figure, painter);
+    } else {
+        throw Error("unknown figure format " + in_quotes(format) +
+                    ": the formats are \"emf\", \"svg\", \"pdf\" and \"png\"");
+    }
+    return bytes_of(data);
+}
+
+std::string save_figure(const Graphics& g, Handle figure, std::string path,
+                        std::string_view format) {
+    if (g.type(figure) != ObjectType::Figure) {
+        throw Error("handle " + format_handle(figure) + " is not a figure");
+    }
+    if (split_path(path).extension.empty())
+        path.append(".").append(lower(format));
+    write_file_atomically(path, figure_bytes(g, figure, format));
+    return path;
+}
+
+}  // namespace kelmar

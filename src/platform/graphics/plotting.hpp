@@ -1,0 +1,58 @@
+// Plotting into axes: the current axes of the current figure, 3D line plots with a line
+// specification ("ro", "k-", "gp", "b--"), hold, the axis modes "auto", "equal" and "off", the
+// 3D view, and automatic limits (the data's range widened to round tick values).
+#pragma once
+
+#include "graphics.hpp"
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelmar {
+
+// A line specification: an optional colour letter (r g b c m y k w), marker (o + * . x s d ^ v < >
+// p h) and line style (- -- : -.), in any order. A marker without a line style draws unconnected
+// markers; neither draws a solid line; the colour defaults to blue.
+struct LineSpec {
+    std::array<double, 3> color{0, 0, 1};
+    std::string marker = "none";   // the marker's letter, or "none"
+    std::string line_style = "-";  // "-", "--", ":", "-." or "none"
+};
+
+// Raises an Error naming `spec` and what is wrong in it.
+LineSpec parse_line_spec(std::string_view spec);
+
+// The current axes of the current figure; a figure and axes are created when missing.
+Handle current_axes(Graphics& g);
+
+// One line object of the points (x[i], y[i], z[i]) in the current axes, drawn as `spec` says.
+// Without hold the axes' earlier lines are removed first and the view and modes start afresh.
+Handle plot3(Graphics& g, std::span<const double> x, std::span<const double> y,
+             std::span<const double> z, std::string_view spec);
+
+void set_hold(Graphics& g, Handle axes, bool on);
+bool hold_is_on(const Graphics& g, Handle axes);
+
+// "auto": limits follow the data; "equal": equal data units on all three axes; "off": the axes'
+// box, ticks and labels are hidden (the lines stay); "on": shown again. Raises an Error for
+// another mode.
+void axis_mode(Graphics& g, Handle axes, std::string_view mode);
+
+// Azimuth and elevation in degrees; elevation is kept within [-90, 90].
+void set_view(Graphics& g, Handle axes, double azimuth, double elevation);
+
+// Recomputes the limits of the axes whose limit mode is "auto" from the data of its lines.
+void update_automatic_limits(Graphics& g, Handle axes);
+
+// A round step for about five ticks over [low, high], and the ticks it gives within them.
+double tick_step(double low, double high);
+std::vector<double> tick_values(double low, double high);
+
+// [low, high] widened outward to multiples of the tick step; a range of zero width is opened
+// around its value.
+std::array<double, 2> round_limits(double low, double high);
+
+}  // namespace kelmar

@@ -1,0 +1,97 @@
+#include "platform/export/renderer.hpp"
+#include "platform/graphics/plotting.hpp"
+
+#include "support/recording_painter.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kelmar {
+namespace {
+
+using testing::RecordingPainter;
+
+constexpr Rgb kRed{1, 0, 0};
+constexpr Rgb kBlack{0, 0, 0};
+
+double length(const RecordingPainter::Shape& s) {
+    return std::hypot(s.points[1].x - s.points[0].x, s.points[1].y - s.points[0].y);
+}
+
+struct Drawn {
+    Graphics g;
+    Handle figure = g.create_figure();
+    Handle axes = current_axes(g);
+    RecordingPainter painter;
+    void render() { render_figure(g, figure, painter); }
+};
+
+TEST(Renderer, SeenFromAboveXRunsRightAndYUp) {
+    Drawn d;
+    const double x[] = {0, 1, 0}, y[] = {0, 0, 1}, z[] = {0, 0, 0};
+    plot3(d.g, x, y, z, "ro");
+    set_view(d.g, d.axes, 0, 90);
+    d.render();
+    const auto markers = d.painter.in(kRed, "ellipse");
+    ASSERT_EQ(markers.size(), 3u);  // one marker per point
+    EXPECT_GT(markers[1].points[0].x, markers[0].points[0].x + 10);
+    EXPECT_NEAR(markers[1].points[0].y, markers[0].points[0].y, 1e-9);
+    EXPECT_LT(markers[2].points[0].y, markers[0].points[0].y - 10);
+    EXPECT_NEAR(markers[2].points[0].x, markers[0].points[0].x, 1e-9);
+    EXPECT_EQ(d.painter.page, (Rgb{0.94, 0.94, 0.94}));  // the figure's colour
+}
+
+TEST(Renderer, EqualDataUnitsKeepTheirLengthsOnThePage) {
+    // Three edges from the origin of lengths 1, 2 and 4, seen from the direction that shows the
+    // three axes of a cube at the same length.
+    for (bool equal : {true, false}) {
+        Drawn d;
+        set_hold(d.g, d.axes, true);
+        const double zero[] = {0, 0};
+        const double one[] = {0, 1}, two[] = {0, 2}, four[] = {0, 4};
+        plot3(d.g, one, zero, zero, "k-");
+        plot3(d.g, zero, two, zero, "k-");
+        plot3(d.g, zero, zero, four, "k-");
+        if (equal)
+            axis_mode(d.g, d.axes, "equal");
+        set_view(d.g, d.axes, -45, std::asin(1 / std::sqrt(3.0)) * 180 / 3.141592653589793);
+        d.render();
+        const auto edges = d.painter.in(kBlack, "polyline");
+        ASSERT_EQ(edges.size(), 3u);
+        const double unit = length(edges[0]);
+        EXPECT_NEAR(length(edges[1]) / unit, equal ? 2.0 : 1.0, 1e-9) << equal;
+        EXPECT_NEAR(length(edges[2]) / unit, equal ? 4.0 : 1.0, 1e-9) << equal;
+    }
+}
+
+TEST(Renderer, MarkersWiresAndHiddenAxes) {
+    Drawn d;
+    const double x[] = {0, 1, 2, 3}, y[] = {0, 1, 0, 1}, z[] = {1, 2, 3, 4};
+    plot3(d.g, x, y, z, "rp");
+    set_hold(d.g, d.axes, true);
+    const double wx[] = {0, 3}, wy[] = {0, 1}, wz[] = {1, 4};
+    plot3(d.g, wx, wy, wz, "k-");  // a wire from the first point to the last
+    d.render();
+    const auto stars = d.painter.in(kRed, "polygon");
+    ASSERT_EQ(stars.size(), 4u);
+    EXPECT_EQ(stars[0].points.size(), 10u);  // a pentagram's outline
+    const auto wires = d.painter.in(kBlack, "polyline");
+    ASSERT_EQ(wires.size(), 1u);
+    const Projection project(d.g, d.axes, axes_area(d.g, d.axes));
+    const PagePoint a = project(0, 0, 1);
+    const PagePoint b = project(3, 1, 4);
+    EXPECT_NEAR(wires[0].points.front().x, a.x, 1e-9);
+    EXPECT_NEAR(wires[0].points.back().y, b.y, 1e-9);
+    EXPECT_FALSE(d.painter.texts.empty());  // tick labels of the visible axes
+
+    RecordingPainter hidden;
+    axis_mode(d.g, d.axes, "off");
+    render_figure(d.g, d.figure, hidden);
+    EXPECT_TRUE(hidden.texts.empty());
+    // Only the pentagrams and the wire remain: no box, no ticks.
+    EXPECT_EQ(hidden.shapes.size(), 5u);
+}
+
+}  // namespace
+}  // namespace kelmar
