@@ -72,12 +72,8 @@ EmfWriter::EmfWriter(double width, double height)
         u16(static_cast<std::uint16_t>(c));
     pad();
     records_ = 1;
-    Record r = begin(kSetBkMode);
-    u32(1);  // transparent
-    end(r);
-    r = begin(kSetPolyFillMode);
-    u32(2);  // winding: stars are filled whole
-    end(r);
+    one_value(kSetBkMode, 1);        // transparent
+    one_value(kSetPolyFillMode, 2);  // winding: stars are filled whole
 }
 
 std::int32_t EmfWriter::units(double pixels) {
@@ -128,6 +124,18 @@ void EmfWriter::end(Record r) {
     ++records_;
 }
 
+void EmfWriter::one_value(std::uint32_t type, std::uint32_t value) {
+    const Record r = begin(type);
+    u32(value);
+    end(r);
+}
+
+void EmfWriter::take(std::uint32_t& held, std::uint32_t made) {
+    one_value(kSelectObject, made);
+    release(held);
+    held = made;
+}
+
 std::uint32_t EmfWriter::new_slot() {
     for (std::size_t i = 1; i < slots_.size(); ++i) {
         if (!slots_[i]) {
@@ -142,9 +150,7 @@ std::uint32_t EmfWriter::new_slot() {
 void EmfWriter::release(std::uint32_t& slot) {
     if (slot == 0)
         return;
-    Record r = begin(kDeleteObject);
-    u32(slot);
-    end(r);
+    one_value(kDeleteObject, slot);
     slots_[slot] = false;
     slot = 0;
 }
@@ -179,11 +185,7 @@ void EmfWriter::select_pen(const Pen& pen) {
     u32(0);  // hatch
     u32(0);  // no style entries
     end(r);
-    r = begin(kSelectObject);
-    u32(slot);
-    end(r);
-    release(pen_slot_);
-    pen_slot_ = slot;
+    take(pen_slot_, slot);
     pen_ = key;
 }
 
@@ -191,9 +193,7 @@ void EmfWriter::select_brush(std::optional<Rgb> fill) {
     if (!fill) {
         if (null_brush_)
             return;
-        Record r = begin(kSelectObject);
-        u32(kNullBrush);
-        end(r);
+        one_value(kSelectObject, kNullBrush);
         release(brush_slot_);
         null_brush_ = true;
         brush_.reset();
@@ -209,11 +209,7 @@ void EmfWriter::select_brush(std::optional<Rgb> fill) {
     u32(color);
     u32(0);
     end(r);
-    r = begin(kSelectObject);
-    u32(slot);
-    end(r);
-    release(brush_slot_);
-    brush_slot_ = slot;
+    take(brush_slot_, slot);
     brush_ = color;
     null_brush_ = false;
 }
@@ -235,22 +231,16 @@ void EmfWriter::select_font(std::int32_t height) {
     for (int i = 0; i < 32; ++i)
         u16(i < face.size() ? face.at(i).unicode() : 0);
     end(r);
-    r = begin(kSelectObject);
-    u32(slot);
-    end(r);
-    release(font_slot_);
-    font_slot_ = slot;
+    take(font_slot_, slot);
     font_height_ = height;
 }
 
 void EmfWriter::background(Rgb color) {
-    Record r = begin(kSelectObject);
-    u32(kNullPen);
-    end(r);
+    one_value(kSelectObject, kNullPen);
     pen_.reset();
     release(pen_slot_);
     select_brush(color);
-    r = begin(kRectangle);
+    const Record r = begin(kRectangle);
     i32(0);
     i32(0);
     i32(width_units_);
@@ -323,17 +313,13 @@ void EmfWriter::text(PagePoint anchor, std::string_view utf8, HAlign h, VAlign v
     const std::int32_t height = std::max(1, units(pixel_size));
     select_font(height);
     if (text_color_ != colorref(color)) {
-        Record r = begin(kSetTextColor);
-        u32(colorref(color));
-        end(r);
+        one_value(kSetTextColor, colorref(color));
         text_color_ = colorref(color);
     }
     std::uint32_t align = h == HAlign::Centre ? 6u : h == HAlign::Right ? 2u : 0u;
     align |= v == VAlign::Baseline ? 24u : v == VAlign::Bottom ? 8u : 0u;
     if (text_align_ != align) {
-        Record r = begin(kSetTextAlign);
-        u32(align);
-        end(r);
+        one_value(kSetTextAlign, align);
         text_align_ = align;
     }
     // Every character's advance from the font the other outputs draw with, rounded so that
@@ -387,15 +373,12 @@ std::string EmfWriter::finish() {
     if (finished_)
         return bytes_;
     // Our objects are released before the end, the stock ones selected in their place.
-    for (std::uint32_t stock : {kBlackPen, kNullBrush, kSystemFont}) {
-        Record r = begin(kSelectObject);
-        u32(stock);
-        end(r);
-    }
+    for (std::uint32_t stock : {kBlackPen, kNullBrush, kSystemFont})
+        one_value(kSelectObject, stock);
     release(pen_slot_);
     release(brush_slot_);
     release(font_slot_);
-    Record r = begin(kEof);
+    const Record r = begin(kEof);
     u32(0);   // palette entries
     u32(16);  // offset of the (empty) palette
     u32(20);  // this record's size, repeated at its end

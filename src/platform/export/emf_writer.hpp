@@ -52,6 +52,10 @@ class EmfWriter : public Painter {
     void select_pen(const Pen& pen);
     void select_brush(std::optional<Rgb> fill);
     void select_font(std::int32_t height);
+    // A record of one 32-bit value (select, delete, modes, colours).
+    void one_value(std::uint32_t type, std::uint32_t value);
+    // Selects the object just made in `made` and deletes the one `held` held before.
+    void take(std::uint32_t& held, std::uint32_t made);
     std::uint32_t new_slot();
     void release(std::uint32_t& slot);
     void shape(std::uint32_t type16, std::uint32_t type32, std::span<const PagePoint> points);
