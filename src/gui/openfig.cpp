@@ -20,6 +20,9 @@ Handle load(Graphics& g, const std::string& filename, bool has_folder) {
         const std::string installed = join_path(resource_folder(), filename);
         if (std::filesystem::exists(installed))
             return load_figure_file(g, installed);
+        throw Error("cannot open figure file " + in_quotes(filename) +
+                    ": it is neither in the working folder " + in_quotes(current_folder()) +
+                    " nor in " + in_quotes(resource_folder()));
     }
     return load_figure_file(g, filename);
 }

@@ -71,6 +71,8 @@ class Session {
     explicit Session(std::uint32_t seed = RandomStream::kDefaultSeed);
 
     const SessionVariables& variables() const { return vars_; }
+    // The stream every bootstrap of the session draws from, continued from call to call.
+    RandomStream& random_stream() { return stream_; }
 
     // Shown in the result control while an angle step runs, in order.
     void set_status_listener(std::function<void(const std::string&)> listener);

@@ -7,6 +7,8 @@
 #include "qt_painter.hpp"
 #include "renderer.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
@@ -28,9 +30,22 @@ std::string bytes_of(const QByteArray& a) {
 
 }  // namespace
 
+void prepare_qt_runtime_folder() {
+    const char* folder = std::getenv("XDG_RUNTIME_DIR");
+    if (folder != nullptr && *folder != '\0')
+        return;
+    const std::string own = "/tmp/runtime-" + std::to_string(::getuid());
+    ::mkdir(own.c_str(), 0700);
+    struct stat st {};
+    if (::stat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+        (st.st_mode & 077) == 0)
+        ::setenv("XDG_RUNTIME_DIR", own.c_str(), 1);
+}
+
 void ensure_gui_application() {
     if (QCoreApplication::instance() != nullptr)
         return;
+    prepare_qt_runtime_folder();
     static int argc = 1;
     static char name[] = "kelmar6";
     static char* argv[] = {name, nullptr};

@@ -21,6 +21,10 @@ std::string figure_bytes(const Graphics& g, Handle figure, std::string_view form
 // The format a file name's extension names ("emf", "svg", "pdf", "png"), or "" for another.
 std::string format_of(std::string_view path);
 
+// Gives Qt a private runtime folder when the session has none (XDG_RUNTIME_DIR), as Qt would
+// after warning on the console about it.
+void prepare_qt_runtime_folder();
+
 // Makes sure a Qt GUI application exists (offscreen when there is no display), as fonts and
 // images need one.
 void ensure_gui_application();

@@ -29,4 +29,10 @@ class Dialogs {
     virtual void error_box(std::string_view text, std::string_view title) = 0;
 };
 
+// The process's dialogs: the Qt dialogs in the desktop program, scripted ones in tests. Raises an
+// Error when none are installed.
+Dialogs& dialogs();
+// Installs `d` (nullptr removes it) and returns the previous one.
+Dialogs* set_dialogs(Dialogs* d);
+
 }  // namespace kelmar

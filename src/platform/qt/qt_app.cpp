@@ -1,5 +1,7 @@
 #include "qt_app.hpp"
 
+#include "platform/export/save_figure.hpp"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -15,6 +17,7 @@ bool ensure_qt_application() {
     const bool has_display =
         std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
     if (QApplication::instance() == nullptr) {
+        prepare_qt_runtime_folder();
         if ((platform == nullptr || *platform == '\0') && !has_display) {
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         }

@@ -1,0 +1,11 @@
+// The drawing functions as the program's function table calls them by name: showshape3D and
+// wire3d, drawing into the process's graphics model.
+#pragma once
+
+#include "platform/numeric/by_name.hpp"
+
+namespace kelmar {
+
+std::vector<FunctionRow> display_functions();
+
+}  // namespace kelmar

@@ -1,0 +1,83 @@
+#include "by_name.hpp"
+
+#include "guidata.hpp"
+#include "movegui.hpp"
+#include "openfig.hpp"
+
+namespace kelmar {
+namespace {
+
+// The figure that holds the object the handle names, or the empty value.
+FunctionRow parent_figure(const char* name, int line) {
+    return {name,
+            [name](int, const Values& in) -> Values {
+                const std::optional<Handle> fig =
+                    graphics().figure_of(Arguments(name, in).scalar(0, "h"));
+                return {fig ? Value(*fig) : Value()};
+            },
+            1, 1, line};
+}
+
+}  // namespace
+
+std::vector<FunctionRow> gui_functions() {
+    FunctionRow create_handles{
+        "createHandles",
+        [](int, const Values& in) -> Values {
+            return {guihandles(graphics(), Arguments("createHandles", in).value(0, "fig"))};
+        },
+        1, 1, 86};
+    return {
+        {"guidata",
+         [](int, const Values& in) -> Values {
+             const Arguments a("guidata", in);
+             if (a.given(1)) {
+                 guidata(graphics(), a.value(0, "h"), a.value(1, "data"));
+                 return {};
+             }
+             return {guidata(graphics(), a.value(0, "h"))};
+         },
+         2,
+         1,
+         1,
+         {parent_figure("getParentFigure", 99)}},
+        {"guihandles",
+         [](int, const Values& in) -> Values {
+             return {in.empty() ? guihandles(graphics()) : guihandles(graphics(), in[0])};
+         },
+         1,
+         1,
+         1,
+         {parent_figure("getParentFigure", 78), create_handles}},
+        {"openfig",
+         [](int, const Values& in) -> Values {
+             const Arguments a("openfig", in);
+             return {Value(openfig(graphics(), a.text(0, "filename"),
+                                   a.given(1) ? a.text(1, "policy") : "new"))};
+         },
+         2, 1},
+        {"isvarname",
+         [](int, const Values& in) -> Values {
+             return {Value(isvarname(Arguments("isvarname", in).value(0, "s")) ? 1.0 : 0.0)};
+         },
+         1, 1},
+        {"movegui",
+         [](int, const Values& in) -> Values {
+             movegui(graphics(), in);
+             return {};
+         },
+         -1,
+         0,
+         1,
+         {parent_figure("get_parent_fig", 166)}},
+        {"iskeyword",
+         [](int, const Values& in) -> Values {
+             if (in.empty())
+                 return {iskeyword()};
+             return {Value(iskeyword(in[0]) ? 1.0 : 0.0)};
+         },
+         1, 1},
+    };
+}
+
+}  // namespace kelmar

@@ -1,0 +1,52 @@
+#include "launcher.hpp"
+
+#include "gui/guidata.hpp"
+#include "gui/openfig.hpp"
+#include "platform/graphics/dialogs.hpp"
+#include "platform/numeric/error.hpp"
+
+namespace kelmar {
+namespace {
+
+Values open_main_window(Graphics& g, int nargout) {
+    const Handle fig = openfig(g, "Kelmar6", "reuse");
+    g.set(fig, "Color", g.get(Graphics::kRoot, "defaultUicontrolBackgroundColor"));
+    guidata(g, Value(fig), guihandles(g, Value(fig)));
+    if (nargout >= 1)
+        return {Value(fig)};
+    return {};
+}
+
+}  // namespace
+
+FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::ostream& console) {
+    return {"kelmar6",
+            [&table, &g, &console](int nargout, const Values& inputs) -> Values {
+                if (inputs.empty())
+                    return open_main_window(g, nargout);
+                if (!inputs[0].is_text())
+                    return {};
+                const Values rest(inputs.begin() + 1, inputs.end());
+                try {
+                    return table.call(inputs[0].text(), nargout, rest);
+                } catch (const std::exception& e) {
+                    // Errors of the forwarded call end here: on the console, and in an error box
+                    // when the user is looking at a window.
+                    const std::string text = dynamic_cast<const Error*>(&e) != nullptr
+                                                 ? last_error_text()
+                                                 : std::string(e.what());
+                    console << text << std::endl;
+                    if (!g.figures().empty()) {
+                        try {
+                            dialogs().error_box(text, "Error");
+                        } catch (const Error&) {
+                            // No dialogs without a window system: the console has the message.
+                        }
+                    }
+                    return {};
+                }
+            },
+            -1, -1};
+}
+
+}  // namespace kelmar

@@ -1,0 +1,130 @@
+#include "program.hpp"
+
+#include "display/by_name.hpp"
+#include "growth/by_name.hpp"
+#include "gui/by_name.hpp"
+#include "landmarks/by_name.hpp"
+#include "launcher.hpp"
+#include "platform/graphics/callback.hpp"
+#include "platform/graphics/dialogs.hpp"
+#include "platform/numeric/echo.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/qt/qt_app.hpp"
+#include "platform/qt/qt_dialogs.hpp"
+#include "platform/qt/qt_view.hpp"
+#include "superimpose/by_name.hpp"
+#include "switchyard/kelmarsw.hpp"
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+
+namespace kelmar {
+namespace {
+
+// The rows of every subsystem, put in table order.
+std::vector<FunctionRow> rows_in_table_order(FunctionRow launcher) {
+    std::vector<FunctionRow> all;
+    all.push_back(std::move(launcher));
+    all.push_back(switchyard_function());
+    for (auto list :
+         {gui_functions(),
+          growth_functions([]() -> RandomStream& { return desktop_session().random_stream(); }),
+          superimposition_functions(), landmark_functions([]() -> Dialogs& { return dialogs(); }),
+          display_functions()}) {
+        for (FunctionRow& r : list)
+            all.push_back(std::move(r));
+    }
+    std::vector<FunctionRow> ordered;
+    for (const std::string& name : function_names()) {
+        const auto it = std::find_if(all.begin(), all.end(),
+                                     [&](const FunctionRow& r) { return r.name == name; });
+        if (it == all.end())
+            throw Error("the function table has no row for " + in_quotes(name));
+        ordered.push_back(std::move(*it));
+    }
+    return ordered;
+}
+
+// What the graphics library holds while it runs: the Qt view of the model and the dialogs.
+struct GraphicsLibrary {
+    std::unique_ptr<QtView> view;
+    std::unique_ptr<QtDialogs> dialogs;
+    Dialogs* previous_dialogs = nullptr;
+    CallByNameHook previous_hook;
+};
+
+}  // namespace
+
+const std::vector<std::string>& function_names() {
+    static const std::vector<std::string> names = {"kelmar6",     "kelmarsw",
+                                                   "guidata",     "guihandles",
+                                                   "openfig",     "anglerbr",
+                                                   "getpproc3",   "getpprocon3",
+                                                   "growvecn",    "growvector3",
+                                                   "mfload",      "mfloadtxt",
+                                                   "pcaref3d",    "rotate3da",
+                                                   "sanglerbr",   "shapegrown",
+                                                   "showshape3D", "vertxy3D",
+                                                   "wire3d",      "xyzfromvert3",
+                                                   "isvarname",   "movegui",
+                                                   "growveceq",   "sortsize",
+                                                   "centsize3Da", "partialprocrustes3a",
+                                                   "dload",       "shapegrow",
+                                                   "x1y1z1",      "iskeyword",
+                                                   "svdrot2"};
+    return names;
+}
+
+Program::Program(std::ostream& console)
+    : console_(console),
+      table_(rows_in_table_order(launcher_function(table_, graphics(), console))) {
+    auto warnings = std::make_shared<WarningSink>();
+    init_term_.push_back({"numericlib",
+                          [this, warnings] {
+                              *warnings = set_warning_sink([this](const std::string& text) {
+                                  console_ << "Warning: " << text << std::endl;
+                              });
+                              set_console(&console_);
+                          },
+                          [warnings] {
+                              set_warning_sink(*warnings);
+                              set_console(nullptr);
+                          }});
+    auto library = std::make_shared<GraphicsLibrary>();
+    init_term_.push_back({"graphicslib",
+                          [this, library] {
+                              ensure_qt_application();
+                              library->view = std::make_unique<QtView>(graphics());
+                              library->dialogs = std::make_unique<QtDialogs>();
+                              library->previous_dialogs = set_dialogs(library->dialogs.get());
+                              // Controls' callbacks are calls by name through the table.
+                              library->previous_hook = set_call_by_name_hook(
+                                  [this](const std::string& name, const std::vector<Value>& args) {
+                                      table_.call(name, 0, args);
+                                  });
+                          },
+                          [library] {
+                              Graphics& g = graphics();
+                              for (Handle f : g.figures())
+                                  g.close(f);
+                              set_call_by_name_hook(library->previous_hook);
+                              set_dialogs(library->previous_dialogs);
+                              library->view.reset();
+                              library->dialogs.reset();
+                          }});
+    for (std::size_t i = 0; i < table_.size(); ++i) {
+        init_term_.push_back({table_.row(i).name, [this, i] { table_.initialise(i); },
+                              [this, i] { table_.terminate(i); }});
+    }
+    info_ = {1, static_cast<int>(table_.size()),     &table_,    0,
+             0, static_cast<int>(init_term_.size()), &init_term_};
+}
+
+int Program::run(const std::vector<std::string>& words) {
+    const FunctionRow& launcher = table_.row(0);
+    return runtime_main(
+        words, launcher.body, info_, [] { run_event_loop(graphics()); }, console_);
+}
+
+}  // namespace kelmar

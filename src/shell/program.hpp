@@ -1,0 +1,37 @@
+// The desktop program assembled: its 31-row function table in table order, from the rows each
+// subsystem provides; its 33 initialisers and terminators (the numeric library, the graphics
+// library, which brings up the Qt application, view and dialogs, then the modules in table
+// order); and its run from the command-line words to the exit status.
+#pragma once
+
+#include "runtime.hpp"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kelmar {
+
+// The names of the function table, in table order.
+const std::vector<std::string>& function_names();
+
+class Program {
+  public:
+    explicit Program(std::ostream& console);
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    FunctionTable& table() { return table_; }
+    std::vector<InitTermRow>& init_term_table() { return init_term_; }
+    const MainInfo& main_info() const { return info_; }
+
+    int run(const std::vector<std::string>& words);
+
+  private:
+    std::ostream& console_;
+    FunctionTable table_;
+    std::vector<InitTermRow> init_term_;
+    MainInfo info_;
+};
+
+}  // namespace kelmar

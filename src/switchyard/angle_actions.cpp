@@ -1,0 +1,85 @@
+// anglebetween and angleisometry: the size variable and the bootstrap count from the list boxes,
+// the progress texts drawn before the bootstraps start, the results into "EditText1", and the
+// pointer "watch" meanwhile and "arrow" again however the action ends.
+#include "kelmarsw.hpp"
+#include "platform/numeric/error.hpp"
+
+#include <cmath>
+
+namespace kelmar {
+namespace {
+
+// Sets the current figure's pointer to "watch", and back to "arrow" when it goes.
+class BusyPointer {
+  public:
+    explicit BusyPointer(Graphics& g) : g_(g), figure_(g.current_figure()) { set("watch"); }
+    ~BusyPointer() {
+        try {
+            set("arrow");
+        } catch (...) {
+            // The figure went while the action ran: nothing is left to reset.
+        }
+    }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+  private:
+    void set(const char* pointer) {
+        if (figure_ && g_.is_valid(*figure_))
+            g_.set(*figure_, "Pointer", pointer);
+    }
+    Graphics& g_;
+    std::optional<Handle> figure_;
+};
+
+struct Choices {
+    bool lcs;
+    int nboots;
+};
+
+// Listbox1: 1 is LCS, any other entry CS; Listbox2: NBOOTS = 100 × Value².
+Choices choices(const Switchyard& s) {
+    const Value size = tagged_value(s.g, "Listbox1");
+    const Value boots = tagged_value(s.g, "Listbox2");
+    if (boots.empty() || !boots.is_real() || !(boots.reals()[0] >= 1) ||
+        boots.reals()[0] != std::floor(boots.reals()[0]) || boots.reals()[0] > 1000) {
+        throw Error("the bootstrap choice (Listbox2) must select an entry");
+    }
+    const double v = boots.reals()[0];
+    return {!size.empty() && size.is_real() && size.reals()[0] == 1.0,
+            static_cast<int>(100.0 * v * v)};
+}
+
+// Shows each progress text in the result control at once, before the work it announces.
+void show_progress(const Switchyard& s) {
+    s.session.set_status_listener([&s](const std::string& text) {
+        set_tagged(s.g, "EditText1", "String", text);
+        s.g.flush_drawing();
+    });
+}
+
+template <typename Step>
+void angle_action(const Switchyard& s, Step step) {
+    const BusyPointer busy(s.g);
+    const Choices c = choices(s);
+    show_progress(s);
+    struct Quiet {
+        Session& session;
+        ~Quiet() { session.set_status_listener({}); }
+    } quiet{s.session};
+    const AngleOutcome out = step(c);
+    set_tagged(s.g, "EditText1", "String", out.result_text);
+}
+
+}  // namespace
+
+void anglebetween(const Switchyard& s) {
+    angle_action(s, [&s](const Choices& c) { return s.session.angle_between(c.lcs, c.nboots); });
+}
+
+void angleisometry(const Switchyard& s) {
+    s.session.set_console(&s.console);
+    angle_action(s, [&s](const Choices& c) { return s.session.angle_isometry(c.lcs, c.nboots); });
+}
+
+}  // namespace kelmar

@@ -1,0 +1,61 @@
+#include "kelmarsw.hpp"
+
+#include "platform/numeric/echo.hpp"
+#include "platform/numeric/error.hpp"
+
+namespace kelmar {
+
+std::vector<Handle> tagged(const Graphics& g, std::string_view tag) {
+    return g.find_all(Graphics::kRoot, "Tag", Value(std::string(tag)));
+}
+
+void set_tagged(Graphics& g, std::string_view tag, std::string_view property, const Value& value) {
+    for (Handle h : tagged(g, tag))
+        g.set(h, property, value);
+}
+
+Value tagged_value(const Graphics& g, std::string_view tag) {
+    const std::vector<Handle> found = tagged(g, tag);
+    return found.empty() ? Value() : g.get(found.front(), "Value");
+}
+
+void kelmarsw(const Switchyard& s, std::string_view action) {
+    using Action = void (*)(const Switchyard&);
+    static constexpr std::pair<std::string_view, Action> kActions[] = {
+        {"load1", load1},
+        {"load2", load2},
+        {"loadwire", loadwire},
+        {"autoaxis", autoaxis},
+        {"anglebetween", anglebetween},
+        {"angleisometry", angleisometry},
+        {"quit", quit},
+        {"savefile", savefile},
+        {"Copy", copy_figure},
+        {"AxesOff", axes_off},
+    };
+    for (const auto& [name, run] : kActions) {
+        if (action == name) {
+            run(s);
+            return;
+        }
+    }
+}
+
+Session& desktop_session() {
+    static Session session;
+    return session;
+}
+
+FunctionRow switchyard_function() {
+    return {"kelmarsw",
+            [](int, const Values& inputs) -> Values {
+                const std::string action = Arguments("kelmarsw", inputs).text(0, "action");
+                kelmarsw({graphics(), []() -> Dialogs& { return dialogs(); }, desktop_session(),
+                          console()},
+                         action);
+                return {};
+            },
+            1, 0};
+}
+
+}  // namespace kelmar

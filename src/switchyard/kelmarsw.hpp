@@ -1,0 +1,56 @@
+// kelmarsw, the switchyard of the main window: one action string per call, compared exactly and
+// with case against "load1", "load2", "loadwire", "autoaxis", "anglebetween", "angleisometry",
+// "quit", "savefile", "Copy" and "AxesOff" in that order; the first equal one runs and any other
+// string does nothing. The actions bind the desktop's analysis session to the window: they find
+// every control by its Tag on each use, read its Value, write its String, and use the dialogs. An
+// action that fails leaves the session and the controls' texts as they were.
+#pragma once
+
+#include "platform/graphics/dialogs.hpp"
+#include "platform/graphics/graphics.hpp"
+#include "platform/numeric/by_name.hpp"
+#include "session/session.hpp"
+
+#include <functional>
+#include <ostream>
+#include <string_view>
+
+namespace kelmar {
+
+struct Switchyard {
+    Graphics& g;
+    std::function<Dialogs&()> dialogs;  // asked for only by the actions that show one
+    Session& session;
+    std::ostream& console;  // the echoes of nh, show3q and gv2
+};
+
+void kelmarsw(const Switchyard& s, std::string_view action);
+
+// The desktop program's session, from program start to program end.
+Session& desktop_session();
+
+// The row of the function table: kelmarsw(action) on the process's graphics model, dialogs,
+// session and console.
+FunctionRow switchyard_function();
+
+// The actions, each a small function of its own (load_actions.cpp, angle_actions.cpp,
+// window_actions.cpp).
+void load1(const Switchyard& s);
+void load2(const Switchyard& s);
+void loadwire(const Switchyard& s);
+void anglebetween(const Switchyard& s);
+void angleisometry(const Switchyard& s);
+void savefile(const Switchyard& s);
+void copy_figure(const Switchyard& s);
+void autoaxis(const Switchyard& s);
+void axes_off(const Switchyard& s);
+void quit(const Switchyard& s);
+
+// The controls whose Tag is `tag`, searched among all objects on every use.
+std::vector<Handle> tagged(const Graphics& g, std::string_view tag);
+// Sets `property` of every control tagged `tag`.
+void set_tagged(Graphics& g, std::string_view tag, std::string_view property, const Value& value);
+// The Value of the first control tagged `tag`, or the empty value when there is none.
+Value tagged_value(const Graphics& g, std::string_view tag);
+
+}  // namespace kelmar

@@ -1,0 +1,78 @@
+// load1, load2 and loadwire: a file from the open-file dialog into the session, its counts into
+// the window, and the drawing of the superimposed samples when "Show3" is on. A cancelled
+// dialog changes nothing.
+#include "display/showshape3D.hpp"
+#include "display/wire3d.hpp"
+#include "kelmarsw.hpp"
+#include "landmarks/mfload.hpp"
+#include "platform/numeric/echo.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/files.hpp"
+
+namespace kelmar {
+namespace {
+
+// The chosen table, or nothing when the dialog was cancelled.
+std::optional<ChosenTable> choose(const Switchyard& s, bool text_files) {
+    std::optional<ChosenTable> chosen = text_files ? mfloadtxt(s.dialogs()) : mfload(s.dialogs());
+    if (chosen && !chosen->data)
+        throw Error(cannot_open_message(chosen->folder + chosen->name));
+    return chosen;
+}
+
+// Echoes the Show3 control and its value, and whether to draw.
+bool show_shapes(const Switchyard& s) {
+    const std::vector<Handle> nh = tagged(s.g, "Show3");
+    echo_value("nh", nh.empty() ? Value() : Value(nh.front()), &s.console);
+    const Value show3q = nh.empty() ? Value() : s.g.get(nh.front(), "Value");
+    echo_value("show3q", show3q, &s.console);
+    return !show3q.empty() && show3q.is_true();
+}
+
+// A new window with the load's drawing: the reference, the samples, and the wireframe.
+void draw(const Switchyard& s, const Drawing& drawing) {
+    s.g.create_figure();
+    for (const Drawing::Shapes& shapes : drawing.shapes)
+        showshape3D(s.g, shapes.configurations, shapes.style);
+    if (drawing.wire_on.size() > 0)
+        wire3d(s.g, drawing.wire_on, s.session.variables().wirelist, "k-");
+}
+
+}  // namespace
+
+void load1(const Switchyard& s) {
+    std::optional<ChosenTable> chosen = choose(s, false);
+    if (!chosen)
+        return;
+    const LoadOutcome out = s.session.load1(std::move(*chosen->data), chosen->name);
+    set_tagged(s.g, "File1Tag", "String", out.first_file_text);
+    if (show_shapes(s))
+        draw(s, out.drawing);
+    set_tagged(s.g, "Pushbutton3", "Enable", "On");
+    set_tagged(s.g, "File1Tag", "String", out.file_text);
+}
+
+void load2(const Switchyard& s) {
+    std::optional<ChosenTable> chosen = choose(s, false);
+    if (!chosen)
+        return;
+    const Value common = tagged_value(s.g, "referencebutton");
+    const LoadOutcome out = s.session.load2(std::move(*chosen->data), chosen->name,
+                                            !common.empty() && common.is_true());
+    set_tagged(s.g, "File2Tag", "String", out.first_file_text);
+    if (out.status_text)
+        set_tagged(s.g, "EditText1", "String", *out.status_text);
+    if (show_shapes(s))
+        draw(s, out.drawing);
+    set_tagged(s.g, "Pushbutton2", "Enable", "On");
+}
+
+void loadwire(const Switchyard& s) {
+    std::optional<ChosenTable> chosen = choose(s, true);
+    if (!chosen)
+        return;
+    const std::string text = s.session.loadwire(*chosen->data, chosen->name);
+    s.dialogs().message_box(text, "Wirelist");
+}
+
+}  // namespace kelmar

@@ -1,0 +1,72 @@
+// savefile, Copy, autoaxis, AxesOff and quit: the report into a chosen file, the current drawing
+// into a chosen figure file, the current drawing's axes, and closing the main window.
+#include "kelmarsw.hpp"
+#include "platform/export/save_figure.hpp"
+#include "platform/graphics/plotting.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/paths.hpp"
+
+namespace kelmar {
+namespace {
+
+// The axes of the current figure, when it is a drawing; the main window has none, and none is
+// ever added to it.
+Handle current_drawing_axes(const Switchyard& s, const char* action) {
+    const std::optional<Handle> figure = s.g.current_figure();
+    if (figure) {
+        for (Handle child : s.g.children(*figure)) {
+            if (s.g.type(child) == ObjectType::Axes)
+                return current_axes(s.g);
+        }
+    }
+    throw Error(std::string(action) +
+                ": there is no drawing open; load a sample with \"Show shapes after loading\" "
+                "checked to draw one");
+}
+
+}  // namespace
+
+void savefile(const Switchyard& s) {
+    const std::optional<FileChoice> choice = s.dialogs().save_file("*.*", "Output File Name");
+    if (!choice)
+        return;
+    change_folder(choice->folder);
+    s.session.write_report(choice->path());
+}
+
+void copy_figure(const Switchyard& s) {
+    const Handle axes = current_drawing_axes(s, "Copy");
+    const std::optional<FileChoice> choice =
+        s.dialogs().save_file("*.emf", "Enter File Name to Save as EMF");
+    if (!choice)
+        return;
+    // A name ending in .svg, .pdf or .png is saved in that format; any other as EMF.
+    std::string format = format_of(choice->name);
+    if (format.empty())
+        format = "emf";
+    save_figure(s.g, *s.g.figure_of(axes), choice->path(), format);
+}
+
+void autoaxis(const Switchyard& s) {
+    const Handle axes = current_drawing_axes(s, "autoaxis");
+    axis_mode(s.g, axes, "auto");
+    axis_mode(s.g, axes, "equal");
+}
+
+void axes_off(const Switchyard& s) {
+    axis_mode(s.g, current_drawing_axes(s, "AxesOff"), "off");
+}
+
+void quit(const Switchyard& s) {
+    // The window whose control asked; from the command line, the main window.
+    if (const std::optional<Handle> figure = s.g.callback_figure()) {
+        s.g.close(*figure);
+        return;
+    }
+    for (Handle main : tagged(s.g, "Kelmar6")) {
+        if (s.g.is_valid(main) && s.g.type(main) == ObjectType::Figure)
+            s.g.close(main);
+    }
+}
+
+}  // namespace kelmar
