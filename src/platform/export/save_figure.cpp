@@ -42,9 +42,24 @@ void prepare_qt_runtime_folder() {
         ::setenv("XDG_RUNTIME_DIR", own.c_str(), 1);
 }
 
+namespace {
+ApplicationFactory& factory() {
+    static ApplicationFactory make = nullptr;
+    return make;
+}
+}  // namespace
+
+void set_application_factory(ApplicationFactory make) {
+    factory() = make;
+}
+
 void ensure_gui_application() {
     if (QCoreApplication::instance() != nullptr)
         return;
+    if (factory() != nullptr) {
+        factory()();
+        return;
+    }
     prepare_qt_runtime_folder();
     static int argc = 1;
     static char name[] = "kelmar6";

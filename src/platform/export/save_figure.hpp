@@ -25,6 +25,11 @@ std::string format_of(std::string_view path);
 // after warning on the console about it.
 void prepare_qt_runtime_folder();
 
+// Programs that show windows register how their Qt application is made (a widgets application),
+// so that an export made before any window still leaves room for windows later.
+using ApplicationFactory = void (*)();
+void set_application_factory(ApplicationFactory make);
+
 // Makes sure a Qt GUI application exists (offscreen when there is no display), as fonts and
 // images need one.
 void ensure_gui_application();

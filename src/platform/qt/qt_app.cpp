@@ -8,8 +8,18 @@
 #include <cstdlib>
 
 namespace kelmar {
+namespace {
+
+// Exports made before any window create the widgets application too.
+const bool kRegistered = [] {
+    set_application_factory([] { ensure_qt_application(); });
+    return true;
+}();
+
+}  // namespace
 
 bool ensure_qt_application() {
+    (void)kRegistered;
     static int argc = 1;
     static char name[] = "kelmar6";
     static char* argv[] = {name, nullptr};
