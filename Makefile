@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = table_reader figure_file callback_parser formatter
 
-.PHONY: all deps configure build test sanitize bench run fuzz clean format
+.PHONY: all deps configure build test sanitize bench run gui fuzz clean format
 
 all: build
 
@@ -43,9 +43,18 @@ fuzz:
 	        -artifact_prefix=fuzz/crashes/$$t/ build-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; \
 	done
 
+# The desktop program when a display is available; otherwise the bundled analysis in the batch tool.
 run: build
-	$(BUILD_DIR)/src/batch/kelmar6-batch --common-reference --boots 900 \
-	    examples/macaque_male.txt examples/macaque_female.txt
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	    $(BUILD_DIR)/src/shell/kelmar6; \
+	else \
+	    echo "No display: the desktop window needs one. The bundled analysis with kelmar6-batch:"; \
+	    $(BUILD_DIR)/src/batch/kelmar6-batch --common-reference --boots 900 \
+	        examples/macaque_male.txt examples/macaque_female.txt; \
+	fi
+
+gui: build
+	$(BUILD_DIR)/src/shell/kelmar6
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; "$$b"; done
