@@ -219,18 +219,36 @@ void draw_ticks(Painter& painter, const Projection& project, const int a[3], con
     // As many decimals as the step between ticks has, so 0.6 never shows as 0.6000000000000001.
     const int decimals =
         std::max(0, static_cast<int>(-std::floor(std::log10(tick_step(lim[0], lim[1])) + 1e-9)));
-    for (double v : tick_values(lim[0], lim[1])) {
+    const std::vector<double> ticks = tick_values(lim[0], lim[1]);
+    // Labels that would run into each other on a short edge are thinned to every second or
+    // fifth tick; every tick keeps its mark.
+    const double edge_length = std::hypot(pb.x - pa.x, pb.y - pa.y);
+    const double spacing =
+        ticks.size() > 1 ? edge_length * (ticks[1] - ticks[0]) / (lim[1] - lim[0]) : edge_length;
+    const bool across = std::fabs(ox) > std::fabs(oy);  // labels beside the edge, not along it
+    const double room = across ? kLabelSize + 2 : (decimals + 3) * 0.62 * kLabelSize + 4;
+    int stride = 1;
+    for (int candidate : {1, 2, 5, 10}) {
+        stride = candidate;
+        if (spacing * candidate >= room)
+            break;
+    }
+    for (std::size_t k = 0; k < ticks.size(); ++k) {
+        const double v = ticks[k];
         char label_text[64];
         std::snprintf(label_text, sizeof label_text, "%.*f", std::min(decimals, 15), v);
         const double t = (v - lim[0]) / (lim[1] - lim[0]);
         const PagePoint at{pa.x + t * (pb.x - pa.x), pa.y + t * (pb.y - pa.y)};
         const PagePoint tick[] = {at, {at.x + ox * kTickLength, at.y + oy * kTickLength}};
         painter.polyline(tick, pen);
+        const long index = std::lround(v / (ticks.size() > 1 ? ticks[1] - ticks[0] : 1.0));
+        if (index % stride != 0)
+            continue;
         const PagePoint label{at.x + ox * (kTickLength + 3), at.y + oy * (kTickLength + 3)};
         HAlign h = HAlign::Centre;
         VAlign va = oy > 0 ? VAlign::Top : VAlign::Bottom;
         PagePoint anchor = label;
-        if (std::fabs(ox) > std::fabs(oy)) {
+        if (across) {
             h = ox > 0 ? HAlign::Left : HAlign::Right;
             va = VAlign::Baseline;
             anchor.y += 0.35 * kLabelSize;  // baseline placed so the digits sit on the tick
