@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <cstring>
 #include <sstream>
 
 namespace kelmar {
@@ -164,8 +165,10 @@ TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
     click("Pushbutton1");
     scripted.answer_file(kExamples, "growth_wirelist.txt");
     click("Pushbutton4");
+    qobject_cast<QCheckBox*>(widget("Show3"))->click();  // sample 2's load draws
     scripted.answer_file(kExamples, "growth_sample_b.txt");
     click("Pushbutton3");
+    ASSERT_EQ(g.figures().size(), 2u);
     click("Pushbutton2");
     scripted.answer_file(folder.path().string(), "window_report.txt");
     click("Pushbutton6");
@@ -181,6 +184,20 @@ TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
     ASSERT_EQ(run_batch(8, argv, out, err, false), 0) << err.str();
     EXPECT_EQ(read_file_bytes((folder / "window_report.txt").string()),
               read_file_bytes(batch_report));
+
+    // Copy saves the drawing: an EMF whose header counts its bytes and whose last record ends it.
+    g.figure(g.figures().back());
+    scripted.answer_file(folder.path().string(), "drawing");
+    click("Pushbutton7");
+    const std::string emf = read_file_bytes((folder / "drawing.emf").string()).value_or("");
+    ASSERT_GT(emf.size(), 108u);
+    EXPECT_EQ(emf.substr(40, 4), " EMF");
+    std::uint32_t bytes = 0;
+    std::memcpy(&bytes, emf.data() + 48, 4);
+    EXPECT_EQ(bytes, emf.size());
+    std::uint32_t last_type = 0;
+    std::memcpy(&last_type, emf.data() + emf.size() - 20, 4);
+    EXPECT_EQ(last_type, 14u);
 
     for (auto row = program.init_term_table().rbegin(); row != program.init_term_table().rend();
          ++row)
