@@ -1,9 +1,12 @@
 #include "qt_dialogs.hpp"
 
+#include "platform/numeric/echo.hpp"
+#include "platform/numeric/error.hpp"
 #include "platform/numeric/paths.hpp"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace kelmar {
@@ -13,8 +16,18 @@ QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// Qt's platforms that draw nowhere: a modal dialog there would wait for ever.
+bool shows_windows() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != "offscreen" && platform != "minimal";
+}
+
 std::optional<FileChoice> run(QFileDialog::AcceptMode mode, std::string_view filter,
                               std::string_view title) {
+    if (!shows_windows()) {
+        throw Error("\"" + std::string(title) +
+                    "\": choosing a file needs a display, and the program runs without one");
+    }
     QFileDialog dialog(nullptr, q(title), QDir::currentPath(), q(filter));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(mode);
@@ -39,10 +52,16 @@ std::optional<FileChoice> QtDialogs::save_file(std::string_view filter, std::str
 }
 
 void QtDialogs::message_box(std::string_view text, std::string_view title) {
+    if (!shows_windows()) {
+        console() << text << std::endl;  // nobody would see the box
+        return;
+    }
     QMessageBox::information(nullptr, q(title), q(text));
 }
 
 void QtDialogs::error_box(std::string_view text, std::string_view title) {
+    if (!shows_windows())
+        return;  // the console already holds the message
     QMessageBox::critical(nullptr, q(title), q(text));
 }
 
