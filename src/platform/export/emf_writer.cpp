@@ -40,6 +40,10 @@ constexpr std::uint32_t kNullPen = 0x80000008;
 constexpr std::uint32_t kSystemFont = 0x8000000D;
 
 constexpr std::uint32_t kHeaderSize = 108;  // the header with both extensions
+// The description: the program's name and the picture's, each ended by a NUL, and a final NUL.
+constexpr char16_t kDescription[] = u"kelmar6\0figure\0";  // the literal adds the last NUL
+constexpr std::uint32_t kDescriptionChars = sizeof kDescription / sizeof kDescription[0];
+constexpr std::uint32_t kDescriptionBytes = (2 * kDescriptionChars + 3) / 4 * 4;
 
 std::uint32_t colorref(Rgb c) {
     const auto byte = [](double v) {
@@ -67,8 +71,7 @@ EmfWriter::EmfWriter(double width, double height)
     : width_units_(std::max(1, units(width))), height_units_(std::max(1, units(height))) {
     // The header is written in full by finish(); its place is kept here.
     bytes_.assign(kHeaderSize, '\0');
-    const std::u16string description = u"kelmar6\0figure\0\0";
-    for (char16_t c : std::u16string_view(description.data(), 17))
+    for (char16_t c : kDescription)
         u16(static_cast<std::uint16_t>(c));
     pad();
     records_ = 1;
@@ -392,7 +395,7 @@ std::string EmfWriter::finish() {
     const std::int32_t mm_x = (width_units_ + 99) / 100;
     const std::int32_t mm_y = (height_units_ + 99) / 100;
     u32(kHeader);
-    u32(kHeaderSize + 36);  // the header record holds its description (17 UTF-16 characters)
+    u32(kHeaderSize + kDescriptionBytes);  // the header record holds its description
     for (std::int32_t v : {0, 0, width_units_ - 1, height_units_ - 1})
         i32(v);  // bounds, in reference device pixels of 0.01 mm
     for (std::int32_t v : {0, 0, width_units_ - 1, height_units_ - 1})
@@ -403,7 +406,7 @@ std::string EmfWriter::finish() {
     u32(records_);
     u16(static_cast<std::uint16_t>(slots_.size()));
     u16(0);
-    u32(17);  // description characters
+    u32(kDescriptionChars);
     u32(kHeaderSize);
     u32(0);           // palette entries
     i32(mm_x * 100);  // reference device in pixels

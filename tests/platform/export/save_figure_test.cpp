@@ -45,6 +45,11 @@ struct EmfFile {
         const std::uint32_t handles = u32(b, 56) & 0xffff;
         frame_right = u32(b, 32);
         EXPECT_EQ(u32(b, 64), 108u);  // the description follows the header's fields
+        const std::uint32_t described = u32(b, 60);
+        EXPECT_EQ(u32(b, 4), 108u + (2 * described + 3) / 4 * 4);  // the header holds it whole
+        std::u16string description(described, u'\0');
+        std::memcpy(description.data(), b.data() + 108, 2 * described);
+        EXPECT_EQ(description, std::u16string(u"kelmar6\0figure\0", 16));
         std::set<std::uint32_t> live;
         std::size_t at = 0;
         std::uint32_t seen = 0;
