@@ -1,23 +1,20 @@
 #include "batch.hpp"
 
 #include "growth/anglerbr.hpp"
-#ifdef KELMAR_HAS_EXPORT
-#include "display/showshape3D.hpp"
-#include "display/wire3d.hpp"
-#include "platform/export/save_figure.hpp"
-#include "platform/graphics/plotting.hpp"
-#endif
 #include "landmarks/dload.hpp"
+#include "platform/graphics/graphics.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/paths.hpp"
 #include "platform/numeric/text_to_numbers.hpp"
+#include "plot_module.hpp"
 #include "session/session.hpp"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <dlfcn.h>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -262,7 +259,11 @@ std::optional<PlotRequest> plot_request(const Options& o) {
     }
     PlotRequest request;
 #ifdef KELMAR_HAS_EXPORT
-    request.format = format_of(o.plot);
+    const std::string extension = lower(split_path(o.plot).extension);
+    for (const char* format : {"emf", "svg", "pdf", "png"}) {
+        if (extension == std::string(".") + format)
+            request.format = format;
+    }
 #endif
     if (request.format.empty()) {
         throw UsageError{"--plot " + in_quotes(o.plot) +
@@ -282,24 +283,38 @@ std::optional<PlotRequest> plot_request(const Options& o) {
 }
 
 #ifdef KELMAR_HAS_EXPORT
-// The drawing of the last load as a file: the reference, the samples and the wireframe, in a
-// figure of 800 × 600 pixels.
+// The drawing through the plot module beside the program (or in lib/kelmar6 of an installation).
 std::string drawing_file(const Drawing& drawing, const Eigen::MatrixXd& wirelist,
                          const PlotRequest& request) {
-    Graphics g;
-    const Handle figure = g.create_figure({{"Position", Value::row({100, 100, 800, 600})}});
-    for (const Drawing::Shapes& shapes : drawing.shapes)
-        showshape3D(g, shapes.configurations, shapes.style);
-    // Without sample 2 the wirelist was read after the drawing of sample 1 was made: its
-    // wireframe joins the landmarks of the reference drawn first.
-    Eigen::MatrixXd wire_on = drawing.wire_on;
-    if (wire_on.size() == 0 && wirelist.size() > 0 && !drawing.shapes.empty())
-        wire_on = drawing.shapes.front().configurations.page(0);
-    if (wire_on.size() > 0)
-        wire3d(g, wire_on, wirelist, "k-");
-    if (request.view)
-        set_view(g, current_axes(g), (*request.view)[0], (*request.view)[1]);
-    return figure_bytes(g, figure, request.format);
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    void* module = nullptr;
+    std::string tried;
+    for (const std::filesystem::path& place :
+         {exe.parent_path() / kPlotModule,
+          exe.parent_path().parent_path() / "lib" / "kelmar6" / kPlotModule}) {
+        module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module != nullptr)
+            break;
+        tried += (tried.empty() ? "" : ", ") + in_quotes(place.string());
+    }
+    if (module == nullptr)
+        throw Error("the drawing needs the module " + std::string(kPlotModule) +
+                    ", which is not in " + tried);
+    const auto draw = reinterpret_cast<DrawToBytes>(::dlsym(module, kDrawToBytes));
+    if (draw == nullptr)
+        throw Error(std::string("the module ") + kPlotModule + " has no drawing entry");
+    PlotJob job{&drawing,
+                &wirelist,
+                request.format,
+                request.view.has_value(),
+                request.view ? (*request.view)[0] : 0.0,
+                request.view ? (*request.view)[1] : 0.0};
+    std::string bytes;
+    std::string message;
+    if (!draw(job, bytes, message))
+        throw Error(message);
+    return bytes;
 }
 #endif
 
