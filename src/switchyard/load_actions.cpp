@@ -9,6 +9,8 @@
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 
+#include <algorithm>
+
 namespace kelmar {
 namespace {
 
@@ -29,9 +31,31 @@ bool show_shapes(const Switchyard& s) {
     return !show3q.empty() && show3q.is_true();
 }
 
+// A drawing window beside the main window, so that it does not cover the buttons: to its right
+// when the screen has room, else to its left, else at the screen's right edge (the buttons are on
+// the main window's left); each further drawing a little lower.
+void place_beside_main_window(Graphics& g, Handle drawing) {
+    const std::vector<Handle> main = tagged(g, "Kelmar6");
+    if (main.empty() || g.type(main.front()) != ObjectType::Figure)
+        return;
+    const Rect window = to_rect(g.get(main.front(), "OuterPosition"));
+    const Rect screen = g.pixel_position(Graphics::kRoot);
+    Rect r = to_rect(g.get(drawing, "OuterPosition"));
+    const double gap = 8.0;
+    if (window.left + window.width + gap + r.width <= screen.width)
+        r.left = window.left + window.width + gap;
+    else if (window.left - gap - r.width >= 0)
+        r.left = window.left - gap - r.width;
+    else
+        r.left = std::max(0.0, screen.width - r.width);
+    const double others = static_cast<double>(g.figures().size()) - 2.0;  // main and this one
+    r.bottom = std::max(0.0, window.bottom + window.height - r.height - 24.0 * others);
+    g.set(drawing, "OuterPosition", to_value(r));
+}
+
 // A new window with the load's drawing: the reference, the samples, and the wireframe.
 void draw(const Switchyard& s, const Drawing& drawing) {
-    s.g.create_figure();
+    place_beside_main_window(s.g, s.g.create_figure());
     for (const Drawing::Shapes& shapes : drawing.shapes)
         showshape3D(s.g, shapes.configurations, shapes.style);
     if (drawing.wire_on.size() > 0)

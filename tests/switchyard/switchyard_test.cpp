@@ -70,8 +70,12 @@ TEST_F(SwitchyardTest, LoadsShowCountsEchoAndDrawWhenAsked) {
     run("load2");
     EXPECT_EQ(text("EditText1"), "Using Common Procrustes GLS Reference");
     ASSERT_EQ(g.figures().size(), 2u);
-    // The reference, 32 specimens of sample 2, 40 of sample 1 and 21 wires.
+    // The reference, 32 specimens of sample 2, 40 of sample 1 and 21 wires, in a window beside
+    // the main window rather than over its buttons.
     const Handle drawing = g.figures().back();
+    const Rect main = to_rect(g.get(window, "OuterPosition"));
+    const Rect drawn = to_rect(g.get(drawing, "OuterPosition"));
+    EXPECT_GE(drawn.left, main.left + main.width);
     const Handle axes = g.children(drawing).front();
     EXPECT_EQ(g.children(axes).size(), 1u + 32u + 40u + 21u);
 
