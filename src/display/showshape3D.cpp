@@ -13,7 +13,7 @@ void plot_configuration(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& c,
     std::vector<double> xyz[3];
     for (int k = 0; k < 3; ++k)
         xyz[k].assign(c.col(k).data(), c.col(k).data() + c.rows());
-    plot3(g, xyz[0], xyz[1], xyz[2], dsymbol);
+    add_line(g, xyz[0], xyz[1], xyz[2], dsymbol);
 }
 
 }  // namespace
@@ -22,7 +22,7 @@ void showshape3D(Graphics& g, const Stack& x, std::string_view dsymbol) {
     if (x.specimens() == 0) {
         throw Error("showshape3D needs at least one configuration, given a stack of none");
     }
-    parse_line_spec(dsymbol);  // a bad style is refused before anything is drawn
+    parse_plot_style(dsymbol);  // a bad style is refused before anything is drawn
     plot_configuration(g, x.page(0), dsymbol);
     const Handle axes = current_axes(g);
     set_hold(g, axes, true);

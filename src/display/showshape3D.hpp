@@ -1,5 +1,5 @@
 // showshape3D: every specimen of a p × 3 × K stack (or one p × 3 configuration) as one 3D line
-// object of p points in the current axes, in specimen order and in one line specification
+// object of p points in the current axes, in specimen order and in one plot style
 // (markers alone draw an unconnected cloud). Leaves hold on and the axes with automatic limits
 // and equal data units on all three axes.
 #pragma once

@@ -15,7 +15,7 @@ void wire3d(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
         throw Error("wire3d needs a configuration of p landmarks by 3 coordinates, given " +
                     std::to_string(x.rows()) + " x " + std::to_string(x.cols()));
     }
-    parse_line_spec(color);
+    parse_plot_style(color);
     if (wirelist.rows() == 0)
         return;
     if (wirelist.cols() < 3) {
@@ -42,7 +42,7 @@ void wire3d(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
         const double xs[] = {x(a, 0), x(b, 0)};
         const double ys[] = {x(a, 1), x(b, 1)};
         const double zs[] = {x(a, 2), x(b, 2)};
-        plot3(g, xs, ys, zs, color);
+        add_line(g, xs, ys, zs, color);
     }
 }
 

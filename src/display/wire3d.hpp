@@ -1,6 +1,6 @@
 // wire3d: the wireframe of a p × 3 configuration in the current axes, one two-point 3D line per
 // wirelist row, joining the landmarks numbered in its columns 2 and 3 (column 1 is not read), in
-// the line specification `color` ("b-" by default). Hold and the axis settings are left as the
+// the plot style `color` ("b-" by default). Hold and the axis settings are left as the
 // caller set them.
 #pragma once
 

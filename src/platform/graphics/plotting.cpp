@@ -21,8 +21,8 @@ constexpr ColorLetter kColors[] = {{'r', {1, 0, 0}}, {'g', {0, 1, 0}}, {'b', {0,
                                    {'k', {0, 0, 0}}, {'w', {1, 1, 1}}};
 constexpr std::string_view kMarkers = "o+*.xsd^v<>ph";
 
-[[noreturn]] void bad_spec(std::string_view spec, const std::string& why) {
-    throw Error("bad line specification " + in_quotes(spec) + ": " + why);
+[[noreturn]] void bad_style(std::string_view style, const std::string& why) {
+    throw Error("bad plot style " + in_quotes(style) + ": " + why);
 }
 
 Value row3(const std::array<double, 3>& v) {
@@ -34,42 +34,42 @@ Value row3(const std::array<double, 3>& v) {
 void add_to_automatic_limits(Graphics& g, Handle axes, std::span<const double> x,
                              std::span<const double> y, std::span<const double> z);
 
-LineSpec parse_line_spec(std::string_view spec) {
-    LineSpec out;
+PlotStyle parse_plot_style(std::string_view style) {
+    PlotStyle out;
     bool color = false;
     bool marker = false;
-    bool style = false;
-    for (std::size_t i = 0; i < spec.size(); ++i) {
-        const char c = spec[i];
+    bool dashes = false;
+    for (std::size_t i = 0; i < style.size(); ++i) {
+        const char c = style[i];
         const auto* letter = std::find_if(std::begin(kColors), std::end(kColors),
                                           [c](const ColorLetter& l) { return l.letter == c; });
         if (letter != std::end(kColors)) {
             if (color)
-                bad_spec(spec, "it names two colours");
+                bad_style(style, "it names two colours");
             out.color = letter->rgb;
             color = true;
         } else if (c == '-' || c == ':') {
-            if (style)
-                bad_spec(spec, "it names two line styles");
-            if (c == '-' && i + 1 < spec.size() && (spec[i + 1] == '-' || spec[i + 1] == '.')) {
-                out.line_style = std::string(spec.substr(i, 2));
+            if (dashes)
+                bad_style(style, "it names two line styles");
+            if (c == '-' && i + 1 < style.size() && (style[i + 1] == '-' || style[i + 1] == '.')) {
+                out.line_style = std::string(style.substr(i, 2));
                 ++i;
             } else {
                 out.line_style = std::string(1, c);
             }
-            style = true;
+            dashes = true;
         } else if (kMarkers.find(c) != std::string_view::npos) {
             if (marker)
-                bad_spec(spec, "it names two markers");
+                bad_style(style, "it names two markers");
             out.marker = std::string(1, c);
             marker = true;
         } else {
-            bad_spec(spec, in_quotes(std::string_view(&c, 1)) +
-                               " is not a colour (rgbcmykw), a marker (o+*.xsd^v<>ph) or a line "
-                               "style (- -- : -.)");
+            bad_style(style, in_quotes(std::string_view(&c, 1)) +
+                                 " is not a colour (rgbcmykw), a marker (o+*.xsd^v<>ph) or a line "
+                                 "style (- -- : -.)");
         }
     }
-    if (marker && !style)
+    if (marker && !dashes)
         out.line_style = "none";
     return out;
 }
@@ -92,9 +92,9 @@ Handle current_axes(Graphics& g) {
     return created;
 }
 
-Handle plot3(Graphics& g, std::span<const double> x, std::span<const double> y,
-             std::span<const double> z, std::string_view spec) {
-    const LineSpec line = parse_line_spec(spec);
+Handle add_line(Graphics& g, std::span<const double> x, std::span<const double> y,
+                std::span<const double> z, std::string_view style) {
+    const PlotStyle line = parse_plot_style(style);
     if (x.size() != y.size() || x.size() != z.size()) {
         throw Error("a 3D plot needs as many y and z values as x values, given " +
                     std::to_string(x.size()) + ", " + std::to_string(y.size()) + " and " +

@@ -1,5 +1,5 @@
-// Plotting into axes: the current axes of the current figure, 3D line plots with a line
-// specification ("ro", "k-", "gp", "b--"), hold, the axis modes "auto", "equal" and "off", the
+// Plotting into axes: the current axes of the current figure, 3D line plots in a plot style
+// ("ro", "k-", "gp", "b--"), hold, the axis modes "auto", "equal" and "off", the
 // 3D view, and automatic limits (the data's range widened to round tick values).
 #pragma once
 
@@ -13,25 +13,25 @@
 
 namespace kelmar {
 
-// A line specification: an optional colour letter (r g b c m y k w), marker (o + * . x s d ^ v < >
+// A plot style: an optional colour letter (r g b c m y k w), marker (o + * . x s d ^ v < >
 // p h) and line style (- -- : -.), in any order. A marker without a line style draws unconnected
 // markers; neither draws a solid line; the colour defaults to blue.
-struct LineSpec {
+struct PlotStyle {
     std::array<double, 3> color{0, 0, 1};
     std::string marker = "none";   // the marker's letter, or "none"
     std::string line_style = "-";  // "-", "--", ":", "-." or "none"
 };
 
-// Raises an Error naming `spec` and what is wrong in it.
-LineSpec parse_line_spec(std::string_view spec);
+// Raises an Error naming `style` and what is wrong in it.
+PlotStyle parse_plot_style(std::string_view style);
 
 // The current axes of the current figure; a figure and axes are created when missing.
 Handle current_axes(Graphics& g);
 
-// One line object of the points (x[i], y[i], z[i]) in the current axes, drawn as `spec` says.
+// One line object of the points (x[i], y[i], z[i]) in the current axes, drawn as `style` says.
 // Without hold the axes' earlier lines are removed first and the view and modes start afresh.
-Handle plot3(Graphics& g, std::span<const double> x, std::span<const double> y,
-             std::span<const double> z, std::string_view spec);
+Handle add_line(Graphics& g, std::span<const double> x, std::span<const double> y,
+                std::span<const double> z, std::string_view style);
 
 void set_hold(Graphics& g, Handle axes, bool on);
 bool hold_is_on(const Graphics& g, Handle axes);

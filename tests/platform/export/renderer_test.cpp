@@ -30,7 +30,7 @@ struct Drawn {
 TEST(Renderer, SeenFromAboveXRunsRightAndYUp) {
     Drawn d;
     const double x[] = {0, 1, 0}, y[] = {0, 0, 1}, z[] = {0, 0, 0};
-    plot3(d.g, x, y, z, "ro");
+    add_line(d.g, x, y, z, "ro");
     set_view(d.g, d.axes, 0, 90);
     d.render();
     const auto markers = d.painter.in(kRed, "ellipse");
@@ -50,9 +50,9 @@ TEST(Renderer, EqualDataUnitsKeepTheirLengthsOnThePage) {
         set_hold(d.g, d.axes, true);
         const double zero[] = {0, 0};
         const double one[] = {0, 1}, two[] = {0, 2}, four[] = {0, 4};
-        plot3(d.g, one, zero, zero, "k-");
-        plot3(d.g, zero, two, zero, "k-");
-        plot3(d.g, zero, zero, four, "k-");
+        add_line(d.g, one, zero, zero, "k-");
+        add_line(d.g, zero, two, zero, "k-");
+        add_line(d.g, zero, zero, four, "k-");
         if (equal)
             axis_mode(d.g, d.axes, "equal");
         set_view(d.g, d.axes, -45, std::asin(1 / std::sqrt(3.0)) * 180 / 3.141592653589793);
@@ -68,10 +68,10 @@ TEST(Renderer, EqualDataUnitsKeepTheirLengthsOnThePage) {
 TEST(Renderer, MarkersWiresAndHiddenAxes) {
     Drawn d;
     const double x[] = {0, 1, 2, 3}, y[] = {0, 1, 0, 1}, z[] = {1, 2, 3, 4};
-    plot3(d.g, x, y, z, "rp");
+    add_line(d.g, x, y, z, "rp");
     set_hold(d.g, d.axes, true);
     const double wx[] = {0, 3}, wy[] = {0, 1}, wz[] = {1, 4};
-    plot3(d.g, wx, wy, wz, "k-");  // a wire from the first point to the last
+    add_line(d.g, wx, wy, wz, "k-");  // a wire from the first point to the last
     d.render();
     const auto stars = d.painter.in(kRed, "polygon");
     ASSERT_EQ(stars.size(), 4u);

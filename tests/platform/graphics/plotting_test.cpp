@@ -13,28 +13,28 @@ std::vector<double> reals(const Value& v) {
     return {v.reals().begin(), v.reals().end()};
 }
 
-TEST(LineSpec, LettersInAnyOrderAndBadOnesNamed) {
-    const LineSpec pentagrams = parse_line_spec("gp");
+TEST(PlotStyle, LettersInAnyOrderAndBadOnesNamed) {
+    const PlotStyle pentagrams = parse_plot_style("gp");
     EXPECT_EQ(pentagrams.color, (std::array<double, 3>{0, 1, 0}));
     EXPECT_EQ(pentagrams.marker, "p");
     EXPECT_EQ(pentagrams.line_style, "none");  // a marker alone draws unconnected markers
-    const LineSpec dashed = parse_line_spec("--k");
+    const PlotStyle dashed = parse_plot_style("--k");
     EXPECT_EQ(dashed.line_style, "--");
     EXPECT_EQ(dashed.marker, "none");
-    EXPECT_EQ(parse_line_spec("-.").line_style, "-.");
-    EXPECT_EQ(parse_line_spec("rd:").line_style, ":");
-    EXPECT_EQ(parse_line_spec("").color, (std::array<double, 3>{0, 0, 1}));
-    EXPECT_EQ(error_of([] { parse_line_spec("rz"); }),
-              "bad line specification \"rz\": \"z\" is not a colour (rgbcmykw), a marker "
+    EXPECT_EQ(parse_plot_style("-.").line_style, "-.");
+    EXPECT_EQ(parse_plot_style("rd:").line_style, ":");
+    EXPECT_EQ(parse_plot_style("").color, (std::array<double, 3>{0, 0, 1}));
+    EXPECT_EQ(error_of([] { parse_plot_style("rz"); }),
+              "bad plot style \"rz\": \"z\" is not a colour (rgbcmykw), a marker "
               "(o+*.xsd^v<>ph) or a line style (- -- : -.)");
-    EXPECT_NE(error_of([] { parse_line_spec("rb"); }).find("two colours"), std::string::npos);
-    EXPECT_NE(error_of([] { parse_line_spec("o+"); }).find("two markers"), std::string::npos);
+    EXPECT_NE(error_of([] { parse_plot_style("rb"); }).find("two colours"), std::string::npos);
+    EXPECT_NE(error_of([] { parse_plot_style("o+"); }).find("two markers"), std::string::npos);
 }
 
 TEST(Plot3, AxesAreMadeWhenMissingAndHoldDecidesWhatStays) {
     Graphics g;
     const double x[] = {0, 1}, y[] = {0, 2}, z[] = {0, 3};
-    const Handle first = plot3(g, x, y, z, "ro");
+    const Handle first = add_line(g, x, y, z, "ro");
     ASSERT_TRUE(g.current_figure());
     const Handle axes = current_axes(g);
     EXPECT_EQ(g.parent(first), axes);
@@ -43,15 +43,15 @@ TEST(Plot3, AxesAreMadeWhenMissingAndHoldDecidesWhatStays) {
 
     set_view(g, axes, 10, 120);  // elevation kept within [-90, 90]
     EXPECT_EQ(reals(g.get(axes, "View")), (std::vector<double>{10, 90}));
-    const Handle second = plot3(g, x, y, z, "b-");  // without hold: replaces, view afresh
+    const Handle second = add_line(g, x, y, z, "b-");  // without hold: replaces, view afresh
     EXPECT_FALSE(g.is_valid(first));
     EXPECT_EQ(reals(g.get(axes, "View")),
               (std::vector<double>{kDefaultAzimuth, kDefaultElevation}));
     set_hold(g, axes, true);
-    plot3(g, x, y, z, "k-");
+    add_line(g, x, y, z, "k-");
     EXPECT_EQ(g.children(axes).size(), 2u);
     EXPECT_TRUE(g.is_valid(second));
-    EXPECT_NE(error_of([&] { plot3(g, x, y, std::span<const double>(z, 1), "k-"); }), "");
+    EXPECT_NE(error_of([&] { add_line(g, x, y, std::span<const double>(z, 1), "k-"); }), "");
 }
 
 TEST(Plot3, AutomaticLimitsAreRoundAndModesApply) {
@@ -62,18 +62,18 @@ TEST(Plot3, AutomaticLimitsAreRoundAndModesApply) {
 
     Graphics g;
     const double x[] = {0.13, 0.87}, y[] = {-3.2, 47}, z[] = {2, 2};
-    plot3(g, x, y, z, "r-");
+    add_line(g, x, y, z, "r-");
     const Handle axes = current_axes(g);
     set_hold(g, axes, true);
     EXPECT_EQ(reals(g.get(axes, "XLim")), (std::vector<double>{0.1, 0.9}));
     EXPECT_EQ(reals(g.get(axes, "YLim")), (std::vector<double>{-10, 50}));
     const double far[] = {3, 3};
-    plot3(g, far, y, z, "r-");  // limits follow every line held
+    add_line(g, far, y, z, "r-");  // limits follow every line held
     EXPECT_EQ(reals(g.get(axes, "XLim")), (std::vector<double>{0, 3}));
 
     g.set(axes, "XLimMode", "manual");
     g.set(axes, "XLim", Value::row({-1, 1}));
-    plot3(g, x, y, z, "r-");
+    add_line(g, x, y, z, "r-");
     EXPECT_EQ(reals(g.get(axes, "XLim")), (std::vector<double>{-1, 1}));  // a manual limit stays
     axis_mode(g, axes, "auto");
     EXPECT_EQ(reals(g.get(axes, "XLim")), (std::vector<double>{0, 3}));
