@@ -2,6 +2,7 @@
 // (C = 3p + 1 columns), n2 = N, 10,000 replicates. Reports the time per call and the nanoseconds
 // per replicate per (N + n2)·(C − 1) element of the two resampled sets.
 #include "growth/anglerbr.hpp"
+#include "growth/permutation_test.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -53,6 +54,25 @@ void BM_Bootstrap(benchmark::State& state) {
         elements, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The permutation test of two samples of N specimens of p landmarks with 9,999 permutations;
+// reports the time per call and per permutation.
+void BM_PermutationTest(benchmark::State& state) {
+    const Eigen::Index n = state.range(0);
+    const Eigen::Index p = state.range(1);
+    const int threads = static_cast<int>(state.range(2));
+    const Eigen::Index permutations = 9999;
+    const Eigen::MatrixXd x = growth_sample(2 * n, p);
+    kelmar::RandomStream stream;
+    for (auto _ : state) {
+        auto r = kelmar::permutation_test(x.topRows(n), x.bottomRows(n), permutations,
+                                          kelmar::BootstrapKind::LogSize, stream, threads);
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["time_per_permutation"] = benchmark::Counter(
+        static_cast<double>(permutations),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void reference_case(benchmark::internal::Benchmark* b) {
     b->Args({60, 40, 1})->Args({60, 40, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
 }
@@ -67,6 +87,7 @@ void scaling_series(benchmark::internal::Benchmark* b) {
 
 BENCHMARK_TEMPLATE(BM_Bootstrap, true)->Name("anglerbr/N/p/threads")->Apply(reference_case);
 BENCHMARK_TEMPLATE(BM_Bootstrap, false)->Name("sanglerbr/N/p/threads")->Apply(reference_case);
+BENCHMARK(BM_PermutationTest)->Name("permutation_test/N/p/threads")->Apply(reference_case);
 BENCHMARK_TEMPLATE(BM_Bootstrap, true)->Name("anglerbr_scaling/N/p/threads")->Apply(scaling_series);
 BENCHMARK_TEMPLATE(BM_Bootstrap, false)
     ->Name("sanglerbr_scaling/N/p/threads")

@@ -37,6 +37,7 @@ constexpr int kDataError = 1;
 struct Options {
     std::string size = "lcs";
     int boots = 100;
+    long permutations = 0;  // 0: no permutation test
     bool common_reference = false;
     bool isometry = false;
     std::string wirelist;
@@ -71,6 +72,20 @@ void define_options(CLI::App& app, Options& o) {
             return "--boots takes a positive multiple of 20, given " + text;
         })
         ->default_str("100");
+    app.add_option("--permutations", o.permutations,
+                   "also test the angle by K permutations of the residuals under one common "
+                   "slope (needs --common-reference)")
+        ->check([](const std::string& text) -> std::string {
+            try {
+                std::size_t used = 0;
+                const long n = std::stol(text, &used);
+                if (used == text.size() && n >= 1 && n <= 100000000)
+                    return {};
+            } catch (const std::exception&) {
+            }
+            return "--permutations takes a whole number from 1 to 100000000, given " + text;
+        })
+        ->type_name("K");
     app.add_flag("--common-reference", o.common_reference,
                  "fit both samples onto one GLS reference of the pooled specimens first");
     app.add_flag("--isometry", o.isometry,
@@ -207,8 +222,16 @@ nlohmann::ordered_json range_json(const std::optional<Eigen::Vector3d>& r) {
     return {(*r)(0), (*r)(1), (*r)(2)};
 }
 
+// A number, or null where it is not one (the Z of values that are all equal).
+nlohmann::ordered_json number_json(double x) {
+    if (!std::isfinite(x))
+        return nullptr;
+    return x;
+}
+
 nlohmann::ordered_json results_json(const Options& o, const Session& session,
-                                    const AngleOutcome& angle) {
+                                    const AngleOutcome& angle,
+                                    const std::optional<PermutationResult>& permutation) {
     const SessionVariables& v = session.variables();
     nlohmann::ordered_json samples = nlohmann::ordered_json::array();
     auto add_sample = [&](const std::string& file, const Eigen::MatrixXd& data) {
@@ -236,6 +259,12 @@ nlohmann::ordered_json results_json(const Options& o, const Session& session,
                                  : nlohmann::ordered_json(angle.degenerate2)}}},
         {"growth_vectors", {{"sample1", vector_json(v.gv1)}, {"sample2", vector_json(v.gv2)}}},
     };
+    if (permutation) {
+        j["permutation_test"] = {
+            {"permutations", permutation->permutations}, {"angle", permutation->angle},
+            {"p_value", permutation->p_value},           {"ucl95", permutation->ucl95},
+            {"z", number_json(permutation->z)},          {"null", "common slope"}};
+    }
     if (o.isometry && session.common_reference_used()) {
         j["note"] =
             "after a common Procrustes superimposition every growth vector is orthogonal to the "
@@ -339,6 +368,14 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
     if (o.sample2.empty() && o.common_reference) {
         throw UsageError{"--common-reference needs SAMPLE2"};
     }
+    if (o.permutations > 0 && o.isometry) {
+        throw UsageError{"--permutations tests the angle between two samples, not --isometry"};
+    }
+    if (o.permutations > 0 && !o.common_reference) {
+        throw UsageError{
+            "--permutations pools both samples, so both must be on a common reference: add "
+            "--common-reference"};
+    }
     check_outputs(o);
     const std::optional<PlotRequest> plot = plot_request(o);
     start_bootstrap_threads(o.threads);
@@ -377,12 +414,22 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
 
     warn_of_degenerate_replicates(o, angle, err);
 
+    std::optional<PermutationResult> permutation;
+    if (o.permutations > 0) {
+        if (progress)
+            err << "kelmar6-batch: permutation test, " << o.permutations << " permutations..."
+                << std::flush;
+        permutation = session.permutation_test(lcs, o.permutations).test;
+        if (progress)
+            err << " done\n";
+    }
+
     const std::string report = session.report_text();
     // Names that are not valid UTF-8 go into the JSON with their bad bytes replaced.
     const std::string json =
         o.json.empty()
             ? std::string()
-            : results_json(o, session, angle)
+            : results_json(o, session, angle, permutation)
                       .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
                   "\n";
     // Files first, all or none; then standard output.

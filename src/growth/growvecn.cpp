@@ -2,7 +2,10 @@
 
 #include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
+#include "shapegrow.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace kelmar {
@@ -37,6 +40,18 @@ Eigen::VectorXd growvector3(const Eigen::Ref<const Eigen::MatrixXd>& x,
 
 Eigen::MatrixXd growveceq(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     return least_squares_lines(coordinates(x), log_size_column(x));
+}
+
+Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, bool log_size) {
+    if (log_size)
+        return growvecn(x).transpose();
+    return shapegrown(x).col(0);
+}
+
+double growth_angle(const Eigen::Ref<const Eigen::VectorXd>& a,
+                    const Eigen::Ref<const Eigen::VectorXd>& b) {
+    constexpr double kDegreesPerRadian = 57.29577951308232;
+    return kDegreesPerRadian * std::acos(std::clamp(a.dot(b), -1.0, 1.0));
 }
 
 }  // namespace kelmar

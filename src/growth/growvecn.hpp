@@ -17,4 +17,12 @@ Eigen::VectorXd growvector3(const Eigen::Ref<const Eigen::MatrixXd>& x,
 
 Eigen::MatrixXd growveceq(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
+// The unit growth vector on ln(size) (log_size) or on size, as a column.
+Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, bool log_size);
+
+// The angle in degrees between two unit growth vectors, from the arc cosine of their dot product
+// (taken of the clamped value when rounding carries it just outside [-1, 1]).
+double growth_angle(const Eigen::Ref<const Eigen::VectorXd>& a,
+                    const Eigen::Ref<const Eigen::VectorXd>& b);
+
 }  // namespace kelmar

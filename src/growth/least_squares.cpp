@@ -4,6 +4,7 @@
 #include "platform/numeric/format.hpp"
 #include "platform/numeric/safe_scale.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -104,6 +105,37 @@ double slope_norm(const Eigen::Ref<const Eigen::VectorXd>& slopes) {
         throw Error("every coordinate has slope 0 on size, so the growth vector has no direction");
     }
     return norm;
+}
+
+bool slope_weights(std::span<const double> t, std::span<double> weights) {
+    if (t.size() < 2)
+        return false;
+    double lowest = t[0];
+    double highest = t[0];
+    double sum = 0.0;
+    for (double v : t) {
+        lowest = std::min(lowest, v);
+        highest = std::max(highest, v);
+        sum += v;
+    }
+    if (lowest == highest)
+        return false;
+    const double count = static_cast<double>(t.size());
+    const double mean = sum / count;
+    double deviation_sum = 0.0;
+    for (std::size_t q = 0; q < t.size(); ++q) {
+        weights[q] = t[q] - mean;
+        deviation_sum += weights[q];
+    }
+    const double correction = deviation_sum / count;
+    double sum_of_squares = 0.0;
+    for (double& w : weights) {
+        w -= correction;
+        sum_of_squares += w * w;
+    }
+    for (double& w : weights)
+        w /= sum_of_squares;
+    return true;
 }
 
 }  // namespace kelmar

@@ -5,6 +5,8 @@
 
 #include <Eigen/Core>
 
+#include <span>
+
 namespace kelmar {
 
 // C − 1 × 2 matrix [slope, intercept] of every column of `coordinates` (n × (C − 1)) on `s` (n).
@@ -28,5 +30,12 @@ Eigen::VectorXd log_size_column(const Eigen::Ref<const Eigen::MatrixXd>& x);
 // The Euclidean norm of the slopes, by which a growth vector is scaled to unit length; raises an
 // Error when every slope is zero (the growth vector would have no direction).
 double slope_norm(const Eigen::Ref<const Eigen::VectorXd>& slopes);
+
+// The weights (s_i − s̄)/Σ(s − s̄)² of a set's sizes t, whose dot product with a coordinate column
+// is that column's slope; false (and the weights unset) when the sizes do not vary. The
+// deviations are centred a second time: when the sizes barely vary, the rounding of s̄ leaves
+// them a sum far from zero, and the slopes would then take up a share of the coordinates' mean,
+// which the regression does not see.
+bool slope_weights(std::span<const double> t, std::span<double> weights);
 
 }  // namespace kelmar

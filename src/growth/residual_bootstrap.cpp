@@ -1,5 +1,6 @@
 #include "residual_bootstrap.hpp"
 
+#include "chunk_pipeline.hpp"
 #include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/safe_scale.hpp"
@@ -8,15 +9,12 @@
 
 #include <Eigen/QR>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kelmar {
@@ -45,42 +43,6 @@ struct Plan {
     Eigen::MatrixXd basis;
     double outside = 0.0;  // squared length of the slopes outside that frame
 };
-
-// The weights (s_i − s̄)/Σ(s − s̄)² of a set's sizes; false when the sizes do not vary.
-// Runs once per replicate, so it makes plain passes: range and sum, the deviations, then the
-// weights. The deviations are centred a second time: when the sizes barely vary, the rounding of
-// s̄ leaves them a sum far from zero, and the slopes would then take up a share of the drawn
-// residuals' mean, which a regression on the set itself does not see.
-bool slope_weights(std::span<const double> t, std::span<double> weights) {
-    if (t.size() < 2)
-        return false;
-    double lowest = t[0];
-    double highest = t[0];
-    double sum = 0.0;
-    for (double v : t) {
-        lowest = std::min(lowest, v);
-        highest = std::max(highest, v);
-        sum += v;
-    }
-    if (lowest == highest)
-        return false;
-    const double count = static_cast<double>(t.size());
-    const double mean = sum / count;
-    double deviation_sum = 0.0;
-    for (std::size_t q = 0; q < t.size(); ++q) {
-        weights[q] = t[q] - mean;
-        deviation_sum += weights[q];
-    }
-    const double correction = deviation_sum / count;
-    double sum_of_squares = 0.0;
-    for (double& w : weights) {
-        w -= correction;
-        sum_of_squares += w * w;
-    }
-    for (double& w : weights)
-        w /= sum_of_squares;
-    return true;
-}
 
 // Four sets' slope weights side by side, one set per lane of a vector: each lane makes exactly
 // the operations of slope_weights in the same order, so its weights are the same to the last
@@ -209,7 +171,7 @@ Eigen::Index chunk_size(const Plan& plan, Eigen::Index c) {
     return std::min(plan.chunk, plan.nboots - c * plan.chunk);
 }
 
-void draw(const Plan& plan, RandomStream& stream, Eigen::Index c, ChunkDraws& draws) {
+void draw_chunk(const Plan& plan, RandomStream& stream, Eigen::Index c, ChunkDraws& draws) {
     const auto count = static_cast<std::size_t>(chunk_size(plan, c) * draws_per_replicate(plan));
     stream.fill_indices(std::span<std::int32_t>(draws.data(), count),
                         static_cast<std::int32_t>(plan.n));
@@ -328,102 +290,37 @@ class Computer {
     Buffers& b_;
 };
 
-// Draw buffers: two per thread and two more keep every thread busy; very large samples, whose
-// chunk of draws is large, get fewer, so the ring stays within about 32 MiB.
-Eigen::Index ring_slots(const Plan& plan, Eigen::Index chunks, int threads) {
-    const Eigen::Index slot_bytes =
-        plan.chunk * draws_per_replicate(plan) * static_cast<Eigen::Index>(sizeof(std::int32_t));
-    const Eigen::Index within_budget = (Eigen::Index{32} << 20) / slot_bytes;
-    const Eigen::Index wanted =
-        std::min<Eigen::Index>(2 * threads + 2, std::max<Eigen::Index>(threads + 1, within_budget));
-    return std::min(chunks, wanted);
-}
-
-// Every thread runs the same loop: draw the next chunk when the stream is free and a buffer is
-// free (drawing is serialised and in chunk order, so the numbers never depend on the threads),
-// otherwise compute the oldest chunk drawn and not yet taken. A bounded ring of draw buffers
-// keeps the memory independent of the number of replicates.
-class Pipeline {
+// The bootstrap as chunks of the shared pipeline. The draw buffers stay with the calling thread
+// from call to call.
+class BootstrapWork final : public ChunkWork {
   public:
-    Pipeline(const Plan& plan, RandomStream& stream, int threads, double* angles)
-        : plan_(plan),
-          stream_(stream),
-          angles_(angles),
-          chunks_((plan.nboots + plan.chunk - 1) / plan.chunk),
-          slots_(ring_slots(plan, chunks_, threads)),
-          ring_(thread_ring()),
-          free_for_(static_cast<std::size_t>(slots_)) {
-        ring_.resize(static_cast<std::size_t>(slots_));
-        for (ChunkDraws& draws : ring_) {
+    BootstrapWork(const Plan& plan, RandomStream& stream, Eigen::Index slots, double* angles)
+        : plan_(plan), stream_(stream), angles_(angles), ring_(thread_ring()) {
+        ring_.resize(static_cast<std::size_t>(slots));
+        for (ChunkDraws& draws : ring_)
             draws.resize(static_cast<std::size_t>(plan.chunk * draws_per_replicate(plan)));
-        }
-        for (Eigen::Index i = 0; i < slots_; ++i)
-            free_for_[static_cast<std::size_t>(i)].store(i);
     }
 
-    void work() {
+    void draw(Eigen::Index c, std::size_t slot) override {
+        draw_chunk(plan_, stream_, c, ring_[slot]);
+    }
+
+    void compute(Eigen::Index c, std::size_t slot) override {
         Computer computer(plan_);
-        while (true) {
-            if (try_draw())
-                continue;
-            Eigen::Index c = next_to_compute_.load();
-            if (c >= chunks_)
-                return;
-            if (c < drawn_.load(std::memory_order_acquire)) {
-                if (next_to_compute_.compare_exchange_weak(c, c + 1)) {
-                    const auto slot = static_cast<std::size_t>(c % slots_);
-                    computer.compute(ring_[slot], chunk_size(plan_, c), angles_ + c * plan_.chunk);
-                    free_for_[slot].store(c + slots_, std::memory_order_release);
-                }
-                continue;
-            }
-            // The next chunk is being drawn, or its buffer is still being computed.
-            std::this_thread::yield();
-        }
+        computer.compute(ring_[slot], chunk_size(plan_, c), angles_ + c * plan_.chunk);
     }
 
   private:
-    bool try_draw() {
-        std::unique_lock lock(draw_mutex_, std::try_to_lock);
-        if (!lock.owns_lock())
-            return false;
-        const Eigen::Index c = next_to_draw_;
-        const auto slot = static_cast<std::size_t>(c % std::max<Eigen::Index>(slots_, 1));
-        if (c >= chunks_ || free_for_[slot].load(std::memory_order_acquire) != c)
-            return false;
-        draw(plan_, stream_, c, ring_[slot]);
-        next_to_draw_ = c + 1;
-        drawn_.store(c + 1, std::memory_order_release);
-        return true;
-    }
-
-    const Plan& plan_;
-    RandomStream& stream_;
-    double* angles_;
-    const Eigen::Index chunks_;
-    const Eigen::Index slots_;
-    // The draw buffers stay with the calling thread from call to call.
     static std::vector<ChunkDraws>& thread_ring() {
         thread_local std::vector<ChunkDraws> ring;
         return ring;
     }
 
+    const Plan& plan_;
+    RandomStream& stream_;
+    double* angles_;
     std::vector<ChunkDraws>& ring_;
-    std::vector<std::atomic<Eigen::Index>> free_for_;  // the chunk that may use each buffer next
-    std::mutex draw_mutex_;
-    Eigen::Index next_to_draw_ = 0;  // guarded by draw_mutex_
-    std::atomic<Eigen::Index> drawn_{0};
-    std::atomic<Eigen::Index> next_to_compute_{0};
 };
-
-void run_pipeline(const Plan& plan, RandomStream& stream, int threads, double* angles) {
-    Pipeline pipeline(plan, stream, threads, angles);
-    if (threads <= 1) {
-        pipeline.work();
-        return;
-    }
-    WorkerPool::instance().run(threads - 1, [&pipeline] { pipeline.work(); });
-}
 
 // Ascending order, the replicates without a slope (NaN) after every number. Angles lie in
 // [0, 180] and the NaN written above is positive, so the IEEE bit patterns, read as unsigned
@@ -450,12 +347,6 @@ void sort_angles(Eigen::RowVectorXd& angles) {
     std::memcpy(angles.data(), keys.data(), n * sizeof(double));
 }
 
-// Threads asked for, 0 meaning every core.
-int thread_count(int threads) {
-    return threads > 0 ? threads
-                       : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
-
 }  // namespace
 
 void start_bootstrap_threads(int threads) {
@@ -475,8 +366,12 @@ BootstrapAngles residual_bootstrap(const Eigen::Ref<const Eigen::MatrixXd>& x, E
     BootstrapAngles result;
     result.angles.resize(nboots);
     const Eigen::Index chunks = (nboots + plan.chunk - 1) / plan.chunk;
-    threads = static_cast<int>(std::min<Eigen::Index>(thread_count(threads), chunks));
-    run_pipeline(plan, stream, std::max(threads, 1), result.angles.data());
+    threads = std::max(1, static_cast<int>(std::min<Eigen::Index>(thread_count(threads), chunks)));
+    const Eigen::Index slot_bytes =
+        plan.chunk * draws_per_replicate(plan) * static_cast<Eigen::Index>(sizeof(std::int32_t));
+    const Eigen::Index slots = ring_slots(slot_bytes, chunks, threads);
+    BootstrapWork work(plan, stream, slots, result.angles.data());
+    run_chunks(work, chunks, slots, threads);
 
     sort_angles(result.angles);
     result.degenerate = result.angles.array().isNaN().count();

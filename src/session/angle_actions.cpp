@@ -14,8 +14,6 @@
 namespace kelmar {
 namespace {
 
-constexpr double kDegreesPerRadian = 57.29577951308232;
-
 void check_bootstrap_count(int nboots) {
     if (nboots < 20 || nboots % 20 != 0) {
         throw Error(
@@ -25,17 +23,7 @@ void check_bootstrap_count(int nboots) {
     }
 }
 
-Eigen::VectorXd growth_vector(const Eigen::MatrixXd& x, bool lcs) {
-    if (lcs)
-        return growvecn(x).transpose();
-    return shapegrown(x).col(0);
-}
-
 }  // namespace
-
-double growth_angle(const Eigen::VectorXd& a, const Eigen::VectorXd& b) {
-    return kDegreesPerRadian * std::acos(std::clamp(a.dot(b), -1.0, 1.0));
-}
 
 AngleOutcome Session::angle_between(bool lcs, int nboots) {
     if (vars_.FIRSTDATASET.size() == 0 || vars_.SECONDDATASET.size() == 0) {
@@ -123,6 +111,29 @@ AngleOutcome Session::angle_isometry(bool lcs, int nboots) {
     vars_.gv2 = std::move(gv2);
     vars_.AW1R = aw1r;
     degenerate1_ = out.degenerate1;
+    return out;
+}
+
+PermutationOutcome Session::permutation_test(bool lcs, Eigen::Index permutations) {
+    if (vars_.FIRSTDATASET.size() == 0 || vars_.SECONDDATASET.size() == 0) {
+        throw Error("the permutation test needs both samples: load sample 1 and sample 2 first");
+    }
+    if (!common_reference_) {
+        throw Error(
+            "the permutation test pools both samples, so both must be on a common reference: "
+            "load sample 2 again with the common Procrustes GLS reference chosen");
+    }
+    status("Please Stand by... permutation test");
+    PermutationOutcome out;
+    out.test = kelmar::permutation_test(vars_.FIRSTDATASET, vars_.SECONDDATASET, permutations,
+                                        lcs ? BootstrapKind::LogSize : BootstrapKind::CentroidSize,
+                                        stream_, threads_);
+    const PermutationResult& t = out.test;
+    out.result_text = format_text(
+        R"(Between Species: %3.1f \n Permutation UCL95: %3.1f \n P = %.4g   Z = %.2f \n %4.0f Permutations, common slope -%s)",
+        {t.angle, t.ucl95, t.p_value, t.z, static_cast<double>(t.permutations),
+         lcs ? "LCS" : "CS"});
+    permutation_ = PermutationRecord{t, lcs};
     return out;
 }
 

@@ -56,6 +56,7 @@ LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name) {
     vars_.LCS = 1;
     vars_.NBOOTS = 100;
     common_reference_ = false;
+    permutation_.reset();
     return out;
 }
 
@@ -89,6 +90,8 @@ LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool 
         vars_.SECONDDATASET = std::move(table);
         vars_.FNAME2 = name;
         vars_.DATAV2 = std::move(own.specimens);
+        common_reference_ = false;
+        permutation_.reset();
         return out;
     }
 
@@ -117,6 +120,7 @@ LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool 
     vars_.DATAV1 = std::move(datav1);
     vars_.FIRSTDATASET = std::move(fitted1);
     common_reference_ = true;
+    permutation_.reset();
     return out;
 }
 

@@ -62,6 +62,17 @@ std::string Session::report_text() const {
             out += format_text(R"(%3.4f   %8.4f \n)", {(*v.gv1)(i), (*v.gv2)(i)});
         }
     }
+    if (permutation_) {
+        const PermutationResult& t = permutation_->test;
+        out += format_text(R"(\nPermutation test of the angle (null model: one common slope):\n)");
+        out += format_text(R"(Permutations: %d \n)", {static_cast<double>(t.permutations)});
+        out += format_text(R"(Angle between Growth Vectors: %3.1f \n)", {t.angle});
+        out += format_text(R"(UCL95: %3.1f \n)", {t.ucl95});
+        out += format_text(R"(P: %.4g \n)", {t.p_value});
+        out += format_text(R"(Z: %.2f \n)", {t.z});
+        out += format_text(permutation_->lcs ? R"(Regression was on LCS \n)"
+                                             : R"(Regression was on CS \n)");
+    }
     return out;
 }
 

@@ -6,6 +6,8 @@
 // owns its random stream, which continues from step to step.
 #pragma once
 
+#include "growth/growvecn.hpp"
+#include "growth/permutation_test.hpp"
 #include "platform/numeric/random_stream.hpp"
 #include "platform/numeric/stack.hpp"
 
@@ -62,9 +64,10 @@ struct AngleOutcome {
     Eigen::Index degenerate2 = 0;
 };
 
-// The angle in degrees between two unit growth vectors, from the arc cosine of their dot product
-// (taken of the clamped value when rounding carries it just outside [-1, 1]).
-double growth_angle(const Eigen::VectorXd& a, const Eigen::VectorXd& b);
+struct PermutationOutcome {
+    std::string result_text;  // the result control's text
+    PermutationResult test;
+};
 
 class Session {
   public:
@@ -93,6 +96,12 @@ class Session {
     AngleOutcome angle_between(bool lcs, int nboots);
     AngleOutcome angle_isometry(bool lcs, int nboots);
 
+    // The permutation test of the angle between the samples under one common slope; both samples
+    // must be fitted onto a common reference. Its draws continue the stream, so after an angle
+    // step they never change that step's ranges. The report carries the last test until a
+    // sample is loaded again.
+    PermutationOutcome permutation_test(bool lcs, Eigen::Index permutations);
+
     // Whether FIRSTDATASET and SECONDDATASET hold coordinates fitted onto a common reference.
     bool common_reference_used() const { return common_reference_; }
 
@@ -112,6 +121,11 @@ class Session {
     // Replicates without a slope behind AW1R and AW2R, which the report mentions when any.
     Eigen::Index degenerate1_ = 0;
     Eigen::Index degenerate2_ = 0;
+    struct PermutationRecord {
+        PermutationResult test;
+        bool lcs = true;
+    };
+    std::optional<PermutationRecord> permutation_;  // the last test of the loaded samples
     RandomStream stream_;
     std::function<void(const std::string&)> status_listener_;
     std::ostream* console_ = nullptr;

@@ -1,6 +1,7 @@
-// anglebetween and angleisometry: the size variable and the bootstrap count from the list boxes,
-// the progress texts drawn before the bootstraps start, the results into "EditText1", and the
-// pointer "watch" meanwhile and "arrow" again however the action ends.
+// anglebetween, angleisometry and permutationtest: the size variable and the bootstrap count from
+// the list boxes, the progress texts drawn before the work starts, the results into "EditText1"
+// (its earlier text again when the step fails), and the pointer "watch" meanwhile and "arrow"
+// again however the action ends.
 #include "kelmarsw.hpp"
 #include "platform/numeric/error.hpp"
 
@@ -37,17 +38,21 @@ struct Choices {
     int nboots;
 };
 
-// Listbox1: 1 is LCS, any other entry CS; Listbox2: NBOOTS = 100 × Value².
-Choices choices(const Switchyard& s) {
+// Listbox1: 1 is LCS, any other entry CS.
+bool lcs_chosen(const Switchyard& s) {
     const Value size = tagged_value(s.g, "Listbox1");
+    return !size.empty() && size.is_real() && size.reals()[0] == 1.0;
+}
+
+// Listbox2: NBOOTS = 100 × Value².
+Choices choices(const Switchyard& s) {
     const Value boots = tagged_value(s.g, "Listbox2");
     if (boots.empty() || !boots.is_real() || !(boots.reals()[0] >= 1) ||
         boots.reals()[0] != std::floor(boots.reals()[0]) || boots.reals()[0] > 1000) {
         throw Error("the bootstrap choice (Listbox2) must select an entry");
     }
     const double v = boots.reals()[0];
-    return {!size.empty() && size.is_real() && size.reals()[0] == 1.0,
-            static_cast<int>(100.0 * v * v)};
+    return {lcs_chosen(s), static_cast<int>(100.0 * v * v)};
 }
 
 // Shows each progress text in the result control at once, before the work it announces.
@@ -58,17 +63,31 @@ void show_progress(const Switchyard& s) {
     });
 }
 
+// Runs `step` with the pointer busy and its progress shown; returns the result control's text.
 template <typename Step>
-void angle_action(const Switchyard& s, Step step) {
+void busy_step(const Switchyard& s, Step step) {
     const BusyPointer busy(s.g);
-    const Choices c = choices(s);
     show_progress(s);
     struct Quiet {
         Session& session;
         ~Quiet() { session.set_status_listener({}); }
     } quiet{s.session};
-    const AngleOutcome out = step(c);
-    set_tagged(s.g, "EditText1", "String", out.result_text);
+    const std::vector<Handle> result = tagged(s.g, "EditText1");
+    const Value before = result.empty() ? Value() : s.g.get(result.front(), "String");
+    std::string text;
+    try {
+        text = step();
+    } catch (...) {
+        if (!result.empty())
+            set_tagged(s.g, "EditText1", "String", before);
+        throw;
+    }
+    set_tagged(s.g, "EditText1", "String", text);
+}
+
+template <typename Step>
+void angle_action(const Switchyard& s, Step step) {
+    busy_step(s, [&] { return step(choices(s)).result_text; });
 }
 
 }  // namespace
@@ -80,6 +99,12 @@ void anglebetween(const Switchyard& s) {
 void angleisometry(const Switchyard& s) {
     s.session.set_console(&s.console);
     angle_action(s, [&s](const Choices& c) { return s.session.angle_isometry(c.lcs, c.nboots); });
+}
+
+void permutationtest(const Switchyard& s) {
+    busy_step(s, [&s] {
+        return s.session.permutation_test(lcs_chosen(s), kWindowPermutations).result_text;
+    });
 }
 
 }  // namespace kelmar

@@ -32,6 +32,7 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
         {"savefile", savefile},
         {"Copy", copy_figure},
         {"AxesOff", axes_off},
+        {"permutationtest", permutationtest},
     };
     for (const auto& [name, run] : kActions) {
         if (action == name) {

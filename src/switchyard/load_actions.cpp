@@ -89,6 +89,7 @@ void load2(const Switchyard& s) {
     if (show_shapes(s))
         draw(s, out.drawing);
     set_tagged(s.g, "Pushbutton2", "Enable", "On");
+    set_tagged(s.g, "Pushbutton11", "Enable", "On");
 }
 
 void loadwire(const Switchyard& s) {

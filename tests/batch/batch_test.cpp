@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -49,7 +50,10 @@ TEST(Batch, UsageErrorsExitWithTwo) {
              {"--boots", "30", "a.txt", "b.txt"},
              {"--size", "log", "a.txt", "b.txt"},
              {example("macaque_male.txt")},
-             {"--isometry", "--common-reference", example("macaque_male.txt")}}) {
+             {"--isometry", "--common-reference", example("macaque_male.txt")},
+             {"--permutations", "0", "--common-reference", "a.txt", "b.txt"},
+             {"--permutations", "99", example("macaque_male.txt"), example("macaque_female.txt")},
+             {"--permutations", "99", "--isometry", example("macaque_male.txt")}}) {
         const BatchRun r = batch(args);
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_FALSE(r.err.empty());
@@ -110,6 +114,39 @@ TEST(Batch, JsonCarriesTheResultsExactly) {
     const std::vector<double> written = j["growth_vectors"]["sample1"];
     EXPECT_EQ(written, std::vector<double>(gv1.data(), gv1.data() + gv1.size()));
     EXPECT_EQ(j["ranges"]["sample2"][2].get<double>(), (*session.variables().AW2R)(2));
+}
+
+// The permutation test draws after the bootstraps: asking for it changes no other number, and
+// it adds a JSON key and a report section at the end.
+TEST(Batch, PermutationTestAddsItsResultsAndChangesNoOther) {
+    const testing::ScratchFolder folder;
+    const auto run = [&](const std::string& name, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"--common-reference", "--json", "-", "--report",
+                                         (folder / name).string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(example("growth_sample_a.txt"));
+        args.push_back(example("growth_sample_b.txt"));
+        const BatchRun r = batch(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return nlohmann::ordered_json::parse(r.out);
+    };
+    nlohmann::ordered_json with = run("with.txt", {"--permutations", "199"});
+    const nlohmann::ordered_json without = run("without.txt", {});
+    const nlohmann::ordered_json test = with["permutation_test"];
+    EXPECT_EQ(test["permutations"], 199);
+    EXPECT_EQ(test["angle"], with["angle"]);
+    EXPECT_EQ(test["null"], "common slope");
+    const double p = test["p_value"];
+    EXPECT_EQ(p * 200, std::round(p * 200));
+    EXPECT_GT(p, 0.0);
+    EXPECT_TRUE(test["ucl95"].is_number() && test["z"].is_number());
+    with.erase("permutation_test");
+    EXPECT_EQ(with, without);
+
+    const std::string report = read(folder / "with.txt");
+    const std::string plain = read(folder / "without.txt");
+    EXPECT_EQ(report.substr(0, plain.size()), plain);
+    EXPECT_NE(report.find("Permutations: 199 \n", plain.size()), std::string::npos);
 }
 
 }  // namespace

@@ -149,7 +149,7 @@ TEST(MainWindowFile, HoldsTheSessionsControlsAndActions) {
     const Handle fig = openfig(g, KELMAR_RESOURCES_DIR "/Kelmar6.fig", "reuse");
     const Value handles = guihandles(g, Value(fig));
     for (const char* tag : {"File1Tag", "File2Tag", "EditText1", "Show3", "referencebutton",
-                            "Listbox1", "Listbox2", "Pushbutton3", "Pushbutton2"}) {
+                            "Listbox1", "Listbox2", "Pushbutton3", "Pushbutton2", "Pushbutton11"}) {
         EXPECT_TRUE(handles.has_field(tag)) << tag;
     }
     std::vector<std::string> actions;
@@ -163,8 +163,8 @@ TEST(MainWindowFile, HoldsTheSessionsControlsAndActions) {
     }
     std::sort(actions.begin(), actions.end());
     EXPECT_EQ(actions, (std::vector<std::string>{"AxesOff", "Copy", "anglebetween", "angleisometry",
-                                                 "autoaxis", "load1", "load2", "loadwire", "quit",
-                                                 "savefile"}));
+                                                 "autoaxis", "load1", "load2", "loadwire",
+                                                 "permutationtest", "quit", "savefile"}));
     EXPECT_EQ(g.get(handles.field("Pushbutton3").to_scalar(), "Enable").text(), "off");
 }
 

@@ -102,6 +102,12 @@ TEST_F(SwitchyardTest, AnglesReadTheListsAndAlwaysRestoreThePointer) {
 
     choose("growth_sample_b.txt");
     run("load2");
+    // Without a common reference the permutation test refuses and the result text stays.
+    const std::string shown = text("EditText1");
+    EXPECT_NE(error_of([&] { run("permutationtest"); }).find("common reference"),
+              std::string::npos);
+    EXPECT_EQ(text("EditText1"), shown);
+    EXPECT_EQ(g.get(window, "Pointer").text(), "arrow");
     set_value("Listbox1", 2);  // CS
     set_value("Listbox2", 2);  // 100 × 2² replicates
     run("anglebetween");
@@ -142,7 +148,8 @@ TEST_F(SwitchyardTest, ReportFigureAndWindowActions) {
 }
 
 // The road through the real window, headless: buttons clicked through their widgets, files
-// chosen by script; the report must be the batch tool's, byte for byte.
+// chosen by script; the report, with its permutation test, must be the batch tool's, byte for
+// byte.
 TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
     const testing::ScratchFolder folder(true);
     set_figure_resource_folder(KELMAR_RESOURCES_DIR);
@@ -174,6 +181,9 @@ TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
     click("Pushbutton3");
     ASSERT_EQ(g.figures().size(), 2u);
     click("Pushbutton2");
+    click("Pushbutton11");
+    EXPECT_NE(g.get(tagged(g, "EditText1").front(), "String").text().find("999 Permutations"),
+              std::string::npos);
     scripted.answer_file(folder.path().string(), "window_report.txt");
     click("Pushbutton6");
     EXPECT_EQ(console.str().find("Error"), std::string::npos) << console.str();
@@ -182,10 +192,11 @@ TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
     const std::string a = kExamples + "/growth_sample_a.txt";
     const std::string b = kExamples + "/growth_sample_b.txt";
     const std::string w = kExamples + "/growth_wirelist.txt";
-    const char* argv[] = {"kelmar6-batch", "--common-reference", "--wirelist", w.c_str(),
-                          "--report",      batch_report.c_str(), a.c_str(),    b.c_str()};
+    const char* argv[] = {
+        "kelmar6-batch", "--common-reference", "--permutations",     "999",     "--wirelist",
+        w.c_str(),       "--report",           batch_report.c_str(), a.c_str(), b.c_str()};
     std::ostringstream out, err;
-    ASSERT_EQ(run_batch(8, argv, out, err, false), 0) << err.str();
+    ASSERT_EQ(run_batch(10, argv, out, err, false), 0) << err.str();
     EXPECT_EQ(read_file_bytes((folder / "window_report.txt").string()),
               read_file_bytes(batch_report));
 
