@@ -2,6 +2,8 @@
 
 #include "growth/anglerbr.hpp"
 #include "landmarks/dload.hpp"
+#include "landmarks/export_coordinates.hpp"
+#include "landmarks/landmark_file.hpp"
 #include "platform/graphics/graphics.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
@@ -47,6 +49,8 @@ struct Options {
     std::string json;
     std::string plot;
     std::string view;
+    std::string format;
+    std::string export_coords;
     bool quiet = false;
     std::string sample1;
     std::string sample2;
@@ -116,12 +120,32 @@ void define_options(CLI::App& app, Options& o) {
                    "the drawing's view as AZ,EL: azimuth and elevation in degrees (default "
                    "-37.5,30)");
 #endif
+    app.add_option("--format", o.format,
+                   "read both samples as NAME: " + landmark_format_names() +
+                       " (default: by the extension, then by the content)")
+        ->check([](const std::string& text) -> std::string {
+            return landmark_format_named(text)
+                       ? std::string()
+                       : "--format takes one of " + landmark_format_names() + ", given " + text;
+        })
+        ->type_name("NAME");
+    app.add_option("--export-coords", o.export_coords,
+                   "write the analysed coordinates with each specimen's name, sample and size "
+                   "(.csv or .tps)")
+        ->check(names_a_file);
     app.add_flag("--quiet", o.quiet, "no progress display");
     app.add_option("SAMPLE1", o.sample1, "landmark file of sample 1")
         ->required()
         ->check(names_a_file);
     app.add_option("SAMPLE2", o.sample2, "landmark file of sample 2");
     app.set_version_flag("--version", std::string("kelmar6-batch ") + KELMAR_VERSION);
+}
+
+LandmarkSample read_sample(const Options& o, const std::string& path) {
+    std::optional<LandmarkFormat> format;
+    if (!o.format.empty())
+        format = landmark_format_named(o.format);
+    return read_landmark_sample(path, format);
 }
 
 Eigen::MatrixXd read_table(const std::string& path) {
@@ -167,7 +191,8 @@ void check_outputs(const Options& o) {
     const std::vector<Named> inputs = {
         {"SAMPLE1", o.sample1}, {"SAMPLE2", o.sample2}, {"--wirelist", o.wirelist}};
     for (const Named output :
-         {Named{"--report", o.report}, Named{"--json", o.json}, Named{"--plot", o.plot}}) {
+         {Named{"--report", o.report}, Named{"--json", o.json}, Named{"--plot", o.plot},
+          Named{"--export-coords", o.export_coords}}) {
         if (output.path.empty() || is_standard_output(output.path))
             continue;
         for (const Named& input : inputs) {
@@ -178,8 +203,10 @@ void check_outputs(const Options& o) {
             }
         }
     }
-    const std::vector<Named> outputs = {
-        {"--report", o.report}, {"--json", o.json}, {"--plot", o.plot}};
+    const std::vector<Named> outputs = {{"--report", o.report},
+                                        {"--json", o.json},
+                                        {"--plot", o.plot},
+                                        {"--export-coords", o.export_coords}};
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         for (std::size_t j = i + 1; j < outputs.size(); ++j) {
             const std::string& a = outputs[i].path;
@@ -234,13 +261,15 @@ nlohmann::ordered_json results_json(const Options& o, const Session& session,
                                     const std::optional<PermutationResult>& permutation) {
     const SessionVariables& v = session.variables();
     nlohmann::ordered_json samples = nlohmann::ordered_json::array();
-    auto add_sample = [&](const std::string& file, const Eigen::MatrixXd& data) {
-        samples.push_back(
-            {{"file", file}, {"specimens", data.rows()}, {"landmarks", (data.cols() - 1) / 3}});
+    auto add_sample = [&](const std::string& file, const Eigen::MatrixXd& data, int sample) {
+        samples.push_back({{"file", file},
+                           {"specimens", data.rows()},
+                           {"landmarks", (data.cols() - 1) / 3},
+                           {"names", session.specimen_names(sample)}});
     };
-    add_sample(o.sample1, v.FIRSTDATASET);
+    add_sample(o.sample1, v.FIRSTDATASET, 1);
     if (!o.sample2.empty())
-        add_sample(o.sample2, v.SECONDDATASET);
+        add_sample(o.sample2, v.SECONDDATASET, 2);
     nlohmann::ordered_json j = {
         {"program", "kelmar6-batch"},
         {"version", KELMAR_VERSION},
@@ -376,6 +405,13 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
             "--permutations pools both samples, so both must be on a common reference: add "
             "--common-reference"};
     }
+    if (!o.export_coords.empty()) {
+        const std::string extension = lower(split_path(o.export_coords).extension);
+        if (extension != ".csv" && extension != ".tps") {
+            throw UsageError{"--export-coords " + in_quotes(o.export_coords) +
+                             ": the file name must end in .csv or .tps"};
+        }
+    }
     check_outputs(o);
     const std::optional<PlotRequest> plot = plot_request(o);
     start_bootstrap_threads(o.threads);
@@ -393,12 +429,21 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
             }
         });
     }
-    LoadOutcome shown = session.load1(read_table(o.sample1), file_name_of(o.sample1));
+    // A file's own wireframe (Morphologika) serves when no wirelist is given.
+    const auto loaded = [](LandmarkSample& sample) {
+        return SampleExtras{std::move(sample.names), std::move(sample.wirelist)};
+    };
+    LandmarkSample first = read_sample(o, o.sample1);
+    if (!o.wirelist.empty())
+        first.wirelist.resize(0, 0);
+    LoadOutcome shown = session.load1(std::move(first.data), first.name, loaded(first));
     if (!o.wirelist.empty()) {
         session.loadwire(read_table(o.wirelist), file_name_of(o.wirelist));
     }
     if (!o.sample2.empty()) {
-        shown = session.load2(read_table(o.sample2), file_name_of(o.sample2), o.common_reference);
+        LandmarkSample second = read_sample(o, o.sample2);
+        shown =
+            session.load2(std::move(second.data), second.name, o.common_reference, loaded(second));
     }
     const bool lcs = o.size == "lcs";
     const AngleOutcome angle =
@@ -440,6 +485,17 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
         files.push_back({o.report, report});
     if (json_to_file)
         files.push_back({o.json, json});
+    std::string coordinates;
+    if (!o.export_coords.empty()) {
+        const SessionVariables& v = session.variables();
+        const std::vector<std::string> names1 = session.specimen_names(1);
+        const std::vector<std::string> names2 = session.specimen_names(2);
+        std::vector<ExportedSample> exported = {{v.FIRSTDATASET, names1, 1}};
+        if (!o.sample2.empty())
+            exported.push_back({v.SECONDDATASET, names2, 2});
+        coordinates = exported_coordinates(o.export_coords, exported);
+        files.push_back({o.export_coords, coordinates});
+    }
     std::string figure;
 #ifdef KELMAR_HAS_EXPORT
     if (plot) {

@@ -29,4 +29,18 @@ std::optional<ChosenTable> mfloadtxt(Dialogs& dialogs) {
     return choose_and_load(dialogs, "*.txt");
 }
 
+const char* const kLandmarkFileFilter =
+    "Landmark tables (*.txt *.csv *.dat);;TPS files (*.tps);;Morphologika files (*.txt);;"
+    "3D Slicer markups (*.fcsv *.mrk.json);;Labelled tables (*.csv *.txt *.tsv);;All files (*)";
+
+std::optional<LandmarkSample> mfload_sample(Dialogs& dialogs) {
+    const std::optional<FileChoice> choice =
+        dialogs.open_file(kLandmarkFileFilter, "Enter file to Load?");
+    if (!choice)
+        return std::nullopt;
+    LandmarkSample sample = read_landmark_sample(join_path(choice->folder, choice->name));
+    change_folder(choice->folder);
+    return sample;
+}
+
 }  // namespace kelmar

@@ -3,6 +3,7 @@
 // working folder. A cancelled dialog reads nothing and leaves the working folder as it was.
 #pragma once
 
+#include "landmark_file.hpp"
 #include "platform/graphics/dialogs.hpp"
 
 #include <Eigen/Core>
@@ -20,5 +21,14 @@ struct ChosenTable {
 // Nothing when the user cancelled. Errors of dload propagate before the folder changes.
 std::optional<ChosenTable> mfload(Dialogs& dialogs);
 std::optional<ChosenTable> mfloadtxt(Dialogs& dialogs);
+
+// The open-file dialog's filter for landmark samples: one entry per format, then all files.
+extern const char* const kLandmarkFileFilter;
+
+// A landmark sample chosen in the open-file dialog (title "Enter file to Load?", filter
+// kLandmarkFileFilter) and read in the format its name or content shows; a Slicer markup file
+// brings its whole folder. The chosen file's folder becomes the working folder once the sample is
+// read. Nothing when the user cancelled.
+std::optional<LandmarkSample> mfload_sample(Dialogs& dialogs);
 
 }  // namespace kelmar

@@ -29,6 +29,26 @@ double landmark_count(const Eigen::MatrixXd& dataset) {
     return static_cast<double>(dataset.cols() - 1) / 3.0;
 }
 
+// Checks a file's own names and wireframe against its dataset; the wireframe is kept only when
+// no wirelist is loaded.
+void check_extras(const SampleExtras& extras, const Eigen::MatrixXd& table, const std::string& name,
+                  bool wirelist_loaded) {
+    if (!extras.names.empty() && static_cast<Eigen::Index>(extras.names.size()) != table.rows()) {
+        throw Error(in_quotes(name) + ": " + std::to_string(extras.names.size()) +
+                    " specimen names for " + std::to_string(table.rows()) + " specimens");
+    }
+    if (!wirelist_loaded && extras.wireframe.size() > 0)
+        validate_wirelist(extras.wireframe, name, (table.cols() - 1) / 3);
+}
+
+std::vector<std::string> numbered_names(std::vector<std::string> names, Eigen::Index count) {
+    if (names.empty()) {
+        for (Eigen::Index i = 0; i < count; ++i)
+            names.push_back(std::to_string(i + 1));
+    }
+    return names;
+}
+
 std::string counts_text(const std::string& name, const Eigen::MatrixXd& dataset) {
     return format_text(R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks)",
                        {name, static_cast<double>(dataset.rows()), landmark_count(dataset)});
@@ -36,20 +56,24 @@ std::string counts_text(const std::string& name, const Eigen::MatrixXd& dataset)
 
 }  // namespace
 
-LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name) {
+LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras) {
     validate_landmark_dataset(table, name);
+    check_extras(extras, table, name, vars_.wireactive);
+    const Eigen::MatrixXd* wires = wires_for(extras);
     LoadOutcome out;
     out.first_file_text = counts_text(name, table);
     Superimposed sample = on_own_reference(table);
     if (drawings_) {
         out.drawing.shapes = {{Stack::single(sample.reference), "gp"}, {sample.specimens, "ro"}};
-        if (vars_.wireactive && wirelist_fits(vars_.wirelist, sample.reference.rows())) {
+        if (wires && wirelist_fits(*wires, sample.reference.rows())) {
             out.drawing.wire_on = sample.reference;
         }
     }
     out.file_text = format_text(R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
                                 {name, static_cast<double>(table.rows()), landmark_count(table)});
 
+    names1_ = numbered_names(std::move(extras.names), table.rows());
+    keep_own_wireframe(extras);
     vars_.FIRSTDATASET = std::move(table);
     vars_.FNAME1 = name;
     vars_.DATAV1 = std::move(sample.specimens);
@@ -60,8 +84,11 @@ LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name) {
     return out;
 }
 
-LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool common_reference) {
+LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool common_reference,
+                           SampleExtras extras) {
     validate_landmark_dataset(table, name);
+    check_extras(extras, table, name, vars_.wireactive);
+    const Eigen::MatrixXd* wires = wires_for(extras);
     const Eigen::MatrixXd& first = vars_.FIRSTDATASET;
     if (common_reference && first.size() == 0) {
         throw Error("a common reference needs both samples: load sample 1 before sample 2");
@@ -83,10 +110,12 @@ LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool 
             if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
                 out.drawing.shapes.push_back({vars_.DATAV1, "ro"});
             }
-            if (vars_.wireactive && wirelist_fits(vars_.wirelist, own.reference.rows())) {
+            if (wires && wirelist_fits(*wires, own.reference.rows())) {
                 out.drawing.wire_on = own.reference;
             }
         }
+        names2_ = numbered_names(std::move(extras.names), table.rows());
+        keep_own_wireframe(extras);
         vars_.SECONDDATASET = std::move(table);
         vars_.FNAME2 = name;
         vars_.DATAV2 = std::move(own.specimens);
@@ -109,11 +138,13 @@ LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool 
     out.status_text = format_text("Using Common Procrustes GLS Reference");
     if (drawings_) {
         out.drawing.shapes = {{Stack::single(reference2), "gp"}, {datav2, "bo"}, {datav1, "rd"}};
-        if (vars_.wireactive && wirelist_fits(vars_.wirelist, reference2.rows())) {
+        if (wires && wirelist_fits(*wires, reference2.rows())) {
             out.drawing.wire_on = reference2;
         }
     }
 
+    names2_ = numbered_names(std::move(extras.names), fitted2.rows());
+    keep_own_wireframe(extras);
     vars_.SECONDDATASET = std::move(fitted2);
     vars_.FNAME2 = name;
     vars_.DATAV2 = std::move(datav2);
@@ -133,6 +164,23 @@ std::string Session::loadwire(const Eigen::MatrixXd& table, const std::string& n
     vars_.wireactive = true;
     return format_text(R"(Loaded Wirelist: %s \n,with %i wires)",
                        {name, static_cast<double>(table.rows())});
+}
+
+const Eigen::MatrixXd* Session::wires_for(const SampleExtras& extras) const {
+    if (vars_.wireactive)
+        return &vars_.wirelist;
+    return extras.wireframe.size() > 0 ? &extras.wireframe : nullptr;
+}
+
+void Session::keep_own_wireframe(SampleExtras& extras) {
+    if (vars_.wireactive || extras.wireframe.size() == 0)
+        return;
+    vars_.wirelist = std::move(extras.wireframe);
+    vars_.wireactive = true;
+}
+
+std::vector<std::string> Session::specimen_names(int sample) const {
+    return sample == 1 ? names1_ : names2_;
 }
 
 }  // namespace kelmar

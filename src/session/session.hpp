@@ -64,6 +64,12 @@ struct AngleOutcome {
     Eigen::Index degenerate2 = 0;
 };
 
+// What a landmark file may bring beside its dataset.
+struct SampleExtras {
+    std::vector<std::string> names;  // one per specimen; empty: numbered 1, 2, ...
+    Eigen::MatrixXd wireframe;       // wirelist rows, used when no wirelist is loaded yet
+};
+
 struct PermutationOutcome {
     std::string result_text;  // the result control's text
     PermutationResult test;
@@ -88,8 +94,9 @@ class Session {
     void set_drawings(bool on) { drawings_ = on; }
 
     // The table is taken by value: a caller that no longer needs it moves it in.
-    LoadOutcome load1(Eigen::MatrixXd table, const std::string& name);
-    LoadOutcome load2(Eigen::MatrixXd table, const std::string& name, bool common_reference);
+    LoadOutcome load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras = {});
+    LoadOutcome load2(Eigen::MatrixXd table, const std::string& name, bool common_reference,
+                      SampleExtras extras = {});
     // Returns the message box text.
     std::string loadwire(const Eigen::MatrixXd& table, const std::string& name);
 
@@ -102,6 +109,9 @@ class Session {
     // sample is loaded again.
     PermutationOutcome permutation_test(bool lcs, Eigen::Index permutations);
 
+    // The names of sample 1's or sample 2's specimens (`sample` 1 or 2), in table order.
+    std::vector<std::string> specimen_names(int sample) const;
+
     // Whether FIRSTDATASET and SECONDDATASET hold coordinates fitted onto a common reference.
     bool common_reference_used() const { return common_reference_; }
 
@@ -111,6 +121,10 @@ class Session {
 
   private:
     void status(const std::string& text) const;
+    // The wirelist a load draws: the loaded one, else the file's own wireframe, else none.
+    const Eigen::MatrixXd* wires_for(const SampleExtras& extras) const;
+    // Makes the file's own wireframe the wirelist when none is loaded.
+    void keep_own_wireframe(SampleExtras& extras);
     std::ostream& console() const;
     // Bootstrap of one sample and its three range values.
     Eigen::Vector3d ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
@@ -118,6 +132,8 @@ class Session {
 
     SessionVariables vars_;
     bool common_reference_ = false;
+    std::vector<std::string> names1_;
+    std::vector<std::string> names2_;
     // Replicates without a slope behind AW1R and AW2R, which the report mentions when any.
     Eigen::Index degenerate1_ = 0;
     Eigen::Index degenerate2_ = 0;

@@ -62,13 +62,19 @@ void draw(const Switchyard& s, const Drawing& drawing) {
         wire3d(s.g, drawing.wire_on, s.session.variables().wirelist, "k-");
 }
 
+// The file's specimen names and own wireframe, for the session.
+SampleExtras extras_of(LandmarkSample& sample) {
+    return {std::move(sample.names), std::move(sample.wirelist)};
+}
+
 }  // namespace
 
 void load1(const Switchyard& s) {
-    std::optional<ChosenTable> chosen = choose(s, false);
+    std::optional<LandmarkSample> chosen = mfload_sample(s.dialogs());
     if (!chosen)
         return;
-    const LoadOutcome out = s.session.load1(std::move(*chosen->data), chosen->name);
+    const LoadOutcome out =
+        s.session.load1(std::move(chosen->data), chosen->name, extras_of(*chosen));
     set_tagged(s.g, "File1Tag", "String", out.first_file_text);
     if (show_shapes(s))
         draw(s, out.drawing);
@@ -77,12 +83,13 @@ void load1(const Switchyard& s) {
 }
 
 void load2(const Switchyard& s) {
-    std::optional<ChosenTable> chosen = choose(s, false);
+    std::optional<LandmarkSample> chosen = mfload_sample(s.dialogs());
     if (!chosen)
         return;
     const Value common = tagged_value(s.g, "referencebutton");
-    const LoadOutcome out = s.session.load2(std::move(*chosen->data), chosen->name,
-                                            !common.empty() && common.is_true());
+    const LoadOutcome out =
+        s.session.load2(std::move(chosen->data), chosen->name, !common.empty() && common.is_true(),
+                        extras_of(*chosen));
     set_tagged(s.g, "File2Tag", "String", out.first_file_text);
     if (out.status_text)
         set_tagged(s.g, "EditText1", "String", *out.status_text);

@@ -1,0 +1,85 @@
+#include "export_coordinates.hpp"
+
+#include "landmark_text.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/format.hpp"
+#include "platform/numeric/paths.hpp"
+
+namespace kelmar {
+namespace {
+
+// A name as one CSV field: quoted when it holds a separator, a quote or blanks at its ends; its
+// own double quotes become single ones, which a quoted field cannot hold otherwise.
+std::string csv_name(std::string name) {
+    for (char& c : name) {
+        if (c == '"')
+            c = '\'';
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    }
+    const bool quote = name.find_first_of(",;\t") != std::string::npos || name.empty() ||
+                       name.front() == ' ' || name.back() == ' ';
+    return quote ? '"' + name + '"' : name;
+}
+
+// A name on one TPS line.
+std::string tps_name(std::string name) {
+    for (char& c : name) {
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    }
+    return name;
+}
+
+}  // namespace
+
+std::string coordinates_csv(std::span<const ExportedSample> samples) {
+    std::string out = "name,sample,size";
+    const Eigen::Index c = samples.empty() ? 1 : samples.front().data.cols();
+    for (Eigen::Index k = 1; k <= (c - 1) / 3; ++k) {
+        const std::string n = std::to_string(k);
+        out += ",x" + n + ",y" + n + ",z" + n;
+    }
+    out += '\n';
+    for (const ExportedSample& s : samples) {
+        for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+            out += csv_name(s.names[static_cast<std::size_t>(i)]) + ',' + std::to_string(s.sample) +
+                   ',' + shortest_text(s.data(i, s.data.cols() - 1));
+            for (Eigen::Index j = 0; j + 1 < s.data.cols(); ++j)
+                out += ',' + shortest_text(s.data(i, j));
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+std::string coordinates_tps(std::span<const ExportedSample> samples) {
+    std::string out;
+    for (const ExportedSample& s : samples) {
+        const Eigen::Index p = (s.data.cols() - 1) / 3;
+        for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+            out += "LM3=" + std::to_string(p) + '\n';
+            for (Eigen::Index k = 0; k < p; ++k) {
+                out += shortest_text(s.data(i, 3 * k)) + ' ' + shortest_text(s.data(i, 3 * k + 1)) +
+                       ' ' + shortest_text(s.data(i, 3 * k + 2)) + '\n';
+            }
+            out += "ID=" + tps_name(s.names[static_cast<std::size_t>(i)]) + '\n';
+            out += "COMMENT=sample " + std::to_string(s.sample) + '\n';
+            out += "VARIABLES=size=" + shortest_text(s.data(i, s.data.cols() - 1)) + '\n';
+        }
+    }
+    return out;
+}
+
+std::string exported_coordinates(const std::string& path, std::span<const ExportedSample> samples) {
+    const std::string extension = split_path(path).extension;
+    if (landmark_text::equal_ignoring_case(extension, ".csv"))
+        return coordinates_csv(samples);
+    if (landmark_text::equal_ignoring_case(extension, ".tps"))
+        return coordinates_tps(samples);
+    throw Error(in_quotes(path) +
+                ": exported coordinates are written as CSV or TPS, so the file name must end in "
+                ".csv or .tps");
+}
+
+}  // namespace kelmar

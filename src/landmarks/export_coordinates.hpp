@@ -1,0 +1,28 @@
+// The analysed coordinates written back out, each specimen with its name, its sample and its
+// size: CSV with a header row (name, sample, size, x1, y1, z1, x2, ...), or TPS blocks of LM3=,
+// the coordinates, ID=, COMMENT=sample S and VARIABLES=size=V. Numbers are written in the
+// shortest form that reads back exactly, so reading an export gives the same dataset.
+#pragma once
+
+#include <Eigen/Core>
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kelmar {
+
+struct ExportedSample {
+    const Eigen::MatrixXd& data;  // N × (3p + 1)
+    const std::vector<std::string>& names;
+    int sample;  // 1 or 2
+};
+
+std::string coordinates_csv(std::span<const ExportedSample> samples);
+std::string coordinates_tps(std::span<const ExportedSample> samples);
+
+// The text for `path` by its extension (.csv or .tps, any letter case); raises an Error for
+// another.
+std::string exported_coordinates(const std::string& path, std::span<const ExportedSample> samples);
+
+}  // namespace kelmar

@@ -1,0 +1,78 @@
+// Labelled tables: a header row, then one specimen a row with its name in the first column and
+// x1 y1 z1 x2 ... in the others; comma, semicolon or tab separated (the header decides). A column
+// headed "size" holds the specimen's size and one headed "sample" is skipped, as in the
+// coordinates this program exports.
+#include "landmark_text.hpp"
+#include "platform/numeric/error.hpp"
+
+#include <cmath>
+
+namespace kelmar {
+
+using namespace landmark_text;
+
+namespace {
+
+char separator_of(std::string_view header) {
+    if (header.find('\t') != std::string_view::npos)
+        return '\t';
+    if (header.find(';') != std::string_view::npos)
+        return ';';
+    return ',';
+}
+
+}  // namespace
+
+LandmarkSample read_labelled_table(std::string_view text, const std::string& file) {
+    Lines lines(text);
+    std::string_view header;
+    while (lines.next(header) && trim(header).empty()) {
+    }
+    if (trim(header).empty())
+        throw Error(in_quotes(file) + " holds no specimen");
+    const char separator = separator_of(header);
+    const std::vector<std::string_view> columns = split_fields(header, separator);
+    const std::size_t header_line = lines.number();
+    std::optional<std::size_t> size_column;
+    std::vector<std::size_t> coordinate_columns;
+    for (std::size_t j = 1; j < columns.size(); ++j) {
+        if (equal_ignoring_case(columns[j], "size"))
+            size_column = j;
+        else if (!equal_ignoring_case(columns[j], "sample"))
+            coordinate_columns.push_back(j);
+    }
+    if (coordinate_columns.empty() || coordinate_columns.size() % 3 != 0) {
+        throw Error(where(file, header_line) + ": the header names " +
+                    std::to_string(coordinate_columns.size()) +
+                    " coordinate columns after the names, but 3D landmarks take three each "
+                    "(x1 y1 z1 x2 ...)");
+    }
+    Specimens specimens(file);
+    std::vector<double> xyz(coordinate_columns.size());
+    std::string_view line;
+    while (lines.next(line)) {
+        if (trim(line).empty())
+            continue;
+        const std::vector<std::string_view> fields = split_fields(line, separator);
+        const std::string name = fields.front().empty() ? std::to_string(specimens.count() + 1)
+                                                        : std::string(fields.front());
+        const Place place{file, lines.number(), name};
+        if (fields.size() != columns.size()) {
+            throw Error(place.text() + ": the row holds " + std::to_string(fields.size()) +
+                        " fields, but the header names " + std::to_string(columns.size()));
+        }
+        for (std::size_t k = 0; k < coordinate_columns.size(); ++k)
+            xyz[k] = coordinate(fields[coordinate_columns[k]], place);
+        std::optional<double> size;
+        if (size_column) {
+            size = coordinate(fields[*size_column], place);
+            if (!(*size > 0))
+                throw Error(place.text() + ": the size " + in_quotes(fields[*size_column]) +
+                            " must be greater than 0");
+        }
+        specimens.add(name, xyz, place.text(), size);
+    }
+    return specimens.finish(LandmarkFormat::Labelled, "");
+}
+
+}  // namespace kelmar

@@ -1,0 +1,60 @@
+// Landmark samples in the formats of the field's common tools, read behind one entry point:
+//   table         the plain table (x y z of each landmark, then the size, one specimen a line)
+//   tps           TPS files with LM3= blocks (ID=, SCALE=, IMAGE=, COMMENT=, VARIABLES= lines)
+//   morphologika  Morphologika files ([individuals], [landmarks], [dimensions], [names],
+//                 [rawpoints], [wireframe])
+//   slicer        a folder of 3D Slicer markups, one specimen a file (.fcsv or .mrk.json), taken
+//                 in file-name order; a markup file stands for its folder
+//   labelled      a table with a header row and a first column of specimen names, comma,
+//                 semicolon or tab separated
+// Every format but the plain table becomes the same dataset: coordinates in file order, then the
+// centroid size of the specimen's own coordinates (after SCALE), unless the file records the size
+// itself (a labelled table's "size" column, a TPS "VARIABLES=size=..." line), as the coordinates
+// this program exports do. Bad input raises an Error naming the file, the specimen and the line;
+// nothing is guessed or estimated.
+#pragma once
+
+#include <Eigen/Core>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelmar {
+
+enum class LandmarkFormat { Table, Tps, Morphologika, Slicer, Labelled };
+
+// The format of a name as the batch tool's --format takes it; nothing for an unknown name.
+std::optional<LandmarkFormat> landmark_format_named(std::string_view name);
+// "table, tps, morphologika, slicer, labelled"
+std::string landmark_format_names();
+
+struct LandmarkSample {
+    Eigen::MatrixXd data;            // N × (3p + 1)
+    std::vector<std::string> names;  // one per specimen
+    Eigen::MatrixXd wirelist;        // a Morphologika [wireframe] as wirelist rows; else empty
+    std::string name;                // the file's name, or the folder's for Slicer markups
+    LandmarkFormat format = LandmarkFormat::Table;
+};
+
+// The format of `path` by its extension, or by its content for other names: "[individuals]"
+// means Morphologika, a first line of names only a labelled table, anything else the plain
+// table. A folder holds Slicer markups.
+LandmarkFormat detect_landmark_format(const std::string& path, std::string_view content);
+
+// Reads the sample at `path` in `format`, or in the detected one. Raises an Error when the file
+// cannot be opened or read.
+LandmarkSample read_landmark_sample(const std::string& path,
+                                    std::optional<LandmarkFormat> format = std::nullopt);
+
+// Whether `name` is a 3D Slicer markup file name (.fcsv, .mrk.json, any letter case).
+bool is_markup_file_name(std::string_view name);
+
+// Readers of text already in memory; `file` is the name used in messages.
+LandmarkSample read_tps(std::string_view text, const std::string& file);
+LandmarkSample read_morphologika(std::string_view text, const std::string& file);
+LandmarkSample read_labelled_table(std::string_view text, const std::string& file);
+LandmarkSample read_markups_folder(const std::string& folder);
+
+}  // namespace kelmar

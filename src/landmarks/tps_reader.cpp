@@ -1,0 +1,133 @@
+// TPS files: each specimen is a block that starts with LM3=p and its p lines of x y z, followed
+// by optional ID=, IMAGE=, SCALE= (the coordinates are multiplied by it), COMMENT= and VARIABLES=
+// lines; keywords in any letter case. Outline points (POINTS=m and its m lines) are skipped.
+#include "landmark_text.hpp"
+#include "platform/numeric/error.hpp"
+
+#include <cmath>
+
+namespace kelmar {
+
+using namespace landmark_text;
+
+namespace {
+
+struct Block {
+    std::string id, image;
+    double scale = 1.0;
+    std::optional<double> size;
+    std::vector<double> xyz;
+    std::size_t line = 0;  // of its LM3=
+};
+
+// A whole number p ≥ 1 after a keyword such as LM3= or POINTS=.
+std::size_t count_after(std::string_view key, std::string_view value, const std::string& place) {
+    const std::optional<double> n = number_in(trim(value));
+    if (!n || !(*n >= 0) || *n != std::floor(*n) || *n > 1e9) {
+        throw Error(place + ": " + std::string(key) + "=" + in_quotes(printable(value)) +
+                    " is not a count of points");
+    }
+    return static_cast<std::size_t>(*n);
+}
+
+}  // namespace
+
+LandmarkSample read_tps(std::string_view text, const std::string& file) {
+    Specimens specimens(file);
+    Lines lines(text);
+    std::optional<Block> block;
+    const auto close = [&] {
+        if (!block)
+            return;
+        Block& b = *block;
+        const std::string name = !b.id.empty()      ? b.id
+                                 : !b.image.empty() ? b.image
+                                                    : std::to_string(specimens.count() + 1);
+        for (double& v : b.xyz)
+            v *= b.scale;
+        specimens.add(name, b.xyz, where(file, b.line) + " (specimen " + in_quotes(name) + ")",
+                      b.size);
+        block.reset();
+    };
+    std::string_view line;
+    while (lines.next(line)) {
+        line = trim(line);
+        if (line.empty())
+            continue;
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            throw Error(where(file, lines.number()) + ": " + in_quotes(printable(line)) +
+                        " is neither a keyword line (such as LM3=) nor within a block's "
+                        "coordinates");
+        }
+        const std::string_view key = trim(line.substr(0, equals));
+        const std::string_view value = trim(line.substr(equals + 1));
+        const std::string place = where(file, lines.number());
+        if (equal_ignoring_case(key, "LM3")) {
+            close();
+            const std::size_t p = count_after("LM3", value, place);
+            block = Block{};
+            block->line = lines.number();
+            block->xyz.reserve(3 * p);
+            for (std::size_t k = 0; k < p; ++k) {
+                std::string_view point;
+                if (!lines.next(point) || trim(point).find('=') != std::string_view::npos ||
+                    trim(point).empty()) {
+                    throw Error(place + ": LM3=" + std::to_string(p) + " announces " +
+                                std::to_string(p) + " landmarks, but only " + std::to_string(k) +
+                                " lines of coordinates follow");
+                }
+                const std::vector<std::string_view> fields = blank_fields(point);
+                const Place point_place{file, lines.number(), {}, specimens.count() + 1};
+                if (fields.size() != 3) {
+                    throw Error(point_place.text() + ": landmark " + std::to_string(k + 1) +
+                                " has " + std::to_string(fields.size()) +
+                                " coordinates, but 3D landmarks have 3 (x y z)");
+                }
+                for (std::string_view f : fields)
+                    block->xyz.push_back(coordinate(f, point_place));
+            }
+        } else if (equal_ignoring_case(key, "LM")) {
+            throw Error(place +
+                        ": LM= holds 2D landmarks; this program compares 3D landmarks "
+                        "(LM3=)");
+        } else if (equal_ignoring_case(key, "POINTS")) {
+            const std::size_t m = count_after("POINTS", value, place);
+            for (std::size_t k = 0; k < m; ++k) {
+                std::string_view skipped;
+                if (!lines.next(skipped))
+                    throw Error(place + ": POINTS=" + std::to_string(m) +
+                                " announces more outline points than the file holds");
+            }
+        } else if (block && equal_ignoring_case(key, "ID")) {
+            block->id = std::string(value);
+        } else if (block && equal_ignoring_case(key, "IMAGE")) {
+            block->image = std::string(value);
+        } else if (block && equal_ignoring_case(key, "SCALE")) {
+            const std::optional<double> scale = number_in(value);
+            if (!scale || !(*scale > 0) || !std::isfinite(*scale)) {
+                throw Error(place + ": SCALE=" + in_quotes(printable(value)) +
+                            " is not a positive number");
+            }
+            block->scale = *scale;
+        } else if (block && equal_ignoring_case(key, "VARIABLES")) {
+            // The size this program's export records: VARIABLES=size=V.
+            const std::size_t inner = value.find('=');
+            if (inner != std::string_view::npos &&
+                equal_ignoring_case(trim(value.substr(0, inner)), "size")) {
+                const std::optional<double> size = number_in(trim(value.substr(inner + 1)));
+                if (!size || !(*size > 0) || !std::isfinite(*size)) {
+                    throw Error(place + ": the recorded size " +
+                                in_quotes(printable(value.substr(inner + 1))) +
+                                " is not a positive number");
+                }
+                block->size = *size;
+            }
+        }
+        // COMMENT=, CURVES= and other keywords carry nothing the analysis uses.
+    }
+    close();
+    return specimens.finish(LandmarkFormat::Tps, "");
+}
+
+}  // namespace kelmar
