@@ -1,6 +1,8 @@
-// dload on a landmark file of 10,000 specimens × 100 landmarks (about 35 MB of text), read from
-// disk (the page cache after the first run).
+// dload on a landmark file of 10,000 specimens × 100 landmarks (about 35 MB of text), and the
+// landmark-file reader on a TPS file of the same sample, both read from disk (the page cache
+// after the first run).
 #include "landmarks/dload.hpp"
+#include "landmarks/landmark_file.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -40,6 +42,38 @@ void BM_Dload(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_Dload)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+std::string write_tps_file(int specimens, int landmarks) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("kelmar_bench_" + std::to_string(::getpid()) + ".tps"))
+                                 .string();
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    std::mt19937 gen(1);
+    std::normal_distribution<double> coordinate(0.0, 40.0);
+    for (int i = 0; i < specimens; ++i) {
+        std::fprintf(f, "LM3=%d\n", landmarks);
+        for (int k = 0; k < landmarks; ++k) {
+            const double x = coordinate(gen), y = coordinate(gen), z = coordinate(gen);
+            std::fprintf(f, "%.6f %.6f %.6f\n", x, y, z);
+        }
+        std::fprintf(f, "ID=specimen_%d\nSCALE=0.01\n", i + 1);
+    }
+    std::fclose(f);
+    return path;
+}
+
+void BM_ReadTps(benchmark::State& state) {
+    const std::string path = write_tps_file(10000, 100);
+    const auto bytes = static_cast<int64_t>(std::filesystem::file_size(path));
+    for (auto _ : state) {
+        auto sample = kelmar::read_landmark_sample(path);
+        benchmark::DoNotOptimize(sample);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_ReadTps)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

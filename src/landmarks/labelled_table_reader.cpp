@@ -70,7 +70,7 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
                 throw Error(place.text() + ": the size " + in_quotes(fields[*size_column]) +
                             " must be greater than 0");
         }
-        specimens.add(name, xyz, place.text(), size);
+        specimens.add(name, xyz, where(file, lines.number()), size);
     }
     return specimens.finish(LandmarkFormat::Labelled, "");
 }

@@ -28,8 +28,9 @@ bool is_folder(const std::string& path) {
     return std::filesystem::is_directory(path, error);
 }
 
-// Whether the first non-blank line holds names only: a header such as "id,x1,y1,z1,...". Text
-// with NUL bytes is left to the plain table, which says what it is.
+// Whether the first non-blank line holds names only, comma, semicolon or tab separated: a header
+// such as "id,x1,y1,z1,...". Text with NUL bytes is left to the plain table, which says what it
+// is.
 bool starts_with_header(std::string_view content) {
     if (content.find('\0') != std::string_view::npos)
         return false;
@@ -42,9 +43,9 @@ bool starts_with_header(std::string_view content) {
         const char separator = line.find('\t') != std::string_view::npos  ? '\t'
                                : line.find(';') != std::string_view::npos ? ';'
                                                                           : ',';
-        const std::vector<std::string_view> fields = line.find(separator) != std::string_view::npos
-                                                         ? split_fields(line, separator)
-                                                         : blank_fields(line);
+        if (line.find(separator) == std::string_view::npos)
+            return false;
+        const std::vector<std::string_view> fields = split_fields(line, separator);
         if (fields.size() < 4)
             return false;
         for (std::string_view f : fields) {
@@ -107,6 +108,12 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
         throw Error(in_quotes(path) +
                     ": Slicer markups are read from a folder of .fcsv or .mrk.json files, or "
                     "from one such file standing for its folder");
+    }
+    if (format == LandmarkFormat::Tps ||
+        (!format && equal_ignoring_case(split_path(path).extension, ".tps"))) {
+        LandmarkSample sample = read_tps_file(path, name);
+        sample.name = name;
+        return sample;
     }
     std::optional<std::string> text = read_file_bytes(path);
     if (!text)

@@ -53,6 +53,8 @@ bool is_markup_file_name(std::string_view name);
 
 // Readers of text already in memory; `file` is the name used in messages.
 LandmarkSample read_tps(std::string_view text, const std::string& file);
+// A TPS file read line by line, never held whole: the fastest way to a large sample.
+LandmarkSample read_tps_file(const std::string& path, const std::string& file);
 LandmarkSample read_morphologika(std::string_view text, const std::string& file);
 LandmarkSample read_labelled_table(std::string_view text, const std::string& file);
 LandmarkSample read_markups_folder(const std::string& folder);

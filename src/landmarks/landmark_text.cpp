@@ -3,8 +3,15 @@
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
 
+#include "platform/numeric/files.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kelmar::landmark_text {
 
@@ -60,6 +67,24 @@ std::vector<std::string_view> blank_fields(std::string_view line) {
             fields.push_back(line.substr(start, i - start));
     }
     return fields;
+}
+
+std::size_t first_fields(std::string_view line, std::string_view (&out)[4]) {
+    std::size_t count = 0;
+    std::size_t i = 0;
+    while (i < line.size() && count < 5) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        if (i > start) {
+            if (count < 4)
+                out[count] = line.substr(start, i - start);
+            ++count;
+        }
+    }
+    return count;
 }
 
 std::vector<std::string_view> split_fields(std::string_view line, char separator) {
@@ -126,44 +151,126 @@ double coordinate(std::string_view field, const Place& where) {
     throw Error(place + ": " + in_quotes(printable(field)) + " is not a finite number");
 }
 
+FileLines::FileLines(const std::string& path) : path_(path), buffer_(std::size_t{1} << 20) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        throw Error(cannot_open_message(path));
+    rewind();
+}
+
+FileLines::~FileLines() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void FileLines::rewind() {
+    if (::lseek(fd_, 0, SEEK_SET) != 0)
+        throw Error("cannot read " + in_quotes(path_) + ": " + std::strerror(errno));
+    begin_ = end_ = 0;
+    at_end_ = false;
+    number_ = 0;
+    fill();
+    if (std::string_view(buffer_.data(), end_).starts_with("\xEF\xBB\xBF"))
+        begin_ = 3;
+}
+
+bool FileLines::fill() {
+    if (at_end_)
+        return false;
+    // Keep the unread part at the front, and make room when a line outgrows the buffer.
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+    if (end_ == buffer_.size())
+        buffer_.resize(2 * buffer_.size());
+    while (true) {
+        const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw Error("cannot read " + in_quotes(path_) + ": " + std::strerror(errno));
+        if (n == 0)
+            at_end_ = true;
+        end_ += static_cast<std::size_t>(n);
+        return n > 0;
+    }
+}
+
+bool FileLines::next(std::string_view& line) {
+    while (true) {
+        const char* start = buffer_.data() + begin_;
+        const auto* newline = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
+        if (newline != nullptr || (at_end_ && begin_ < end_)) {
+            const std::size_t length =
+                newline != nullptr ? static_cast<std::size_t>(newline - start) : end_ - begin_;
+            line = std::string_view(start, length);
+            begin_ += length + (newline != nullptr ? 1 : 0);
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            ++number_;
+            return true;
+        }
+        if (!fill() && begin_ == end_)
+            return false;
+    }
+}
+
 void Specimens::add(std::string name, std::span<const double> xyz, const std::string& place,
                     std::optional<double> size) {
     if (names_.empty()) {
         coordinates_ = xyz.size();
+        block_.resize(kBlock * (coordinates_ + 1));
+        data_.resize(static_cast<Eigen::Index>(std::max<std::size_t>(expected_, kBlock)),
+                     static_cast<Eigen::Index>(coordinates_ + 1));
     } else if (xyz.size() != coordinates_) {
         throw Error(place + ": specimen " + in_quotes(name) + " has " +
                     std::to_string(xyz.size() / 3) + " landmarks, but specimen " +
                     in_quotes(names_.front()) + " has " + std::to_string(coordinates_ / 3));
     }
-    values_.insert(values_.end(), xyz.begin(), xyz.end());
-    sizes_.push_back(size);
+    double* row = block_.data() + in_block_ * (coordinates_ + 1);
+    std::copy(xyz.begin(), xyz.end(), row);
+    if (size) {
+        row[coordinates_] = *size;
+    } else {
+        // The centroid size: the root of the summed squared distances to the centroid.
+        double mean[3] = {0.0, 0.0, 0.0};
+        for (std::size_t j = 0; j < coordinates_; ++j)
+            mean[j % 3] += xyz[j];
+        const double landmarks = static_cast<double>(coordinates_ / 3);
+        double sum = 0.0;
+        for (std::size_t j = 0; j < coordinates_; ++j) {
+            const double d = xyz[j] - mean[j % 3] / landmarks;
+            sum += d * d;
+        }
+        row[coordinates_] = std::sqrt(sum);
+    }
     names_.push_back(std::move(name));
+    if (++in_block_ == kBlock)
+        flush();
+}
+
+void Specimens::flush() {
+    if (in_block_ == 0)
+        return;
+    const auto needed = static_cast<Eigen::Index>(flushed_ + in_block_);
+    if (needed > data_.rows())
+        data_.conservativeResize(std::max(needed, 2 * data_.rows()), Eigen::NoChange);
+    const auto c = static_cast<Eigen::Index>(coordinates_ + 1);
+    using Block = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+    data_.middleRows(static_cast<Eigen::Index>(flushed_), static_cast<Eigen::Index>(in_block_)) =
+        Eigen::Map<const Block>(block_.data(), static_cast<Eigen::Index>(in_block_), c);
+    flushed_ += in_block_;
+    in_block_ = 0;
 }
 
 LandmarkSample Specimens::finish(LandmarkFormat format, std::string sample_name) {
     if (names_.empty())
         throw Error(in_quotes(file_) + " holds no specimen");
-    const auto n = static_cast<Eigen::Index>(names_.size());
-    const auto c = static_cast<Eigen::Index>(coordinates_);
+    flush();
     LandmarkSample sample;
-    sample.data.resize(n, c + 1);
-    for (Eigen::Index i = 0; i < n; ++i) {
-        const double* xyz = values_.data() + i * c;
-        double mean[3] = {0.0, 0.0, 0.0};
-        for (Eigen::Index j = 0; j < c; ++j) {
-            sample.data(i, j) = xyz[j];
-            mean[j % 3] += xyz[j];
-        }
-        // The centroid size: the root of the summed squared distances to the centroid.
-        const double landmarks = static_cast<double>(c / 3);
-        double sum = 0.0;
-        for (Eigen::Index j = 0; j < c; ++j) {
-            const double d = xyz[j] - mean[j % 3] / landmarks;
-            sum += d * d;
-        }
-        const std::optional<double>& recorded = sizes_[static_cast<std::size_t>(i)];
-        sample.data(i, c) = recorded ? *recorded : std::sqrt(sum);
-    }
+    if (static_cast<Eigen::Index>(flushed_) != data_.rows())
+        data_.conservativeResize(static_cast<Eigen::Index>(flushed_), Eigen::NoChange);
+    sample.data = std::move(data_);
     sample.names = std::move(names_);
     sample.name = std::move(sample_name);
     sample.format = format;

@@ -33,6 +33,9 @@ bool equal_ignoring_case(std::string_view a, std::string_view b);
 
 // Blank-separated fields (blanks and tabs).
 std::vector<std::string_view> blank_fields(std::string_view line);
+// The first up to four blank-separated fields into `out`, without allocating; returns how many
+// fields the line holds, counting up to five.
+std::size_t first_fields(std::string_view line, std::string_view (&out)[4]);
 // Fields separated by `separator`, each trimmed of blanks and of one pair of double quotes, in
 // which the separator may stand.
 std::vector<std::string_view> split_fields(std::string_view line, char separator);
@@ -59,11 +62,43 @@ struct Place {
 // the text is not a number, naming the place.
 double coordinate(std::string_view field, const Place& place);
 
-// Specimens in file order, checked to have one landmark count.
+// The lines of a file, read through a buffer of modest size so that a large file is never held
+// whole; the same lines as Lines gives for the file's text. Raises an Error when the file cannot
+// be opened or read.
+class FileLines {
+  public:
+    explicit FileLines(const std::string& path);
+    ~FileLines();
+    FileLines(const FileLines&) = delete;
+    FileLines& operator=(const FileLines&) = delete;
+
+    // The next line, valid until the next call; false at the end.
+    bool next(std::string_view& line);
+    std::size_t number() const { return number_; }
+    // Back to the first line.
+    void rewind();
+
+  private:
+    bool fill();  // reads more; false at the end of the file
+
+    std::string path_;
+    int fd_ = -1;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;  // the unread bytes are buffer_[begin_, end_)
+    std::size_t end_ = 0;
+    bool at_end_ = false;
+    std::size_t number_ = 0;
+};
+
+// Specimens in file order, checked to have one landmark count, written into the dataset as they
+// come (through a small block, so that the dataset's columns are written in runs).
 class Specimens {
   public:
-    explicit Specimens(std::string file) : file_(std::move(file)) {}
-    // `place` names the specimen and its line for the message of a count that differs.
+    // `expected`: the specimens the file announces, when known, so the dataset is made once.
+    explicit Specimens(std::string file, std::size_t expected = 0)
+        : file_(std::move(file)), expected_(expected) {}
+    // `place` names the specimen and its line for the message of a count that differs. Without
+    // a recorded size, the size is the centroid size of `xyz`.
     void add(std::string name, std::span<const double> xyz, const std::string& place,
              std::optional<double> size = std::nullopt);
     std::size_t count() const { return names_.size(); }
@@ -71,11 +106,31 @@ class Specimens {
     LandmarkSample finish(LandmarkFormat format, std::string sample_name);
 
   private:
+    void flush();
+
+    static constexpr std::size_t kBlock = 64;
     std::string file_;
+    std::size_t expected_ = 0;
     std::size_t coordinates_ = 0;  // 3p, from the first specimen
-    std::vector<double> values_;
-    std::vector<std::optional<double>> sizes_;
+    Eigen::MatrixXd data_;
+    std::vector<double> block_;  // up to kBlock specimens, row after row, size last
+    std::size_t in_block_ = 0;
+    std::size_t flushed_ = 0;  // rows of data_ written
     std::vector<std::string> names_;
 };
+
+// The number of TPS specimens (LM3= lines) among the lines of `source`.
+template <typename Source>
+std::size_t count_tps_blocks(Source& source) {
+    std::size_t blocks = 0;
+    std::string_view line;
+    while (source.next(line)) {
+        line = trim(line);
+        if (line.size() > 4 && equal_ignoring_case(line.substr(0, 3), "LM3") &&
+            trim(line.substr(3)).starts_with('='))
+            ++blocks;
+    }
+    return blocks;
+}
 
 }  // namespace kelmar::landmark_text

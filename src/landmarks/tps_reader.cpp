@@ -4,6 +4,7 @@
 #include "landmark_text.hpp"
 #include "platform/numeric/error.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelmar {
@@ -32,9 +33,12 @@ std::size_t count_after(std::string_view key, std::string_view value, const std:
 
 }  // namespace
 
-LandmarkSample read_tps(std::string_view text, const std::string& file) {
-    Specimens specimens(file);
-    Lines lines(text);
+namespace {
+
+// The specimens of the lines of `lines`; `expected` is the count of LM3= lines found before.
+template <typename Source>
+LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t expected) {
+    Specimens specimens(file, expected);
     std::optional<Block> block;
     const auto close = [&] {
         if (!block)
@@ -45,8 +49,7 @@ LandmarkSample read_tps(std::string_view text, const std::string& file) {
                                                     : std::to_string(specimens.count() + 1);
         for (double& v : b.xyz)
             v *= b.scale;
-        specimens.add(name, b.xyz, where(file, b.line) + " (specimen " + in_quotes(name) + ")",
-                      b.size);
+        specimens.add(name, b.xyz, where(file, b.line), b.size);
         block.reset();
     };
     std::string_view line;
@@ -73,19 +76,21 @@ LandmarkSample read_tps(std::string_view text, const std::string& file) {
                 std::string_view point;
                 if (!lines.next(point) || trim(point).find('=') != std::string_view::npos ||
                     trim(point).empty()) {
-                    throw Error(place + ": LM3=" + std::to_string(p) + " announces " +
-                                std::to_string(p) + " landmarks, but only " + std::to_string(k) +
+                    throw Error(place + " (specimen " + std::to_string(specimens.count() + 1) +
+                                "): LM3=" + std::to_string(p) + " announces " + std::to_string(p) +
+                                " landmarks, but only " + std::to_string(k) +
                                 " lines of coordinates follow");
                 }
-                const std::vector<std::string_view> fields = blank_fields(point);
+                std::string_view fields[4];
+                const std::size_t count = first_fields(point, fields);
                 const Place point_place{file, lines.number(), {}, specimens.count() + 1};
-                if (fields.size() != 3) {
+                if (count != 3) {
                     throw Error(point_place.text() + ": landmark " + std::to_string(k + 1) +
-                                " has " + std::to_string(fields.size()) +
+                                " has " + (count > 4 ? "more than 4" : std::to_string(count)) +
                                 " coordinates, but 3D landmarks have 3 (x y z)");
                 }
-                for (std::string_view f : fields)
-                    block->xyz.push_back(coordinate(f, point_place));
+                for (std::size_t j = 0; j < 3; ++j)
+                    block->xyz.push_back(coordinate(fields[j], point_place));
             }
         } else if (equal_ignoring_case(key, "LM")) {
             throw Error(place +
@@ -128,6 +133,22 @@ LandmarkSample read_tps(std::string_view text, const std::string& file) {
     }
     close();
     return specimens.finish(LandmarkFormat::Tps, "");
+}
+
+}  // namespace
+
+LandmarkSample read_tps(std::string_view text, const std::string& file) {
+    Lines counting(text);
+    const std::size_t expected = count_tps_blocks(counting);
+    Lines lines(text);
+    return parse_tps(lines, file, expected);
+}
+
+LandmarkSample read_tps_file(const std::string& path, const std::string& file) {
+    FileLines lines(path);
+    const std::size_t expected = count_tps_blocks(lines);
+    lines.rewind();
+    return parse_tps(lines, file, expected);
 }
 
 }  // namespace kelmar

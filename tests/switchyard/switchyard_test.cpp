@@ -2,6 +2,7 @@
 
 #include "batch/batch.hpp"
 #include "gui/openfig.hpp"
+#include "landmarks/mfload.hpp"
 #include "platform/graphics/scripted_dialogs.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/qt/qt_view.hpp"
@@ -15,6 +16,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace kelmar {
@@ -85,6 +88,40 @@ TEST_F(SwitchyardTest, LoadsShowCountsEchoAndDrawWhenAsked) {
     run("load1");
     EXPECT_EQ(text("File1Tag"), before);
     EXPECT_EQ(session.variables().FNAME1, "growth_sample_a.txt");
+}
+
+// The load dialogs offer the landmark formats; a Slicer markup file brings its folder's
+// specimens, and a Morphologika wireframe becomes the wirelist when none is loaded.
+TEST_F(SwitchyardTest, LoadsReadTheLandmarkFormats) {
+    const testing::ScratchFolder folder;
+    std::filesystem::create_directory(folder / "skulls");
+    const double shapes[3][12] = {{0, 0, 0, 4, 0, 0, 0, 3, 0, 0, 0, 2},
+                                  {0, 0, 1, 5, 0, 0, 0, 4, 0, 1, 0, 3},
+                                  {1, 0, 0, 6, 1, 0, 0, 5, 0, 0, 1, 4}};
+    std::string morphologika = "[individuals]\n3\n[landmarks]\n4\n[rawpoints]\n";
+    for (int i = 0; i < 3; ++i) {
+        std::string name = "s";
+        name += std::to_string(i) + ".fcsv";
+        std::ofstream markup(folder / "skulls" / name);
+        for (int k = 0; k < 4; ++k) {
+            markup << k << "," << shapes[i][3 * k] << "," << shapes[i][3 * k + 1] << ","
+                   << shapes[i][3 * k + 2] << "\n";
+            morphologika += std::to_string(shapes[i][3 * k]) + " " +
+                            std::to_string(shapes[i][3 * k + 1]) + " " +
+                            std::to_string(shapes[i][3 * k + 2]) + "\n";
+        }
+    }
+    std::ofstream(folder / "skulls.txt") << morphologika << "[wireframe]\n1 2\n2 3\n";
+    set_value("Show3", 0);
+    dialogs_.answer_file((folder / "skulls").string(), "s1.fcsv");
+    run("load1");
+    EXPECT_EQ(dialogs_.shown().back().filter, kLandmarkFileFilter);
+    EXPECT_EQ(text("File1Tag"), "File skulls \n    3 Samples \n    4 landmarks");
+    EXPECT_FALSE(session.variables().wireactive);
+    dialogs_.answer_file(folder.path().string(), "skulls.txt");
+    run("load2");
+    EXPECT_TRUE(session.variables().wireactive);
+    EXPECT_EQ(session.variables().wirelist.rows(), 2);
 }
 
 TEST_F(SwitchyardTest, AnglesReadTheListsAndAlwaysRestoreThePointer) {

@@ -1,0 +1,257 @@
+#include "landmarks/export_coordinates.hpp"
+#include "landmarks/landmark_file.hpp"
+#include "platform/numeric/files.hpp"
+#include "platform/numeric/format.hpp"
+
+#include "support/eigen_testing.hpp"
+#include "support/growth_samples.hpp"
+#include "support/scratch.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace kelmar {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::error_of;
+
+// A synthetic sample of 7 specimens of 5 landmarks, its last column the centroid size.
+struct Synthetic {
+    Eigen::MatrixXd data;
+    std::vector<std::string> names;
+};
+
+Synthetic synthetic() {
+    std::mt19937 gen(21);
+    Synthetic s;
+    s.data = testing::growth_sample(7, 15, 0.5, gen);
+    for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+        Eigen::MatrixXd xyz = s.data.row(i).head(15).reshaped(3, 5).transpose();
+        s.data(i, 15) = std::sqrt((xyz.rowwise() - xyz.colwise().mean()).squaredNorm());
+        s.names.push_back("spec " + std::to_string(i + 1));
+    }
+    return s;
+}
+
+std::string number(double v) {
+    return shortest_text(v);
+}
+
+void write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// TPS with CRLF line ends, keywords in mixed case, SCALE 0.5 (the file holds twice the
+// coordinates, exactly) and the fields a digitiser writes.
+std::string tps(const Synthetic& s) {
+    std::string out;
+    for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+        out += (i % 2 ? "lm3=5\r\n" : "LM3=5\r\n");
+        for (int k = 0; k < 5; ++k)
+            out += number(2 * s.data(i, 3 * k)) + " " + number(2 * s.data(i, 3 * k + 1)) + "\t" +
+                   number(2 * s.data(i, 3 * k + 2)) + "\r\n";
+        out += "IMAGE=img" + std::to_string(i) + ".ply\r\nId=" + s.names[i] +
+               "\r\nScale=0.5\r\nCOMMENT=adult?\r\nVARIABLES=age\r\n\r\n";
+    }
+    return out;
+}
+
+std::string morphologika(const Synthetic& s) {
+    std::string out = "' written by hand\n[Individuals]\n7\n[landmarks]\n5\n[DIMENSIONS]\n3\n";
+    out += "[names]\n";
+    for (const std::string& n : s.names)
+        out += n + "\n";
+    out += "[groups]\nall 7\n[rawpoints]\n";
+    for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+        out += "'#" + std::to_string(i + 1) + "\n";
+        for (int k = 0; k < 5; ++k)
+            out += number(s.data(i, 3 * k)) + " " + number(s.data(i, 3 * k + 1)) + " " +
+                   number(s.data(i, 3 * k + 2)) + "\n";
+    }
+    return out + "[wireframe]\n1 2\n2 3\n3 5\n";
+}
+
+std::string labelled(const Synthetic& s, char separator) {
+    std::string out = "specimen";
+    for (int k = 1; k <= 5; ++k)
+        for (const char* axis : {"x", "y", "z"})
+            out += separator + std::string(axis) + std::to_string(k);
+    out += "\n";
+    for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+        out += s.names[i];
+        for (int j = 0; j < 15; ++j)
+            out += separator + number(s.data(i, j));
+        out += "\n";
+    }
+    return out;
+}
+
+std::string fcsv(const Synthetic& s, Eigen::Index i) {
+    // Columns in another order than Slicer's usual one: the columns line says where x, y, z are.
+    std::string out =
+        "# Markups fiducial file version = 4.11\n# CoordinateSystem = LPS\n"
+        "# columns = id,label,z,x,y,vis\n";
+    for (int k = 0; k < 5; ++k)
+        out += std::to_string(k) + ",F-" + std::to_string(k + 1) + "," +
+               number(s.data(i, 3 * k + 2)) + "," + number(s.data(i, 3 * k)) + "," +
+               number(s.data(i, 3 * k + 1)) + ",1\n";
+    return out;
+}
+
+std::string mrk_json(const Synthetic& s, Eigen::Index i) {
+    std::string out = R"({"markups": [{"type": "Fiducial", "controlPoints": [)";
+    for (int k = 0; k < 5; ++k)
+        out += std::string(k ? "," : "") +
+               R"({"label": "F", "positionStatus": "defined", "position": [)" +
+               number(s.data(i, 3 * k)) + "," + number(s.data(i, 3 * k + 1)) + "," +
+               number(s.data(i, 3 * k + 2)) + "]}";
+    return out + "]}]}";
+}
+
+void expect_dataset(const LandmarkSample& read, const Synthetic& s, bool names = true) {
+    ASSERT_EQ(read.data.rows(), s.data.rows());
+    ASSERT_EQ(read.data.cols(), s.data.cols());
+    EXPECT_TRUE(read.data.leftCols(15) == s.data.leftCols(15));
+    EXPECT_TRUE(testing::matrices_near(read.data.col(15), s.data.col(15), 1e-12));
+    if (names) {
+        EXPECT_EQ(read.names, s.names);
+    }
+}
+
+TEST(LandmarkFormats, EveryFormatGivesTheSameDataset) {
+    const testing::ScratchFolder folder;
+    const Synthetic s = synthetic();
+    write(folder / "sample.tps", tps(s));
+    write(folder / "morpho.txt", morphologika(s));
+    write(folder / "semicolons.csv", labelled(s, ';'));
+    write(folder / "tabs.txt", labelled(s, '\t'));
+    fs::create_directory(folder / "slicer");
+    for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+        if (i % 2)
+            write(folder / "slicer" / (s.names[i] + ".mrk.json"), mrk_json(s, i));
+        else
+            write(folder / "slicer" / (s.names[i] + ".fcsv"), fcsv(s, i));
+    }
+    write(folder / "slicer" / "notes.txt", "not a markup file\n");
+
+    const LandmarkSample from_tps = read_landmark_sample((folder / "sample.tps").string());
+    EXPECT_EQ(from_tps.format, LandmarkFormat::Tps);
+    expect_dataset(from_tps, s);
+
+    const LandmarkSample from_morpho = read_landmark_sample((folder / "morpho.txt").string());
+    EXPECT_EQ(from_morpho.format, LandmarkFormat::Morphologika);
+    expect_dataset(from_morpho, s);
+    EXPECT_EQ(from_morpho.wirelist,
+              (Eigen::MatrixXd(3, 3) << 1, 1, 2, 2, 2, 3, 3, 3, 5).finished());
+
+    for (const char* name : {"semicolons.csv", "tabs.txt"}) {
+        const LandmarkSample read = read_landmark_sample((folder / name).string());
+        EXPECT_EQ(read.format, LandmarkFormat::Labelled) << name;
+        expect_dataset(read, s);
+    }
+
+    // The folder, or any markup file in it, is the sample; the stray file is left alone.
+    for (const fs::path& path : {folder / "slicer", folder / "slicer" / "spec 2.mrk.json"}) {
+        const LandmarkSample read = read_landmark_sample(path.string());
+        EXPECT_EQ(read.format, LandmarkFormat::Slicer);
+        EXPECT_EQ(read.name, "slicer");
+        expect_dataset(read, s);
+    }
+
+    // The plain table is still the plain table; a name that tells nothing takes the format named.
+    std::string plain;
+    for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+        for (Eigen::Index j = 0; j < 16; ++j)
+            plain += number(s.data(i, j)) + " ";
+        plain += "\n";
+    }
+    write(folder / "plain.txt", plain);
+    const LandmarkSample from_table = read_landmark_sample((folder / "plain.txt").string());
+    EXPECT_EQ(from_table.format, LandmarkFormat::Table);
+    EXPECT_TRUE(from_table.data == s.data);
+    write(folder / "sample.dat", tps(s));
+    expect_dataset(read_landmark_sample((folder / "sample.dat").string(), LandmarkFormat::Tps), s);
+}
+
+TEST(LandmarkFormats, ExportedCoordinatesReadBackExactly) {
+    const testing::ScratchFolder folder;
+    Synthetic s = synthetic();
+    s.names[2] = "with, comma";
+    s.data.col(15) *= 1.0 / 3.0;  // a recorded size, unlike the coordinates' own
+    const Eigen::MatrixXd second = s.data.topRows(3) * 1.5;
+    const std::vector<std::string> second_names = {"a", "b", "c"};
+    const std::vector<ExportedSample> samples = {{s.data, s.names, 1}, {second, second_names, 2}};
+    for (const char* name : {"out.csv", "out.TPS"}) {
+        const std::string path = (folder / name).string();
+        write(path, exported_coordinates(path, samples));
+        const LandmarkSample read = read_landmark_sample(path);
+        ASSERT_EQ(read.data.rows(), 10) << name;
+        EXPECT_TRUE(read.data.topRows(7) == s.data) << name;
+        EXPECT_TRUE(read.data.bottomRows(3) == second) << name;
+        EXPECT_EQ(read.names[2], "with, comma");
+        EXPECT_EQ(read.names[9], "c");
+    }
+    EXPECT_NE(error_of([&] { exported_coordinates("out.txt", samples); }).find(".csv or .tps"),
+              std::string::npos);
+}
+
+TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
+    const testing::ScratchFolder folder;
+    struct Case {
+        const char* file;
+        std::string text;
+        std::vector<const char*> words;
+    };
+    const std::string lm = "LM3=2\n1 2 3\n4 5 6\nID=a\n";
+    const std::vector<Case> cases = {
+        {"missing.tps", "LM3=2\n1 2 3\nNA 5 6\nID=a\n", {"\"missing.tps\", line 3", "missing"}},
+        {"short.tps", "LM3=3\n1 2 3\n4 5 6\nID=a\n", {"line 1", "announces 3", "only 2"}},
+        {"flat.tps", "LM3=2\n1 2\n4 5\n", {"line 2", "has 2 coordinates"}},
+        {"twod.tps", "LM=2\n1 2\n4 5\n", {"line 1", "2D"}},
+        {"counts.tps",
+         lm + "LM3=3\n1 2 3\n4 5 6\n7 8 9\nID=b\n",
+         {"line 5", "\"b\" has 3", "\"a\" has 2"}},
+        {"empty.tps", "\n\n", {"\"empty.tps\" holds no specimen"}},
+        {"dims.txt",
+         "[individuals]\n1\n[landmarks]\n2\n[dimensions]\n2\n[rawpoints]\n1 2\n3 4\n",
+         {"line 6", "[dimensions] is 2"}},
+        {"points.txt",
+         "[individuals]\n2\n[landmarks]\n2\n[rawpoints]\n1 2 3\n4 5 6\n7 8 9\n",
+         {"holds 3 points", "make 4"}},
+        {"gap.csv",
+         "id,x1,y1,z1,x2,y2,z2\na,1,2,3,4,5,6\nb,1,,3,4,5,6\n",
+         {"\"gap.csv\", line 3", "specimen \"b\"", "an empty field"}},
+        {"columns.csv", "id,x1,y1,z1,x2\na,1,2,3,4\n", {"4 coordinate columns"}},
+    };
+    for (const Case& c : cases) {
+        write(folder / c.file, c.text);
+        const std::string message =
+            error_of([&] { read_landmark_sample((folder / c.file).string()); });
+        for (const char* word : c.words)
+            EXPECT_NE(message.find(word), std::string::npos) << c.file << ": " << message;
+    }
+
+    fs::create_directory(folder / "markups");
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "markups").string());
+              }).find("holds no 3D Slicer markup files"),
+              std::string::npos);
+    write(folder / "markups" / "a.fcsv", "# columns = id,x,y,z\n0,1,2,3\n1,4,,6\n");
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "markups").string());
+              }).find("\"a.fcsv\", line 3 (specimen \"a\"): a landmark is missing"),
+              std::string::npos);
+    write(folder / "markups" / "a.fcsv", "# columns = id,x,y,z\n0,1,2,3\n1,4,5,6\n");
+    write(folder / "markups" / "b.mrk.json",
+          R"({"markups":[{"controlPoints":[{"position":[1,2,3]},)"
+          R"({"positionStatus":"missing","position":[0,0,0]}]}]})");
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "markups").string());
+              }).find("\"b.mrk.json\", control point 2 (specimen \"b\"): a landmark is missing"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace kelmar
