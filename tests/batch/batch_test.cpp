@@ -228,5 +228,24 @@ TEST(Batch, LandmarkFormatsAndExportedCoordinatesGiveTheSameResults) {
     }
 }
 
+// The bundled examples in the field's formats hold the plain tables' samples: the same results,
+// up to the rounding of the tables' written sizes.
+TEST(Batch, BundledFormatExamplesMatchThePlainTables) {
+    const auto results = [](const std::string& a, const std::string& b) {
+        const BatchRun r = batch({"--common-reference", "--json", "-", example(a), example(b)});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return nlohmann::ordered_json::parse(r.status == 0 ? r.out : "{}");
+    };
+    for (const auto& [plain, formats] :
+         {std::pair{results("macaque_male.txt", "macaque_female.txt"),
+                    results("formats/macaque_male.tps", "formats/macaque_female_morphologika.txt")},
+          std::pair{results("growth_sample_a.txt", "growth_sample_b.txt"),
+                    results("formats/growth_sample_a.csv", "formats/growth_sample_b_slicer")}}) {
+        EXPECT_NEAR(plain["angle"].get<double>(), formats["angle"].get<double>(), 1e-9);
+        EXPECT_NEAR(plain["ranges"]["sample2"][2].get<double>(),
+                    formats["ranges"]["sample2"][2].get<double>(), 1e-9);
+    }
+}
+
 }  // namespace
 }  // namespace kelmar
