@@ -4,7 +4,7 @@ BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = table_reader figure_file callback_parser formatter
+FUZZ_TARGETS = table_reader figure_file callback_parser formatter landmark_formats
 
 .PHONY: all deps configure build test sanitize bench run gui fuzz clean format
 

@@ -1,6 +1,7 @@
 #include "targets.hpp"
 
 #include "landmarks/dload.hpp"
+#include "landmarks/landmark_file.hpp"
 #include "landmarks/validate_dataset.hpp"
 #include "platform/graphics/callback.hpp"
 #include "platform/graphics/figure_file.hpp"
@@ -78,11 +79,38 @@ void formatter(std::string_view data) {
     }
 }
 
+// The first byte chooses the reader; the rest is the file's text.
+void landmark_formats(std::string_view data) {
+    if (data.empty())
+        return;
+    const std::string_view text = data.substr(1);
+    try {
+        switch (static_cast<unsigned char>(data[0]) % 5) {
+            case 0:
+                validate_landmark_dataset(read_tps(text, "fuzz.tps").data, "fuzz.tps");
+                break;
+            case 1:
+                validate_landmark_dataset(read_morphologika(text, "fuzz.txt").data, "fuzz.txt");
+                break;
+            case 2:
+                validate_landmark_dataset(read_labelled_table(text, "fuzz.csv").data, "fuzz.csv");
+                break;
+            case 3:
+                markup_points(text, "fuzz.fcsv", false);
+                break;
+            default:
+                markup_points(text, "fuzz.mrk.json", true);
+        }
+    } catch (const Error&) {
+    }
+}
+
 std::span<const Target> targets() {
     static const Target all[] = {{"table_reader", table_reader},
                                  {"figure_file", figure_file},
                                  {"callback_parser", callback_parser},
-                                 {"formatter", formatter}};
+                                 {"formatter", formatter},
+                                 {"landmark_formats", landmark_formats}};
     return all;
 }
 

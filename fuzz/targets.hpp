@@ -9,10 +9,11 @@
 
 namespace kelmar::fuzz {
 
-void table_reader(std::string_view data);     // a landmark table, then its checks
-void figure_file(std::string_view data);      // a figure file into a fresh model
-void callback_parser(std::string_view data);  // a control's callback text
-void formatter(std::string_view data);        // a C-style format and its arguments
+void table_reader(std::string_view data);      // a landmark table, then its checks
+void figure_file(std::string_view data);       // a figure file into a fresh model
+void callback_parser(std::string_view data);   // a control's callback text
+void formatter(std::string_view data);         // a C-style format and its arguments
+void landmark_formats(std::string_view data);  // TPS, Morphologika, labelled, .fcsv or .mrk.json
 
 struct Target {
     const char* name;  // also the folder of its seeds and kept inputs under fuzz/

@@ -101,8 +101,13 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
     const std::string name = file_name_of(path);
     if ((format == LandmarkFormat::Slicer || !format) &&
         (is_folder(path) || is_markup_file_name(name))) {
+        if (is_folder(path))
+            return read_markups_folder(path);
         // A markup file stands for the folder that holds it, with its other specimens.
-        return read_markups_folder(is_folder(path) ? path : split_path(path).folder);
+        if (!read_file_bytes(path))
+            throw Error(cannot_open_message(path));
+        const std::string folder = split_path(path).folder;
+        return read_markups_folder(folder.empty() ? "." : folder);
     }
     if (format == LandmarkFormat::Slicer) {
         throw Error(in_quotes(path) +

@@ -58,5 +58,7 @@ LandmarkSample read_tps_file(const std::string& path, const std::string& file);
 LandmarkSample read_morphologika(std::string_view text, const std::string& file);
 LandmarkSample read_labelled_table(std::string_view text, const std::string& file);
 LandmarkSample read_markups_folder(const std::string& folder);
+// The x y z of every point of one markup file's text (.fcsv, or .mrk.json when `json`).
+std::vector<double> markup_points(std::string_view text, const std::string& file, bool json);
 
 }  // namespace kelmar

@@ -29,9 +29,12 @@ std::optional<ChosenTable> mfloadtxt(Dialogs& dialogs) {
     return choose_and_load(dialogs, "*.txt");
 }
 
+// The first entry, chosen when the dialog opens, shows every format, so that a name typed in full
+// is taken whatever its format.
 const char* const kLandmarkFileFilter =
-    "Landmark tables (*.txt *.csv *.dat);;TPS files (*.tps);;Morphologika files (*.txt);;"
-    "3D Slicer markups (*.fcsv *.mrk.json);;Labelled tables (*.csv *.txt *.tsv);;All files (*)";
+    "Landmark files (*.txt *.csv *.tsv *.dat *.tps *.fcsv *.mrk.json);;"
+    "Landmark tables (*.txt *.dat);;TPS files (*.tps);;Morphologika files (*.txt);;"
+    "3D Slicer markups (*.fcsv *.mrk.json);;Labelled tables (*.csv *.tsv *.txt);;All files (*)";
 
 std::optional<LandmarkSample> mfload_sample(Dialogs& dialogs) {
     const std::optional<FileChoice> choice =

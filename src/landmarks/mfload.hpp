@@ -22,7 +22,8 @@ struct ChosenTable {
 std::optional<ChosenTable> mfload(Dialogs& dialogs);
 std::optional<ChosenTable> mfloadtxt(Dialogs& dialogs);
 
-// The open-file dialog's filter for landmark samples: one entry per format, then all files.
+// The open-file dialog's filter for landmark samples: all of them, one entry per format, then
+// all files.
 extern const char* const kLandmarkFileFilter;
 
 // A landmark sample chosen in the open-file dialog (title "Enter file to Load?", filter

@@ -118,6 +118,11 @@ std::vector<double> json_points(const std::string& text, const std::string& file
 
 }  // namespace
 
+std::vector<double> markup_points(std::string_view text, const std::string& file, bool json) {
+    const std::string name = specimen_name(file);
+    return json ? json_points(std::string(text), file, name) : fcsv_points(text, file, name);
+}
+
 bool is_markup_file_name(std::string_view name) {
     return ends_with_ignoring_case(name, ".fcsv") || ends_with_ignoring_case(name, ".mrk.json");
 }
@@ -145,15 +150,16 @@ LandmarkSample read_markups_folder(const std::string& folder) {
         if (!text)
             throw Error(cannot_open_message(path));
         const std::string name = specimen_name(file);
-        const std::vector<double> xyz = ends_with_ignoring_case(file, ".fcsv")
-                                            ? fcsv_points(*text, file, name)
-                                            : json_points(*text, file, name);
+        const std::vector<double> xyz =
+            markup_points(*text, file, !ends_with_ignoring_case(file, ".fcsv"));
         if (xyz.empty())
             throw Error(in_quotes(file) + " holds no landmarks");
         specimens.add(name, xyz, in_quotes(file));
     }
     // A folder named with a trailing separator has its name in the part before it.
-    const std::filesystem::path folder_path(folder);
+    std::error_code absolute_error;
+    const std::filesystem::path folder_path =
+        std::filesystem::absolute(folder, absolute_error).lexically_normal();
     std::string folder_name = folder_path.filename().string();
     if (folder_name.empty())
         folder_name = folder_path.parent_path().filename().string();

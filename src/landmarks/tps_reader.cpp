@@ -71,7 +71,7 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t exp
             const std::size_t p = count_after("LM3", value, place);
             block = Block{};
             block->line = lines.number();
-            block->xyz.reserve(3 * p);
+            block->xyz.reserve(3 * std::min<std::size_t>(p, 4096));
             for (std::size_t k = 0; k < p; ++k) {
                 std::string_view point;
                 if (!lines.next(point) || trim(point).find('=') != std::string_view::npos ||
