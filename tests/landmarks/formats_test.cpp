@@ -30,7 +30,7 @@ Synthetic synthetic() {
     for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
         Eigen::MatrixXd xyz = s.data.row(i).head(15).reshaped(3, 5).transpose();
         s.data(i, 15) = std::sqrt((xyz.rowwise() - xyz.colwise().mean()).squaredNorm());
-        s.names.push_back("spec " + std::to_string(i + 1));
+        s.names.push_back("skull " + std::to_string(i + 1));
     }
     return s;
 }
@@ -153,7 +153,7 @@ TEST(LandmarkFormats, EveryFormatGivesTheSameDataset) {
     }
 
     // The folder, or any markup file in it, is the sample; the stray file is left alone.
-    for (const fs::path& path : {folder / "slicer", folder / "slicer" / "spec 2.mrk.json"}) {
+    for (const fs::path& path : {folder / "slicer", folder / "slicer" / "skull 2.mrk.json"}) {
         const LandmarkSample read = read_landmark_sample(path.string());
         EXPECT_EQ(read.format, LandmarkFormat::Slicer);
         EXPECT_EQ(read.name, "slicer");
