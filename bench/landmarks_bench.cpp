@@ -14,10 +14,15 @@
 
 namespace {
 
+// A file name of this process's in the temporary folder.
+std::string scratch_path(const char* extension) {
+    return (std::filesystem::temp_directory_path() /
+            ("kelmar_bench_" + std::to_string(::getpid()) + extension))
+        .string();
+}
+
 std::string write_landmark_file(int specimens, int landmarks) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("kelmar_bench_" + std::to_string(::getpid()) + ".txt"))
-                                 .string();
+    const std::string path = scratch_path(".txt");
     std::FILE* f = std::fopen(path.c_str(), "w");
     std::mt19937 gen(1);
     std::normal_distribution<double> coordinate(0.0, 40.0);
@@ -30,23 +35,27 @@ std::string write_landmark_file(int specimens, int landmarks) {
     return path;
 }
 
-void BM_Dload(benchmark::State& state) {
-    const std::string path = write_landmark_file(10000, 100);
+// Reads the file at `path` with `read` in every iteration, then removes it.
+template <typename Read>
+void time_reading(benchmark::State& state, const std::string& path, Read read) {
     const auto bytes = static_cast<int64_t>(std::filesystem::file_size(path));
     for (auto _ : state) {
-        auto table = kelmar::dload(path);
-        benchmark::DoNotOptimize(table);
+        auto result = read(path);
+        benchmark::DoNotOptimize(result);
     }
     state.SetBytesProcessed(state.iterations() * bytes);
     state.counters["MB"] = static_cast<double>(bytes) / 1e6;
     std::filesystem::remove(path);
 }
+
+void BM_Dload(benchmark::State& state) {
+    time_reading(state, write_landmark_file(10000, 100),
+                 [](const std::string& path) { return kelmar::dload(path); });
+}
 BENCHMARK(BM_Dload)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 std::string write_tps_file(int specimens, int landmarks) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("kelmar_bench_" + std::to_string(::getpid()) + ".tps"))
-                                 .string();
+    const std::string path = scratch_path(".tps");
     std::FILE* f = std::fopen(path.c_str(), "w");
     std::mt19937 gen(1);
     std::normal_distribution<double> coordinate(0.0, 40.0);
@@ -63,15 +72,8 @@ std::string write_tps_file(int specimens, int landmarks) {
 }
 
 void BM_ReadTps(benchmark::State& state) {
-    const std::string path = write_tps_file(10000, 100);
-    const auto bytes = static_cast<int64_t>(std::filesystem::file_size(path));
-    for (auto _ : state) {
-        auto sample = kelmar::read_landmark_sample(path);
-        benchmark::DoNotOptimize(sample);
-    }
-    state.SetBytesProcessed(state.iterations() * bytes);
-    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
-    std::filesystem::remove(path);
+    time_reading(state, write_tps_file(10000, 100),
+                 [](const std::string& path) { return kelmar::read_landmark_sample(path); });
 }
 BENCHMARK(BM_ReadTps)->Unit(benchmark::kMillisecond)->UseRealTime();
 
