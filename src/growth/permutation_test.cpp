@@ -20,9 +20,11 @@ namespace kelmar {
 namespace {
 
 constexpr double kDegreesPerRadian = 57.29577951308232;
-// Permutations drawn and computed together; it depends only on the data, so the products (and
-// their rounding) are the same whatever the number of threads.
+// Permutations drawn and computed together: at most 64, fewer for very large samples so that a
+// chunk's draws and weights stay within about kDrawBudget values. It depends only on the data,
+// so the products (and their rounding) are the same whatever the number of threads.
 constexpr Eigen::Index kChunk = 64;
+constexpr Eigen::Index kDrawBudget = Eigen::Index{1} << 20;
 
 using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
 
@@ -52,6 +54,7 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x1,
     plan.n1 = x1.rows();
     plan.n = x1.rows() + x2.rows();
     plan.permutations = permutations;
+    plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / plan.n, 1, kChunk);
     const Eigen::Index d = x1.cols() - 1;
 
     // Angles do not depend on the scale of the coordinates or of the sizes, so magnitudes near
