@@ -5,6 +5,7 @@
 #include "superimpose/centsize3Da.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/growth_samples.hpp"
+#include "support/scratch.hpp"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,22 @@ TEST_F(SessionTest, CommonReferenceReplacesBothSamplesKeepingSizes) {
     plain.load2(sample2_, "s2.txt", false);
     EXPECT_EQ(plain.variables().SECONDDATASET, sample2_);
     EXPECT_EQ(plain.variables().DATAV1, datav1);
+}
+
+// The permutation test belongs to two samples on one common reference: a later load of sample 2
+// on its own reference leaves them in different frames, and the report drops the old test.
+TEST_F(SessionTest, PermutationTestNeedsTheSamplesOnOneCommonReference) {
+    session_.load1(sample1_, "s1.txt");
+    session_.load2(sample2_, "s2.txt", true);
+    const PermutationOutcome out = session_.permutation_test(true, 19);
+    EXPECT_EQ(out.test.values.size(), 20);
+    EXPECT_NE(session_.report_text().find("Permutations: 19"), std::string::npos);
+    session_.load2(sample2_, "s2.txt", false);
+    EXPECT_FALSE(session_.common_reference_used());
+    EXPECT_EQ(session_.report_text().find("Permutation"), std::string::npos);
+    EXPECT_NE(
+        testing::error_of([&] { session_.permutation_test(true, 19); }).find("common reference"),
+        std::string::npos);
 }
 
 TEST_F(SessionTest, AngleBetweenUsesTheSmallerSampleAndTheSessionStream) {
