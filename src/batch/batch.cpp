@@ -488,11 +488,9 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
     std::string coordinates;
     if (!o.export_coords.empty()) {
         const SessionVariables& v = session.variables();
-        const std::vector<std::string> names1 = session.specimen_names(1);
-        const std::vector<std::string> names2 = session.specimen_names(2);
-        std::vector<ExportedSample> exported = {{v.FIRSTDATASET, names1, 1}};
+        std::vector<ExportedSample> exported = {{v.FIRSTDATASET, session.specimen_names(1), 1}};
         if (!o.sample2.empty())
-            exported.push_back({v.SECONDDATASET, names2, 2});
+            exported.push_back({v.SECONDDATASET, session.specimen_names(2), 2});
         coordinates = exported_coordinates(o.export_coords, exported);
         files.push_back({o.export_coords, coordinates});
     }

@@ -85,11 +85,22 @@ std::string landmark_format_names() {
     return names;
 }
 
-LandmarkFormat detect_landmark_format(const std::string& path, std::string_view content) {
+namespace {
+
+// The format the path itself tells: a folder or a markup file (Slicer markups), a .tps name.
+std::optional<LandmarkFormat> format_by_path(const std::string& path) {
     if (is_folder(path) || is_markup_file_name(file_name_of(path)))
         return LandmarkFormat::Slicer;
     if (equal_ignoring_case(split_path(path).extension, ".tps"))
         return LandmarkFormat::Tps;
+    return std::nullopt;
+}
+
+}  // namespace
+
+LandmarkFormat detect_landmark_format(const std::string& path, std::string_view content) {
+    if (const std::optional<LandmarkFormat> by_path = format_by_path(path))
+        return *by_path;
     if (is_morphologika(content))
         return LandmarkFormat::Morphologika;
     if (starts_with_header(content))
@@ -99,49 +110,39 @@ LandmarkFormat detect_landmark_format(const std::string& path, std::string_view 
 
 LandmarkSample read_landmark_sample(const std::string& path, std::optional<LandmarkFormat> format) {
     const std::string name = file_name_of(path);
-    if ((format == LandmarkFormat::Slicer || !format) &&
-        (is_folder(path) || is_markup_file_name(name))) {
+    const std::optional<LandmarkFormat> known = format ? format : format_by_path(path);
+    if (known == LandmarkFormat::Slicer) {
         if (is_folder(path))
             return read_markups_folder(path);
-        // A markup file stands for the folder that holds it, with its other specimens.
-        if (!read_file_bytes(path))
+        if (!is_markup_file_name(name)) {
+            throw Error(in_quotes(path) +
+                        ": Slicer markups are read from a folder of .fcsv or .mrk.json files, or "
+                        "from one such file standing for its folder");
+        }
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error))
             throw Error(cannot_open_message(path));
+        // A markup file stands for the folder that holds it, with its other specimens.
         const std::string folder = split_path(path).folder;
         return read_markups_folder(folder.empty() ? "." : folder);
     }
-    if (format == LandmarkFormat::Slicer) {
-        throw Error(in_quotes(path) +
-                    ": Slicer markups are read from a folder of .fcsv or .mrk.json files, or "
-                    "from one such file standing for its folder");
-    }
-    if (format == LandmarkFormat::Tps ||
-        (!format && equal_ignoring_case(split_path(path).extension, ".tps"))) {
-        LandmarkSample sample = read_tps_file(path, name);
-        sample.name = name;
-        return sample;
-    }
-    std::optional<std::string> text = read_file_bytes(path);
-    if (!text)
-        throw Error(cannot_open_message(path));
-    const LandmarkFormat chosen = format ? *format : detect_landmark_format(path, *text);
     LandmarkSample sample;
-    switch (chosen) {
-        case LandmarkFormat::Tps:
-            sample = read_tps(*text, name);
-            break;
-        case LandmarkFormat::Morphologika:
-            sample = read_morphologika(*text, name);
-            break;
-        case LandmarkFormat::Labelled:
-            sample = read_labelled_table(*text, name);
-            break;
-        default: {
-            sample.data = table_from_text(*text, name);
-            text.reset();
-            sample.names.reserve(static_cast<std::size_t>(sample.data.rows()));
-            for (Eigen::Index i = 0; i < sample.data.rows(); ++i)
-                sample.names.push_back(std::to_string(i + 1));
-            sample.format = LandmarkFormat::Table;
+    if (known == LandmarkFormat::Tps) {
+        sample = read_tps_file(path, name);  // line by line: never held whole
+    } else {
+        std::optional<std::string> text = read_file_bytes(path);
+        if (!text)
+            throw Error(cannot_open_message(path));
+        switch (known ? *known : detect_landmark_format(path, *text)) {
+            case LandmarkFormat::Morphologika:
+                sample = read_morphologika(*text, name);
+                break;
+            case LandmarkFormat::Labelled:
+                sample = read_labelled_table(*text, name);
+                break;
+            default:
+                sample.data = table_from_text(*text, name);
+                sample.format = LandmarkFormat::Table;
         }
     }
     sample.name = name;

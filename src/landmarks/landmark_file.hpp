@@ -32,7 +32,7 @@ std::string landmark_format_names();
 
 struct LandmarkSample {
     Eigen::MatrixXd data;            // N × (3p + 1)
-    std::vector<std::string> names;  // one per specimen
+    std::vector<std::string> names;  // one for each specimen; none for the plain table
     Eigen::MatrixXd wirelist;        // a Morphologika [wireframe] as wirelist rows; else empty
     std::string name;                // the file's name, or the folder's for Slicer markups
     LandmarkFormat format = LandmarkFormat::Table;

@@ -179,7 +179,7 @@ void Session::keep_own_wireframe(SampleExtras& extras) {
     vars_.wireactive = true;
 }
 
-std::vector<std::string> Session::specimen_names(int sample) const {
+const std::vector<std::string>& Session::specimen_names(int sample) const {
     return sample == 1 ? names1_ : names2_;
 }
 

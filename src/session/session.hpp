@@ -66,7 +66,7 @@ struct AngleOutcome {
 
 // What a landmark file may bring beside its dataset.
 struct SampleExtras {
-    std::vector<std::string> names;  // one per specimen; empty: numbered 1, 2, ...
+    std::vector<std::string> names;  // one for each specimen; empty: numbered 1, 2, ...
     Eigen::MatrixXd wireframe;       // wirelist rows, used when no wirelist is loaded yet
 };
 
@@ -110,7 +110,7 @@ class Session {
     PermutationOutcome permutation_test(bool lcs, Eigen::Index permutations);
 
     // The names of sample 1's or sample 2's specimens (`sample` 1 or 2), in table order.
-    std::vector<std::string> specimen_names(int sample) const;
+    const std::vector<std::string>& specimen_names(int sample) const;
 
     // Whether FIRSTDATASET and SECONDDATASET hold coordinates fitted onto a common reference.
     bool common_reference_used() const { return common_reference_; }

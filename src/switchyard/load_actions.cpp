@@ -14,9 +14,9 @@
 namespace kelmar {
 namespace {
 
-// The chosen table, or nothing when the dialog was cancelled.
-std::optional<ChosenTable> choose(const Switchyard& s, bool text_files) {
-    std::optional<ChosenTable> chosen = text_files ? mfloadtxt(s.dialogs()) : mfload(s.dialogs());
+// The chosen wirelist table, or nothing when the dialog was cancelled.
+std::optional<ChosenTable> choose_wirelist(const Switchyard& s) {
+    std::optional<ChosenTable> chosen = mfloadtxt(s.dialogs());
     if (chosen && !chosen->data)
         throw Error(cannot_open_message(chosen->folder + chosen->name));
     return chosen;
@@ -100,7 +100,7 @@ void load2(const Switchyard& s) {
 }
 
 void loadwire(const Switchyard& s) {
-    std::optional<ChosenTable> chosen = choose(s, true);
+    std::optional<ChosenTable> chosen = choose_wirelist(s);
     if (!chosen)
         return;
     const std::string text = s.session.loadwire(*chosen->data, chosen->name);
