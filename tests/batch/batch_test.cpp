@@ -2,7 +2,6 @@
 #include "landmarks/dload.hpp"
 #include "landmarks/landmark_file.hpp"
 #include "platform/numeric/files.hpp"
-#include "platform/numeric/format.hpp"
 #include "session/session.hpp"
 
 #include "support/scratch.hpp"
@@ -153,78 +152,27 @@ TEST(Batch, PermutationTestAddsItsResultsAndChangesNoOther) {
     EXPECT_NE(report.find("Permutations: 199 \n", plain.size()), std::string::npos);
 }
 
-// The samples as a TPS file and as a folder of Slicer markups give the plain tables' results, and
-// the exported coordinates, read back, give the same angle again.
-TEST(Batch, LandmarkFormatsAndExportedCoordinatesGiveTheSameResults) {
+// The exported coordinates are on the common reference already: analysed as they stand, they
+// give the run's angle again, and they carry the files' specimen names.
+TEST(Batch, ExportedCoordinatesGiveTheSameAngleAgain) {
     const testing::ScratchFolder folder;
-    const Eigen::MatrixXd a = *dload(example("growth_sample_a.txt"));
-    const Eigen::MatrixXd b = *dload(example("growth_sample_b.txt"));
-    const Eigen::Index p = (a.cols() - 1) / 3;
-    const auto point = [](const Eigen::MatrixXd& x, Eigen::Index i, Eigen::Index k,
-                          const char* separator) {
-        return shortest_text(x(i, 3 * k)) + separator + shortest_text(x(i, 3 * k + 1)) + separator +
-               shortest_text(x(i, 3 * k + 2));
-    };
-    std::string tps;
-    for (Eigen::Index i = 0; i < a.rows(); ++i) {
-        tps += "LM3=" + std::to_string(p) + "\n";
-        for (Eigen::Index k = 0; k < p; ++k)
-            tps += point(a, i, k, " ") + "\n";
-        tps += "ID=a" + std::to_string(i + 1) + "\n";
-    }
-    std::ofstream(folder / "a.tps") << tps;
-    fs::create_directory(folder / "b");
-    for (Eigen::Index i = 0; i < b.rows(); ++i) {
-        std::string name = "b";
-        name += std::to_string(100 + i);
-        name += ".fcsv";
-        std::ofstream markup(folder / "b" / name);
-        markup << "# columns = id,x,y,z,label\n";
-        for (Eigen::Index k = 0; k < p; ++k)
-            markup << k << "," << point(b, i, k, ",") << ",F\n";
-    }
-    // The same datasets as plain tables: the coordinates and the centroid sizes read above.
-    std::string plain_a, plain_b;
-    const LandmarkSample read_a = read_landmark_sample((folder / "a.tps").string());
-    const LandmarkSample read_b = read_landmark_sample((folder / "b").string());
-    for (const auto& [x, text] : {std::pair{&read_a.data, &plain_a}, {&read_b.data, &plain_b}}) {
-        for (Eigen::Index i = 0; i < x->rows(); ++i) {
-            for (Eigen::Index j = 0; j < x->cols(); ++j)
-                *text += shortest_text((*x)(i, j)) + " ";
-            *text += "\n";
-        }
-    }
-    std::ofstream(folder / "a.txt") << plain_a;
-    std::ofstream(folder / "b.txt") << plain_b;
-
-    const auto angle_of = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), {"--common-reference", "--json", "-"});
-        const BatchRun r = batch(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return nlohmann::ordered_json::parse(r.status == 0 ? r.out : "{}");
-    };
-    const nlohmann::ordered_json formats =
-        angle_of({"--export-coords", (folder / "coords.csv").string(), (folder / "a.tps").string(),
-                  (folder / "b").string()});
-    const nlohmann::ordered_json tables =
-        angle_of({"--export-coords", (folder / "coords.tps").string(), (folder / "a.txt").string(),
-                  (folder / "b.txt").string()});
-    EXPECT_EQ(formats["angle"], tables["angle"]);
-    EXPECT_EQ(formats["ranges"], tables["ranges"]);
-    EXPECT_EQ(formats["samples"][0]["names"][2], "a3");
-    EXPECT_EQ(formats["samples"][1]["names"][0], "b100");
-
-    // The exported coordinates are already on the common reference: analysed as they are, they
-    // give the same angle (sample 1 first in the file, then sample 2).
     for (const char* name : {"coords.csv", "coords.tps"}) {
-        const LandmarkSample coords = read_landmark_sample((folder / name).string());
-        ASSERT_EQ(coords.data.rows(), a.rows() + b.rows()) << name;
+        const std::string path = (folder / name).string();
+        const BatchRun r = batch({"--common-reference", "--json", "-", "--export-coords", path,
+                                  example("formats/growth_sample_a.csv"),
+                                  example("formats/growth_sample_b_slicer")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const nlohmann::ordered_json j = nlohmann::ordered_json::parse(r.out);
+        EXPECT_EQ(j["samples"][1]["names"][0], "b_01");
+        const LandmarkSample coords = read_landmark_sample(path);
+        EXPECT_EQ(coords.names.front(), "a_01");
+        const Eigen::Index n1 = j["samples"][0]["specimens"];
         Session session;
         std::ostringstream console;
         session.set_console(&console);
-        session.load1(coords.data.topRows(a.rows()), "1");
-        session.load2(coords.data.bottomRows(b.rows()), "2", false);
-        EXPECT_EQ(session.angle_between(true, 20).angle, formats["angle"].get<double>()) << name;
+        session.load1(coords.data.topRows(n1), "1");
+        session.load2(coords.data.bottomRows(coords.data.rows() - n1), "2", false);
+        EXPECT_EQ(session.angle_between(true, 20).angle, j["angle"].get<double>()) << name;
     }
 }
 
