@@ -79,16 +79,7 @@ void define_options(CLI::App& app, Options& o) {
     app.add_option("--permutations", o.permutations,
                    "also test the angle by K permutations of the residuals under one common "
                    "slope (needs --common-reference)")
-        ->check([](const std::string& text) -> std::string {
-            try {
-                std::size_t used = 0;
-                const long n = std::stol(text, &used);
-                if (used == text.size() && n >= 1 && n <= 100000000)
-                    return {};
-            } catch (const std::exception&) {
-            }
-            return "--permutations takes a whole number from 1 to 100000000, given " + text;
-        })
+        ->check(CLI::Range(1L, 100000000L))
         ->type_name("K");
     app.add_flag("--common-reference", o.common_reference,
                  "fit both samples onto one GLS reference of the pooled specimens first");
@@ -406,8 +397,7 @@ int analyse(const Options& o, std::ostream& out, std::ostream& err, bool progres
             "--common-reference"};
     }
     if (!o.export_coords.empty()) {
-        const std::string extension = lower(split_path(o.export_coords).extension);
-        if (extension != ".csv" && extension != ".tps") {
+        if (!names_coordinates_format(o.export_coords)) {
             throw UsageError{"--export-coords " + in_quotes(o.export_coords) +
                              ": the file name must end in .csv or .tps"};
         }

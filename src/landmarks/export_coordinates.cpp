@@ -71,12 +71,18 @@ std::string coordinates_tps(std::span<const ExportedSample> samples) {
     return out;
 }
 
-std::string exported_coordinates(const std::string& path, std::span<const ExportedSample> samples) {
+bool names_coordinates_format(const std::string& path) {
     const std::string extension = split_path(path).extension;
-    if (landmark_text::equal_ignoring_case(extension, ".csv"))
-        return coordinates_csv(samples);
-    if (landmark_text::equal_ignoring_case(extension, ".tps"))
-        return coordinates_tps(samples);
+    return landmark_text::equal_ignoring_case(extension, ".csv") ||
+           landmark_text::equal_ignoring_case(extension, ".tps");
+}
+
+std::string exported_coordinates(const std::string& path, std::span<const ExportedSample> samples) {
+    if (names_coordinates_format(path)) {
+        return landmark_text::equal_ignoring_case(split_path(path).extension, ".csv")
+                   ? coordinates_csv(samples)
+                   : coordinates_tps(samples);
+    }
     throw Error(in_quotes(path) +
                 ": exported coordinates are written as CSV or TPS, so the file name must end in "
                 ".csv or .tps");

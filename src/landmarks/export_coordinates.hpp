@@ -21,6 +21,9 @@ struct ExportedSample {
 std::string coordinates_csv(std::span<const ExportedSample> samples);
 std::string coordinates_tps(std::span<const ExportedSample> samples);
 
+// Whether `path` ends in .csv or .tps (any letter case), the names the export writes.
+bool names_coordinates_format(const std::string& path);
+
 // The text for `path` by its extension (.csv or .tps, any letter case); raises an Error for
 // another.
 std::string exported_coordinates(const std::string& path, std::span<const ExportedSample> samples);
