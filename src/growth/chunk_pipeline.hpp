@@ -29,6 +29,14 @@ void run_chunks(ChunkWork& work, Eigen::Index chunks, Eigen::Index slots, int th
 // 32 MiB.
 Eigen::Index ring_slots(Eigen::Index slot_bytes, Eigen::Index chunks, int threads);
 
+// A value of type T of the calling thread, made on its first use: working arrays a pool thread
+// keeps from chunk to chunk and from call to call.
+template <typename T>
+T& per_thread() {
+    thread_local T value;
+    return value;
+}
+
 // Threads asked for, 0 meaning every core.
 int thread_count(int threads);
 

@@ -123,7 +123,7 @@ class Computer {
         Eigen::VectorXd dots, norms1, norms2;
     };
 
-    explicit Computer(const Plan& plan) : plan_(plan), b_(thread_buffers()) {
+    explicit Computer(const Plan& plan) : plan_(plan), b_(per_thread<Buffers>()) {
         b_.a.resize(2 * plan.chunk, plan.n + 1);
         b_.idx.resize(static_cast<std::size_t>(plan.n));
     }
@@ -171,11 +171,6 @@ class Computer {
                 std::min(static_cast<Eigen::Index>(*u++ * static_cast<double>(i)), i - 1);
             std::swap(b_.idx[static_cast<std::size_t>(i - 1)], b_.idx[static_cast<std::size_t>(j)]);
         }
-    }
-
-    static Buffers& thread_buffers() {
-        thread_local Buffers buffers;
-        return buffers;
     }
 
     const Plan& plan_;

@@ -192,7 +192,7 @@ class Computer {
         Eigen::VectorXd dots, norms1, norms2;
     };
 
-    explicit Computer(const Plan& plan) : plan_(plan), b_(thread_buffers()) {
+    explicit Computer(const Plan& plan) : plan_(plan), b_(per_thread<Buffers>()) {
         b_.a.resize(2 * plan.chunk, plan.n + 1);
         b_.degenerate.resize(static_cast<std::size_t>(plan.chunk));
         b_.t.resize(static_cast<std::size_t>(plan.n2));
@@ -281,11 +281,6 @@ class Computer {
         }
     }
 
-    static Buffers& thread_buffers() {
-        thread_local Buffers buffers;
-        return buffers;
-    }
-
     const Plan& plan_;
     Buffers& b_;
 };
@@ -295,7 +290,10 @@ class Computer {
 class BootstrapWork final : public ChunkWork {
   public:
     BootstrapWork(const Plan& plan, RandomStream& stream, Eigen::Index slots, double* angles)
-        : plan_(plan), stream_(stream), angles_(angles), ring_(thread_ring()) {
+        : plan_(plan),
+          stream_(stream),
+          angles_(angles),
+          ring_(per_thread<std::vector<ChunkDraws>>()) {
         ring_.resize(static_cast<std::size_t>(slots));
         for (ChunkDraws& draws : ring_)
             draws.resize(static_cast<std::size_t>(plan.chunk * draws_per_replicate(plan)));
@@ -311,11 +309,6 @@ class BootstrapWork final : public ChunkWork {
     }
 
   private:
-    static std::vector<ChunkDraws>& thread_ring() {
-        thread_local std::vector<ChunkDraws> ring;
-        return ring;
-    }
-
     const Plan& plan_;
     RandomStream& stream_;
     double* angles_;
