@@ -2,12 +2,13 @@
 // (C = 3p + 1 columns), n2 = N, 10,000 replicates. Reports the time per call and the nanoseconds
 // per replicate per (N + n2)·(C − 1) element of the two resampled sets.
 #include "growth/anglerbr.hpp"
-#include "growth/permutation_test.hpp"
+#include "growth/slope_comparison.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -54,18 +55,25 @@ void BM_Bootstrap(benchmark::State& state) {
         elements, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The permutation test of two samples of N specimens of p landmarks with 9,999 permutations;
-// reports the time per call and per permutation.
-void BM_PermutationTest(benchmark::State& state) {
-    const Eigen::Index n = state.range(0);
-    const Eigen::Index p = state.range(1);
-    const int threads = static_cast<int>(state.range(2));
-    const Eigen::Index permutations = 9999;
-    const Eigen::MatrixXd x = growth_sample(2 * n, p);
+// The comparison of k samples of N specimens of p landmarks each (log size) with K permutations:
+// F and every pair's angle, length difference and distance. Reports the time per call and per
+// permutation.
+void BM_SlopeComparison(benchmark::State& state) {
+    const Eigen::Index k = state.range(0);
+    const Eigen::Index n = state.range(1);
+    const Eigen::Index p = state.range(2);
+    const Eigen::Index permutations = state.range(3);
+    const int threads = static_cast<int>(state.range(4));
+    const Eigen::MatrixXd x = growth_sample(k * n, p);
+    std::vector<Eigen::MatrixXd> samples;
+    std::vector<const Eigen::MatrixXd*> pointers;
+    for (Eigen::Index g = 0; g < k; ++g)
+        samples.push_back(x.middleRows(g * n, n));
+    for (const Eigen::MatrixXd& sample : samples)
+        pointers.push_back(&sample);
     kelmar::RandomStream stream;
     for (auto _ : state) {
-        auto r = kelmar::permutation_test(x.topRows(n), x.bottomRows(n), permutations,
-                                          kelmar::BootstrapKind::LogSize, stream, threads);
+        auto r = kelmar::compare_growth_slopes(pointers, permutations, true, stream, threads);
         benchmark::DoNotOptimize(r);
     }
     state.counters["time_per_permutation"] = benchmark::Counter(
@@ -87,7 +95,16 @@ void scaling_series(benchmark::internal::Benchmark* b) {
 
 BENCHMARK_TEMPLATE(BM_Bootstrap, true)->Name("anglerbr/N/p/threads")->Apply(reference_case);
 BENCHMARK_TEMPLATE(BM_Bootstrap, false)->Name("sanglerbr/N/p/threads")->Apply(reference_case);
-BENCHMARK(BM_PermutationTest)->Name("permutation_test/N/p/threads")->Apply(reference_case);
+// Two samples of 60 (N = 120), 9,999 permutations; ten samples of 60, 999 permutations.
+BENCHMARK(BM_SlopeComparison)
+    ->Name("slope_comparison/k/n/p/K/threads")
+    ->Args({2, 60, 40, 9999, 1})
+    ->Args({2, 60, 10, 9999, 1})
+    ->Args({2, 60, 40, 9999, 2})
+    ->Args({10, 60, 40, 999, 1})
+    ->Args({10, 60, 40, 999, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_TEMPLATE(BM_Bootstrap, true)->Name("anglerbr_scaling/N/p/threads")->Apply(scaling_series);
 BENCHMARK_TEMPLATE(BM_Bootstrap, false)
     ->Name("sanglerbr_scaling/N/p/threads")

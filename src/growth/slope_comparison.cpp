@@ -1,0 +1,574 @@
+#include "slope_comparison.hpp"
+
+#include "chunk_pipeline.hpp"
+#include "growvecn.hpp"
+#include "least_squares.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/safe_scale.hpp"
+
+#include <Eigen/QR>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <numeric>
+#include <string>
+
+namespace kelmar {
+namespace {
+
+constexpr double kDegreesPerRadian = 57.29577951308232;
+// Permutations drawn and computed together: at most 64, fewer for very large samples so that a
+// chunk's draws stay within about kDrawBudget values. It depends only on the data, so the
+// products (and their rounding) are the same whatever the number of threads.
+constexpr Eigen::Index kChunk = 64;
+constexpr Eigen::Index kDrawBudget = Eigen::Index{1} << 20;
+// The values of every statistic are kept for UCL95; beyond this the request is refused.
+constexpr double kValuesBudgetBytes = 1024.0 * 1024.0 * 1024.0;
+
+using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+
+// One pair of samples and its own common-slope model. A permutation of the pair's residual rows
+// enters only through δ = d_g − d_h = Σ_t c_t·E0_π(t), with c_t = s̃_t/Sxx_g on g's rows and
+// −s̃_t/Sxx_h on h's: its slopes are b0 + λ·(Sxx_h/S)·δ and b0 − λ·(Sxx_g/S)·δ (S = Sxx_g + Sxx_h),
+// because d_g − γ = (Sxx_h/S)·δ and d_h − γ = −(Sxx_g/S)·δ.
+struct Pair {
+    Eigen::Index g = 0, h = 0;  // sample indexes from 0
+    Eigen::Index n = 0;         // rows: g's, then h's
+    Eigen::VectorXd c;          // c_t of each of the pair's rows
+    Eigen::VectorXd st;         // centred sizes of the pair's rows
+    Eigen::RowVectorXd b0;      // the pair's common slope, in the frame
+    double b0_squared = 0.0;    // ‖b0‖²
+    double share_g = 0.0;       // Sxx_g/S
+    double share_h = 0.0;       // Sxx_h/S
+    double lambda = 1.0;        // √((n − 1)/(n − 3))
+};
+
+struct Plan {
+    Eigen::Index n = 0;  // specimens of all samples
+    Eigen::Index k = 0;  // samples
+    Eigen::Index permutations = 0;
+    Eigen::Index chunk = kChunk;
+    std::vector<Eigen::Index> first, count;  // each sample's rows
+    std::vector<Eigen::Index> sample_of;     // each row's sample
+    Eigen::VectorXd w;                       // each row's weight s̃/Sxx in its sample's slopes
+    Eigen::VectorXd sxx;                     // Σ s̃² of each sample
+    double sxx_total = 0.0;
+    // Centred coordinates, and the residuals of the common-slope model of all samples, in an
+    // orthonormal frame of their span when that is smaller than the coordinates.
+    RowMatrix yc;
+    RowMatrix e0;
+    double e0_squared = 0.0;  // Σ‖E0‖²
+    std::vector<Pair> pairs;
+    double slope_unit = 1.0;  // undoes the power-of-two scaling of the slopes' lengths
+};
+
+Eigen::VectorXd size_variable(const Eigen::MatrixXd& x, bool log_size) {
+    return log_size ? log_size_column(x) : size_column(x);
+}
+
+void check_samples(std::span<const Eigen::MatrixXd* const> samples) {
+    if (samples.size() < 2)
+        throw Error("comparing growth slopes needs at least 2 samples");
+    Eigen::Index total = 0;
+    for (std::size_t g = 0; g < samples.size(); ++g) {
+        const Eigen::MatrixXd& x = *samples[g];
+        const std::string which = "sample " + std::to_string(g + 1);
+        if (x.cols() != samples[0]->cols()) {
+            throw Error("the samples have different landmark counts (" +
+                        std::to_string((samples[0]->cols() - 1) / 3) + " in sample 1, " +
+                        std::to_string((x.cols() - 1) / 3) + " in " + which +
+                        "), so their growth vectors cannot be compared");
+        }
+        if (x.rows() < 2) {
+            throw Error(which + " has " + std::to_string(x.rows()) +
+                        " specimen; a growth slope needs at least 2");
+        }
+        total += x.rows();
+    }
+    const auto k = static_cast<Eigen::Index>(samples.size());
+    if (total <= 2 * k) {
+        throw Error("the " + std::to_string(k) + " samples hold " + std::to_string(total) +
+                    " specimens; comparing their slopes needs more than " + std::to_string(2 * k) +
+                    " (two for each sample's own line, and some left over "
+                    "to measure the scatter about them)");
+    }
+}
+
+Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, Eigen::Index permutations,
+               bool log_size) {
+    Plan plan;
+    plan.k = static_cast<Eigen::Index>(samples.size());
+    plan.permutations = permutations;
+    for (const Eigen::MatrixXd* x : samples) {
+        plan.first.push_back(plan.n);
+        plan.count.push_back(x->rows());
+        plan.n += x->rows();
+    }
+    plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / plan.n, 1, kChunk);
+    const Eigen::Index d = samples[0]->cols() - 1;
+
+    // Magnitudes near 1e306 or 1e-300 are brought near 1 by one power of two (exact; ordinary
+    // data get 1); the slopes' lengths are scaled back at the end.
+    Eigen::MatrixXd y(plan.n, d);
+    Eigen::VectorXd s(plan.n);
+    for (Eigen::Index g = 0; g < plan.k; ++g) {
+        const Eigen::MatrixXd& x = *samples[static_cast<std::size_t>(g)];
+        y.middleRows(plan.first[g], x.rows()) = x.leftCols(d);
+        try {
+            s.segment(plan.first[g], x.rows()) = size_variable(x, log_size);
+        } catch (const Error& e) {
+            throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
+        }
+    }
+    const double y_scale = safe_scale_of(y);
+    const double s_scale = log_size ? 1.0 : safe_scale_of(s);
+    y *= y_scale;
+    s *= s_scale;
+    plan.slope_unit = s_scale / y_scale;
+
+    Eigen::VectorXd st(plan.n);
+    plan.w.resize(plan.n);
+    plan.sxx.resize(plan.k);
+    for (Eigen::Index g = 0; g < plan.k; ++g) {
+        const Eigen::Index first = plan.first[g];
+        const Eigen::Index count = plan.count[g];
+        const std::span<const double> sizes(s.data() + first, static_cast<std::size_t>(count));
+        if (!slope_weights(sizes, {plan.w.data() + first, static_cast<std::size_t>(count)})) {
+            throw Error("the sizes of sample " + std::to_string(g + 1) +
+                        " do not vary, so it has no growth slope to compare");
+        }
+        // s̃ = w·Sxx, the weights' own centring of the sizes.
+        plan.sxx(g) = 1.0 / plan.w.segment(first, count).squaredNorm();
+        st.segment(first, count) = plan.w.segment(first, count) * plan.sxx(g);
+        const Eigen::RowVectorXd mean = y.middleRows(first, count).colwise().mean();
+        y.middleRows(first, count).rowwise() -= mean;
+        plan.sample_of.insert(plan.sample_of.end(), static_cast<std::size_t>(count), g);
+    }
+    plan.sxx_total = plan.sxx.sum();
+
+    if (plan.n < d) {
+        // Ỹᵀ = Q·R with Q orthonormal: the rows of R's transpose keep every length and dot
+        // product of the rows of Ỹ and of their combinations in n coordinates instead of d.
+        const Eigen::HouseholderQR<Eigen::MatrixXd> qr(y.transpose());
+        Eigen::MatrixXd r = qr.matrixQR().topRows(plan.n).triangularView<Eigen::Upper>();
+        plan.yc = r.transpose();
+    } else {
+        plan.yc = y;
+    }
+    const Eigen::RowVectorXd b0 = (st.transpose() * plan.yc) / plan.sxx_total;
+    plan.e0 = plan.yc - st * b0;
+    plan.e0_squared = plan.e0.squaredNorm();
+
+    for (Eigen::Index g = 0; g < plan.k; ++g) {
+        for (Eigen::Index h = g + 1; h < plan.k; ++h) {
+            Pair p;
+            p.g = g;
+            p.h = h;
+            p.n = plan.count[g] + plan.count[h];
+            p.c.resize(p.n);
+            p.st.resize(p.n);
+            p.c << plan.w.segment(plan.first[g], plan.count[g]),
+                -plan.w.segment(plan.first[h], plan.count[h]);
+            p.st << st.segment(plan.first[g], plan.count[g]),
+                st.segment(plan.first[h], plan.count[h]);
+            const double sum = plan.sxx(g) + plan.sxx(h);
+            p.b0 = (p.st.head(plan.count[g]).transpose() *
+                        plan.yc.middleRows(plan.first[g], plan.count[g]) +
+                    p.st.tail(plan.count[h]).transpose() *
+                        plan.yc.middleRows(plan.first[h], plan.count[h])) /
+                   p.st.squaredNorm();
+            p.b0_squared = p.b0.squaredNorm();
+            p.share_g = plan.sxx(g) / sum;
+            p.share_h = plan.sxx(h) / sum;
+            p.lambda = std::sqrt(static_cast<double>(p.n - 1) / static_cast<double>(p.n - 3));
+            plan.pairs.push_back(std::move(p));
+        }
+    }
+    return plan;
+}
+
+Eigen::Index chunk_size(const Plan& plan, Eigen::Index c) {
+    return std::min(plan.chunk, plan.permutations - c * plan.chunk);
+}
+
+Eigen::Index statistics(const Plan& plan) {
+    return 1 + 3 * static_cast<Eigen::Index>(plan.pairs.size());
+}
+
+// Working arrays of one thread.
+struct Buffers {
+    std::vector<Eigen::Index> idx;       // row r takes residual idx[r]
+    std::vector<Eigen::Index> row_of;    // residual j goes to row row_of[j]
+    std::vector<Eigen::Index> position;  // per permutation, each sample's kept rows r in order
+    std::vector<Eigen::Index> value;     // … and the residuals idx[r] they take
+    std::vector<Eigen::Index> filled;
+    std::vector<Eigen::Index> sample_taking;  // the sample of the row that takes residual j
+    std::vector<double> weight_taking;        // … and that row's weight
+    std::vector<Eigen::Index> taken;          // one sample's residuals in ascending order
+    std::vector<double> weight;               // … and the weights of the rows that take them
+    // One sample's Σ E0 and Σ w·E0, the last sample's Σ E0, and Σ Sxx·D.
+    Eigen::RowVectorXd sum, slope, last_sum, weighted;
+    RowMatrix c;  // one pair's coefficients, a row per permutation
+    Eigen::MatrixXd delta;
+    Eigen::VectorXd q, along, squared;
+};
+
+// Σ w_j·E0_j and, when WithSum, Σ E0_j over the residuals `js` (weights `ws`) for the Block
+// coordinates from c0, into `slope` and `sum`; the sums stay in registers.
+template <Eigen::Index Block, bool WithSum>
+void weighted_sums_block(const RowMatrix& e0, std::span<const Eigen::Index> js,
+                         std::span<const double> ws, Eigen::Index c0, double* sum, double* slope) {
+    double s[Block] = {};
+    double t[Block] = {};
+    for (std::size_t m = 0; m < js.size(); ++m) {
+        const double* e = e0.row(js[m]).data() + c0;
+        const double w = ws[m];
+        for (Eigen::Index c = 0; c < Block; ++c) {
+            if constexpr (WithSum)
+                s[c] += e[c];
+            t[c] = std::fma(w, e[c], t[c]);
+        }
+    }
+    if constexpr (WithSum)
+        std::copy(s, s + Block, sum + c0);
+    std::copy(t, t + Block, slope + c0);
+}
+
+// The same sums for every coordinate, in blocks of 16, then 8, 4 and 1.
+template <bool WithSum>
+void weighted_sums(const RowMatrix& e0, std::span<const Eigen::Index> js,
+                   std::span<const double> ws, double* sum, double* slope) {
+    const Eigen::Index d = e0.cols();
+    Eigen::Index c0 = 0;
+    for (; c0 + 16 <= d; c0 += 16)
+        weighted_sums_block<16, WithSum>(e0, js, ws, c0, sum, slope);
+    for (; c0 + 8 <= d; c0 += 8)
+        weighted_sums_block<8, WithSum>(e0, js, ws, c0, sum, slope);
+    for (; c0 + 4 <= d; c0 += 4)
+        weighted_sums_block<4, WithSum>(e0, js, ws, c0, sum, slope);
+    for (; c0 < d; ++c0)
+        weighted_sums_block<1, WithSum>(e0, js, ws, c0, sum, slope);
+}
+
+// F of the data whose row i takes residual idx[i] of the common-slope model of all samples:
+// with S_g = Σ_g E0_idx and D_g = Σ_g w·E0_idx (the permuted data's slopes are b0 + D_g),
+//   SS_own = Σ‖E0‖² − Σ ‖S_g‖²/n_g − Σ Sxx_g‖D_g‖²,
+//   SS_common − SS_own = Σ Sxx_g‖D_g‖² − ‖Σ Sxx_g D_g‖²/Σ Sxx.
+// The residuals are centred within each sample, so all S_g add up to zero and the last sample's
+// is taken as minus the others'. Each sample's sums run over its residuals in ascending order,
+// so permutations that differ only by exchanging rows of equal weight give the same bits.
+double f_statistic(const Plan& plan, Buffers& b) {
+    const Eigen::Index n = plan.n;
+    for (Eigen::Index r = 0; r < n; ++r)
+        b.row_of[static_cast<std::size_t>(b.idx[static_cast<std::size_t>(r)])] = r;
+    for (Eigen::Index j = 0; j < n; ++j) {
+        const auto i = static_cast<std::size_t>(b.row_of[static_cast<std::size_t>(j)]);
+        b.sample_taking[static_cast<std::size_t>(j)] = plan.sample_of[i];
+        b.weight_taking[static_cast<std::size_t>(j)] = plan.w(static_cast<Eigen::Index>(i));
+    }
+    double explained = 0.0;
+    double means = 0.0;
+    b.weighted.setZero();
+    b.last_sum.setZero();
+    for (Eigen::Index g = 0; g < plan.k; ++g) {
+        // The residuals sample g's rows take, in ascending order; a pass of its own keeps the
+        // count in a register.
+        std::size_t count = 0;
+        for (Eigen::Index j = 0; j < n; ++j) {
+            b.taken[count] = j;
+            b.weight[count] = b.weight_taking[static_cast<std::size_t>(j)];
+            count += b.sample_taking[static_cast<std::size_t>(j)] == g ? 1 : 0;
+        }
+        const std::span<const Eigen::Index> js(b.taken.data(), count);
+        const std::span<const double> ws(b.weight.data(), count);
+        if (g + 1 < plan.k) {
+            weighted_sums<true>(plan.e0, js, ws, b.sum.data(), b.slope.data());
+            b.last_sum -= b.sum;
+        } else {
+            weighted_sums<false>(plan.e0, js, ws, b.sum.data(), b.slope.data());
+            b.sum = b.last_sum;
+        }
+        explained += plan.sxx(g) * b.slope.squaredNorm();
+        means += b.sum.squaredNorm() / static_cast<double>(plan.count[g]);
+        b.weighted += plan.sxx(g) * b.slope;
+    }
+    const double between = explained - b.weighted.squaredNorm() / plan.sxx_total;
+    const double own = plan.e0_squared - means - explained;
+    if (!(own > 0.0))
+        return std::numeric_limits<double>::infinity();
+    return (between / static_cast<double>(plan.k - 1)) /
+           (own / static_cast<double>(n - 2 * plan.k));
+}
+
+// Each sample's rows r = 0 … N − 1 in order, and the residuals idx[r] they take, written for
+// permutation `p` of a chunk: sample g's entries start at p·N + first_g. Samples are taken by
+// the residuals' sample, so each holds exactly its own count.
+void sort_by_sample(const Plan& plan, Buffers& b, Eigen::Index p) {
+    const auto base = static_cast<std::size_t>(p * plan.n);
+    if (plan.k == 2) {
+        // Two samples need idx only (see pair_coefficients).
+        std::copy(b.idx.begin(), b.idx.end(), b.value.begin() + static_cast<std::ptrdiff_t>(base));
+        return;
+    }
+    for (Eigen::Index g = 0; g < plan.k; ++g)
+        b.filled[static_cast<std::size_t>(g)] = plan.first[g];
+    for (Eigen::Index r = 0; r < plan.n; ++r) {
+        const Eigen::Index v = b.idx[static_cast<std::size_t>(r)];
+        const Eigen::Index g = plan.sample_of[static_cast<std::size_t>(v)];
+        const auto at = base + static_cast<std::size_t>(b.filled[static_cast<std::size_t>(g)]++);
+        b.position[at] = r;
+        b.value[at] = v;
+    }
+}
+
+// Row `p` of the pair's coefficients for the pair's own permutation: the residuals that rows
+// r = 0 … N − 1 take, kept when they are the pair's, go in that order to the pair's rows.
+void pair_coefficients(const Plan& plan, const Pair& pair, Buffers& b, Eigen::Index p) {
+    double* row = b.c.row(p).data();
+    const auto base = static_cast<std::size_t>(p * plan.n);
+    if (plan.k == 2) {
+        // The pair's permutation is idx itself, kept whole by sort_by_sample.
+        for (Eigen::Index t = 0; t < pair.n; ++t)
+            row[b.value[base + static_cast<std::size_t>(t)]] = pair.c(t);
+        return;
+    }
+    const Eigen::Index ng = plan.count[pair.g];
+    const Eigen::Index nh = plan.count[pair.h];
+    const std::size_t gi = base + static_cast<std::size_t>(plan.first[pair.g]);
+    const std::size_t hi = base + static_cast<std::size_t>(plan.first[pair.h]);
+    Eigen::Index a = 0, z = 0;
+    for (Eigen::Index t = 0; t < pair.n; ++t) {
+        const bool from_g = z == nh || (a < ng && b.position[gi + static_cast<std::size_t>(a)] <
+                                                      b.position[hi + static_cast<std::size_t>(z)]);
+        const Eigen::Index v = from_g ? b.value[gi + static_cast<std::size_t>(a++)]
+                                      : b.value[hi + static_cast<std::size_t>(z++)];
+        const Eigen::Index local = plan.sample_of[static_cast<std::size_t>(v)] == pair.g
+                                       ? v - plan.first[pair.g]
+                                       : ng + v - plan.first[pair.h];
+        row[local] = pair.c(t);
+    }
+}
+
+// Angle, length difference and distance of the first `count` coefficient rows of `b.c`, with
+// inflation `lambda`; value r of statistic s goes to out[s][r].
+void pair_statistics(const Plan& plan, const Pair& pair, Buffers& b, Eigen::Index count,
+                     double lambda, double* const (&out)[3]) {
+    const Eigen::Index ng = plan.count[pair.g];
+    const Eigen::Index nh = plan.count[pair.h];
+    const auto c = b.c.topRows(count);
+    b.delta.noalias() = c.leftCols(ng) * plan.yc.middleRows(plan.first[pair.g], ng);
+    b.delta.noalias() += c.middleCols(ng, nh) * plan.yc.middleRows(plan.first[pair.h], nh);
+    // δ = Σ c·Ỹ_π − (Σ c·s̃_π)·b0: the pair's residuals are Ỹ − s̃·b0.
+    b.q.noalias() = c.leftCols(ng) * pair.st.head(ng);
+    b.q.noalias() += c.middleCols(ng, nh) * pair.st.tail(nh);
+    b.delta.noalias() -= b.q * pair.b0;
+    b.along.noalias() = b.delta * pair.b0.transpose();
+    b.squared.noalias() = b.delta.rowwise().squaredNorm();
+    const double big_b = pair.b0_squared;
+    const double u = lambda * pair.share_h;
+    const double v = lambda * pair.share_g;
+    for (Eigen::Index r = 0; r < count; ++r) {
+        const double along = b.along(r);
+        const double q = b.squared(r);
+        const double g2 = big_b + 2.0 * u * along + u * u * q;
+        const double h2 = big_b - 2.0 * v * along + v * v * q;
+        const double dot = big_b + (u - v) * along - u * v * q;
+        // |g|·|h|·sin θ = λ·√(‖b0‖²‖δ‖² − (b0·δ)²), which keeps small angles accurate.
+        const double cross = lambda * std::sqrt(std::max(0.0, big_b * q - along * along));
+        out[0][r] = g2 > 0.0 && h2 > 0.0 ? kDegreesPerRadian * std::atan2(cross, dot)
+                                         : std::numeric_limits<double>::quiet_NaN();
+        out[1][r] = std::fabs(std::sqrt(std::max(0.0, g2)) - std::sqrt(std::max(0.0, h2))) *
+                    plan.slope_unit;
+        out[2][r] = lambda * std::sqrt(q) * plan.slope_unit;
+    }
+}
+
+void prepare(const Plan& plan, Buffers& b, Eigen::Index rows) {
+    const auto n = static_cast<std::size_t>(plan.n);
+    b.idx.resize(n);
+    b.row_of.resize(n);
+    b.position.resize(n * static_cast<std::size_t>(rows));
+    b.value.resize(n * static_cast<std::size_t>(rows));
+    b.filled.resize(static_cast<std::size_t>(plan.k));
+    b.sample_taking.resize(n);
+    b.weight_taking.resize(n);
+    b.taken.resize(n);
+    b.weight.resize(n);
+    b.last_sum.resize(plan.e0.cols());
+    b.sum.resize(plan.e0.cols());
+    b.slope.resize(plan.e0.cols());
+    b.weighted.resize(plan.e0.cols());
+    Eigen::Index widest = 0;
+    for (const Pair& p : plan.pairs)
+        widest = std::max(widest, p.n);
+    b.c.resize(rows, widest);
+}
+
+// Computes `count` permutations whose vectors idx come from `next_idx`, writing value r of
+// statistic s to column s of `values` at row `row0 + r`; the pairs' slope deviations are inflated
+// by their λ when `inflated`.
+template <typename NextIdx>
+void compute_permutations(const Plan& plan, Eigen::Index count, NextIdx next_idx, bool inflated,
+                          Eigen::MatrixXd& values, Eigen::Index row0) {
+    Buffers& b = per_thread<Buffers>();
+    prepare(plan, b, count);
+    for (Eigen::Index p = 0; p < count; ++p) {
+        next_idx(b.idx);
+        values(row0 + p, 0) = f_statistic(plan, b);
+        sort_by_sample(plan, b, p);
+    }
+    for (std::size_t i = 0; i < plan.pairs.size(); ++i) {
+        const Pair& pair = plan.pairs[i];
+        b.c.topRows(count).leftCols(pair.n).setZero();
+        for (Eigen::Index p = 0; p < count; ++p)
+            pair_coefficients(plan, pair, b, p);
+        const double lambda = inflated ? pair.lambda : 1.0;
+        double* const out[3] = {&values(row0, pair_statistic_column(i, 0)),
+                                &values(row0, pair_statistic_column(i, 1)),
+                                &values(row0, pair_statistic_column(i, 2))};
+        pair_statistics(plan, pair, b, count, lambda, out);
+    }
+}
+
+class PermutationWork final : public ChunkWork {
+  public:
+    PermutationWork(const Plan& plan, RandomStream& stream, Eigen::Index slots,
+                    Eigen::MatrixXd& values)
+        : plan_(plan), stream_(stream), values_(values), ring_(static_cast<std::size_t>(slots)) {
+        for (std::vector<double>& draws : ring_)
+            draws.resize(static_cast<std::size_t>(plan.chunk * (plan.n - 1)));
+    }
+
+    void draw(Eigen::Index c, std::size_t slot) override {
+        const auto count = static_cast<std::size_t>(chunk_size(plan_, c) * (plan_.n - 1));
+        stream_.fill_uniform(std::span<double>(ring_[slot].data(), count));
+    }
+
+    void compute(Eigen::Index c, std::size_t slot) override {
+        const double* u = ring_[slot].data();
+        const Eigen::Index n = plan_.n;
+        // idx = 0 … N − 1, then for i = N down to 2 exchange idx[i − 1] and idx[floor(u·i)].
+        const auto shuffle = [&u, n](std::vector<Eigen::Index>& idx) {
+            std::iota(idx.begin(), idx.end(), Eigen::Index{0});
+            for (Eigen::Index i = n; i >= 2; --i) {
+                // u < 1, so u·i rounds below i; the bound only guards that reasoning.
+                const auto j =
+                    std::min(static_cast<Eigen::Index>(*u++ * static_cast<double>(i)), i - 1);
+                std::swap(idx[static_cast<std::size_t>(i - 1)], idx[static_cast<std::size_t>(j)]);
+            }
+        };
+        compute_permutations(plan_, chunk_size(plan_, c), shuffle, true, values_,
+                             1 + c * plan_.chunk);
+    }
+
+  private:
+    const Plan& plan_;
+    RandomStream& stream_;
+    Eigen::MatrixXd& values_;
+    std::vector<std::vector<double>> ring_;
+};
+
+PermutedStatistic summarise(const Eigen::Ref<const Eigen::VectorXd>& v) {
+    PermutedStatistic s;
+    const Eigen::Index total = v.size();
+    const Eigen::Index k = total - 1;
+    s.observed = v(0);
+    s.p_value = static_cast<double>((v.array() >= s.observed).count()) / static_cast<double>(total);
+    std::vector<double> sorted(v.data(), v.data() + total);
+    // ceil(0.95·(K + 1)) in whole numbers, free of the rounding of 0.95.
+    const Eigen::Index position = (95 * total + 99) / 100;
+    std::nth_element(sorted.begin(), sorted.begin() + (position - 1), sorted.end());
+    s.ucl95 = sorted[static_cast<std::size_t>(position - 1)];
+    const double mean = v.mean();
+    const double sd = std::sqrt((v.array() - mean).square().sum() / static_cast<double>(k));
+    s.z = sd > 0.0 ? (s.observed - mean) / sd : std::numeric_limits<double>::quiet_NaN();
+    return s;
+}
+
+}  // namespace
+
+SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> samples,
+                                      Eigen::Index permutations, bool log_size,
+                                      RandomStream& stream, int threads) {
+    if (permutations < 0) {
+        throw Error("the number of permutations must be at least 1, given " +
+                    std::to_string(permutations));
+    }
+    check_samples(samples);
+    const Plan plan = make_plan(samples, permutations, log_size);
+    // Each sample's unit growth vector, exactly as the angle between samples takes it; this
+    // also refuses whatever leaves one undefined.
+    std::vector<Eigen::VectorXd> directions;
+    for (std::size_t g = 0; g < samples.size(); ++g) {
+        try {
+            directions.push_back(growth_vector(*samples[g], log_size));
+        } catch (const Error& e) {
+            throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
+        }
+    }
+    const Eigen::Index stats = statistics(plan);
+    if (8.0 * static_cast<double>(stats) * static_cast<double>(permutations + 1) >
+        kValuesBudgetBytes) {
+        throw Error(std::to_string(permutations) + " permutations of " + std::to_string(plan.k) +
+                    " samples would keep more values than memory allows (" + std::to_string(stats) +
+                    " statistics); ask for fewer permutations");
+    }
+    SlopeComparison result;
+    result.permutations = permutations;
+    result.values.resize(permutations + 1, stats);
+    // The observed values: the same computation with every row keeping its own residual and
+    // no inflation.
+    const auto identity = [](std::vector<Eigen::Index>& idx) {
+        std::iota(idx.begin(), idx.end(), Eigen::Index{0});
+    };
+    compute_permutations(plan, 1, identity, false, result.values, 0);
+    const double observed_f = result.values(0, 0);
+    if (!std::isfinite(observed_f)) {
+        throw Error(
+            "the samples' coordinates lie exactly on their own growth lines, so there is no "
+            "scatter to test the slopes against");
+    }
+
+    if (permutations > 0) {
+        const Eigen::Index chunks = (permutations + plan.chunk - 1) / plan.chunk;
+        threads =
+            std::max(1, static_cast<int>(std::min<Eigen::Index>(thread_count(threads), chunks)));
+        const Eigen::Index slot_bytes =
+            plan.chunk * (plan.n - 1) * static_cast<Eigen::Index>(sizeof(double));
+        const Eigen::Index slots = ring_slots(slot_bytes, chunks, threads);
+        PermutationWork work(plan, stream, slots, result.values);
+        run_chunks(work, chunks, slots, threads);
+    }
+
+    for (std::size_t i = 0; i < plan.pairs.size(); ++i) {
+        if (result.values.col(pair_statistic_column(i, 0)).hasNaN()) {
+            throw Error(
+                "a permutation left a sample with slopes of zero on every coordinate, so its "
+                "angle is undefined and the test has no answer for these data");
+        }
+    }
+    result.f = observed_f;
+    if (permutations > 0)
+        result.f_test = summarise(result.values.col(0));
+    for (std::size_t i = 0; i < plan.pairs.size(); ++i) {
+        const Pair& pair = plan.pairs[i];
+        PairwiseSlopes out;
+        out.a = static_cast<int>(pair.g + 1);
+        out.b = static_cast<int>(pair.h + 1);
+        out.angle = growth_angle(directions[static_cast<std::size_t>(pair.g)],
+                                 directions[static_cast<std::size_t>(pair.h)]);
+        out.length_difference = result.values(0, pair_statistic_column(i, 1));
+        out.distance = result.values(0, pair_statistic_column(i, 2));
+        if (permutations > 0) {
+            out.angle_test = summarise(result.values.col(pair_statistic_column(i, 0)));
+            out.length_test = summarise(result.values.col(pair_statistic_column(i, 1)));
+            out.distance_test = summarise(result.values.col(pair_statistic_column(i, 2)));
+        }
+        result.pairs.push_back(out);
+    }
+    if (permutations == 0)
+        result.values.resize(0, 0);
+    return result;
+}
+
+}  // namespace kelmar
