@@ -15,7 +15,7 @@ namespace kelmar {
 struct ExportedSample {
     const Eigen::MatrixXd& data;  // N × (3p + 1)
     const std::vector<std::string>& names;
-    int sample;  // 1 or 2
+    int sample;  // its number, from 1
 };
 
 std::string coordinates_csv(std::span<const ExportedSample> samples);

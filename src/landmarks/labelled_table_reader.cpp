@@ -1,7 +1,7 @@
 // Labelled tables: a header row, then one specimen a row with its name in the first column and
 // x1 y1 z1 x2 ... in the others; comma, semicolon or tab separated (the header decides). A column
-// headed "size" holds the specimen's size and one headed "sample" is skipped, as in the
-// coordinates this program exports.
+// headed "size" holds the specimen's size and one headed "sample" the specimen's sample, as in
+// the coordinates this program exports; another column can be named to hold the samples.
 #include "landmark_text.hpp"
 #include "platform/numeric/error.hpp"
 
@@ -23,7 +23,8 @@ char separator_of(std::string_view header) {
 
 }  // namespace
 
-LandmarkSample read_labelled_table(std::string_view text, const std::string& file) {
+LandmarkSample read_labelled_table(std::string_view text, const std::string& file,
+                                   const std::string& group_column) {
     Lines lines(text);
     std::string_view header;
     while (lines.next(header) && trim(header).empty()) {
@@ -34,12 +35,21 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
     const std::vector<std::string_view> columns = split_fields(header, separator);
     const std::size_t header_line = lines.number();
     std::optional<std::size_t> size_column;
+    std::optional<std::size_t> sample_column;
     std::vector<std::size_t> coordinate_columns;
+    const std::string samples_from = group_column.empty() ? "sample" : group_column;
     for (std::size_t j = 1; j < columns.size(); ++j) {
-        if (equal_ignoring_case(columns[j], "size"))
+        if (equal_ignoring_case(columns[j], "size")) {
             size_column = j;
-        else if (!equal_ignoring_case(columns[j], "sample"))
+        } else if (equal_ignoring_case(columns[j], samples_from)) {
+            sample_column = j;
+        } else if (!equal_ignoring_case(columns[j], "sample")) {
             coordinate_columns.push_back(j);
+        }
+    }
+    if (!group_column.empty() && !sample_column) {
+        throw Error(where(file, header_line) + ": the header names no column " +
+                    in_quotes(group_column) + " to take the samples from");
     }
     if (coordinate_columns.empty() || coordinate_columns.size() % 3 != 0) {
         throw Error(where(file, header_line) + ": the header names " +
@@ -48,6 +58,7 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
                     "(x1 y1 z1 x2 ...)");
     }
     Specimens specimens(file);
+    std::vector<std::string> groups;
     std::vector<double> xyz(coordinate_columns.size());
     std::string_view line;
     while (lines.next(line)) {
@@ -70,9 +81,19 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
                 throw Error(place.text() + ": the size " + in_quotes(fields[*size_column]) +
                             " must be greater than 0");
         }
+        if (sample_column) {
+            const std::string_view group = fields[*sample_column];
+            if (group.empty()) {
+                throw Error(place.text() + ": the sample column " +
+                            in_quotes(columns[*sample_column]) + " is empty");
+            }
+            groups.emplace_back(group);
+        }
         specimens.add(name, xyz, where(file, lines.number()), size);
     }
-    return specimens.finish(LandmarkFormat::Labelled, "");
+    LandmarkSample sample = specimens.finish(LandmarkFormat::Labelled, "");
+    sample.groups = std::move(groups);
+    return sample;
 }
 
 }  // namespace kelmar

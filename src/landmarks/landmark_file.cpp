@@ -6,6 +6,7 @@
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/paths.hpp"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 
@@ -108,9 +109,14 @@ LandmarkFormat detect_landmark_format(const std::string& path, std::string_view 
     return LandmarkFormat::Table;
 }
 
-LandmarkSample read_landmark_sample(const std::string& path, std::optional<LandmarkFormat> format) {
+LandmarkSample read_landmark_sample(const std::string& path, std::optional<LandmarkFormat> format,
+                                    const std::string& group_column) {
     const std::string name = file_name_of(path);
     const std::optional<LandmarkFormat> known = format ? format : format_by_path(path);
+    if (!group_column.empty() && known && known != LandmarkFormat::Labelled) {
+        throw Error(in_quotes(path) + ": a group column (" + in_quotes(group_column) +
+                    ") is read from labelled tables only");
+    }
     if (known == LandmarkFormat::Slicer) {
         if (is_folder(path))
             return read_markups_folder(path);
@@ -133,12 +139,17 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
         std::optional<std::string> text = read_file_bytes(path);
         if (!text)
             throw Error(cannot_open_message(path));
-        switch (known ? *known : detect_landmark_format(path, *text)) {
+        const LandmarkFormat found = known ? *known : detect_landmark_format(path, *text);
+        if (!group_column.empty() && found != LandmarkFormat::Labelled) {
+            throw Error(in_quotes(path) + ": a group column (" + in_quotes(group_column) +
+                        ") is read from labelled tables only, and this file is not one");
+        }
+        switch (found) {
             case LandmarkFormat::Morphologika:
                 sample = read_morphologika(*text, name);
                 break;
             case LandmarkFormat::Labelled:
-                sample = read_labelled_table(*text, name);
+                sample = read_labelled_table(*text, name, group_column);
                 break;
             default:
                 sample.data = table_from_text(*text, name);
@@ -147,6 +158,51 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
     }
     sample.name = name;
     return sample;
+}
+
+namespace {
+
+// The distinct recorded samples, in order of first appearance.
+std::vector<std::string> distinct_groups(const LandmarkSample& sample) {
+    std::vector<std::string> seen;
+    for (const std::string& g : sample.groups) {
+        if (std::find(seen.begin(), seen.end(), g) == seen.end())
+            seen.push_back(g);
+    }
+    return seen;
+}
+
+}  // namespace
+
+std::size_t recorded_sample_count(const LandmarkSample& sample) {
+    return std::max<std::size_t>(1, distinct_groups(sample).size());
+}
+
+std::vector<LandmarkSample> samples_by_group(LandmarkSample sample) {
+    const std::vector<std::string> groups = distinct_groups(sample);
+    if (groups.size() < 2)
+        return {std::move(sample)};
+    std::vector<LandmarkSample> out;
+    for (const std::string& group : groups) {
+        LandmarkSample part;
+        std::vector<Eigen::Index> rows;
+        for (std::size_t i = 0; i < sample.groups.size(); ++i) {
+            if (sample.groups[i] == group)
+                rows.push_back(static_cast<Eigen::Index>(i));
+        }
+        part.data.resize(static_cast<Eigen::Index>(rows.size()), sample.data.cols());
+        for (std::size_t t = 0; t < rows.size(); ++t) {
+            part.data.row(static_cast<Eigen::Index>(t)) = sample.data.row(rows[t]);
+            if (!sample.names.empty())
+                part.names.push_back(sample.names[static_cast<std::size_t>(rows[t])]);
+            part.groups.push_back(group);
+        }
+        part.wirelist = sample.wirelist;
+        part.name = sample.name + " (sample " + group + ")";
+        part.format = sample.format;
+        out.push_back(std::move(part));
+    }
+    return out;
 }
 
 }  // namespace kelmar

@@ -10,8 +10,10 @@
 // Every format but the plain table becomes the same dataset: coordinates in file order, then the
 // centroid size of the specimen's own coordinates (after SCALE), unless the file records the size
 // itself (a labelled table's "size" column, a TPS "VARIABLES=size=..." line), as the coordinates
-// this program exports do. Bad input raises an Error naming the file, the specimen and the line;
-// nothing is guessed or estimated.
+// this program exports do. A file may also record each specimen's sample (a labelled table's
+// "sample" column or another named one, TPS "COMMENT=sample S" lines), so that one file can hold
+// several samples. Bad input raises an Error naming the file, the specimen and the line; nothing
+// is guessed or estimated.
 #pragma once
 
 #include <Eigen/Core>
@@ -36,6 +38,8 @@ struct LandmarkSample {
     Eigen::MatrixXd wirelist;        // a Morphologika [wireframe] as wirelist rows; else empty
     std::string name;                // the file's name, or the folder's for Slicer markups
     LandmarkFormat format = LandmarkFormat::Table;
+    // The sample of each specimen when the file records it; else empty.
+    std::vector<std::string> groups;
 };
 
 // The format of `path` by its extension, or by its content for other names: "[individuals]"
@@ -43,10 +47,19 @@ struct LandmarkSample {
 // table. A folder holds Slicer markups.
 LandmarkFormat detect_landmark_format(const std::string& path, std::string_view content);
 
-// Reads the sample at `path` in `format`, or in the detected one. Raises an Error when the file
-// cannot be opened or read.
+// Reads the sample at `path` in `format`, or in the detected one. A labelled table takes each
+// specimen's sample from the column named `group_column` (any letter case), or when none is
+// named from a "sample" column if it has one. Raises an Error when the file cannot be opened or
+// read, and when a named group column is missing or the file is not a labelled table.
 LandmarkSample read_landmark_sample(const std::string& path,
-                                    std::optional<LandmarkFormat> format = std::nullopt);
+                                    std::optional<LandmarkFormat> format = std::nullopt,
+                                    const std::string& group_column = {});
+
+// The samples a file holds: one for each distinct recorded sample, in order of first
+// appearance, each named "FILE (sample S)"; the file itself when it records no samples or one.
+std::vector<LandmarkSample> samples_by_group(LandmarkSample sample);
+// How many distinct samples a file records (1 when it records none).
+std::size_t recorded_sample_count(const LandmarkSample& sample);
 
 // Whether `name` is a 3D Slicer markup file name (.fcsv, .mrk.json, any letter case).
 bool is_markup_file_name(std::string_view name);
@@ -56,7 +69,8 @@ LandmarkSample read_tps(std::string_view text, const std::string& file);
 // A TPS file read line by line, never held whole: the fastest way to a large sample.
 LandmarkSample read_tps_file(const std::string& path, const std::string& file);
 LandmarkSample read_morphologika(std::string_view text, const std::string& file);
-LandmarkSample read_labelled_table(std::string_view text, const std::string& file);
+LandmarkSample read_labelled_table(std::string_view text, const std::string& file,
+                                   const std::string& group_column = {});
 LandmarkSample read_markups_folder(const std::string& folder);
 // The x y z of every point of one markup file's text (.fcsv, or .mrk.json when `json`).
 std::vector<double> markup_points(std::string_view text, const std::string& file, bool json);

@@ -1,6 +1,7 @@
 #include "mfload.hpp"
 
 #include "dload.hpp"
+#include "platform/numeric/error.hpp"
 #include "platform/numeric/paths.hpp"
 
 namespace kelmar {
@@ -42,6 +43,14 @@ std::optional<LandmarkSample> mfload_sample(Dialogs& dialogs) {
     if (!choice)
         return std::nullopt;
     LandmarkSample sample = read_landmark_sample(join_path(choice->folder, choice->name));
+    if (const std::size_t samples = recorded_sample_count(sample); samples > 1) {
+        // Pooling them as one sample would mix different growth; the window loads one sample a
+        // file.
+        throw Error(in_quotes(choice->name) + " holds " + std::to_string(samples) +
+                    " samples (each specimen's sample is recorded); the window loads one sample "
+                    "from each file: compare them with kelmar6-batch, which reads such a file as "
+                    "its samples");
+    }
     change_folder(choice->folder);
     return sample;
 }

@@ -1,6 +1,8 @@
 // TPS files: each specimen is a block that starts with LM3=p and its p lines of x y z, followed
 // by optional ID=, IMAGE=, SCALE= (the coordinates are multiplied by it), COMMENT= and VARIABLES=
-// lines; keywords in any letter case. Outline points (POINTS=m and its m lines) are skipped.
+// lines; keywords in any letter case. "COMMENT=sample S" records the specimen's sample, as this
+// program's export writes it; other comments are free text. Outline points (POINTS=m and its m
+// lines) are skipped.
 #include "landmark_text.hpp"
 #include "platform/numeric/error.hpp"
 
@@ -15,6 +17,7 @@ namespace {
 
 struct Block {
     std::string id, image;
+    std::optional<std::string> group;  // from COMMENT=sample S
     double scale = 1.0;
     std::optional<double> size;
     std::vector<double> xyz;
@@ -39,11 +42,17 @@ namespace {
 template <typename Source>
 LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t expected) {
     Specimens specimens(file, expected);
+    std::vector<std::string> groups;
+    std::optional<std::size_t> ungrouped_line;  // the first block without a sample
     std::optional<Block> block;
     const auto close = [&] {
         if (!block)
             return;
         Block& b = *block;
+        if (b.group)
+            groups.push_back(*b.group);
+        else if (!ungrouped_line)
+            ungrouped_line = b.line;
         const std::string name = !b.id.empty()      ? b.id
                                  : !b.image.empty() ? b.image
                                                     : std::to_string(specimens.count() + 1);
@@ -128,11 +137,26 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t exp
                 }
                 block->size = *size;
             }
+        } else if (block && equal_ignoring_case(key, "COMMENT")) {
+            // "sample S": the specimen's sample; any other comment is free text.
+            const std::size_t blank = value.find_first_of(" \t");
+            if (blank != std::string_view::npos &&
+                equal_ignoring_case(value.substr(0, blank), "sample") &&
+                !trim(value.substr(blank)).empty()) {
+                block->group = std::string(trim(value.substr(blank)));
+            }
         }
-        // COMMENT=, CURVES= and other keywords carry nothing the analysis uses.
+        // CURVES= and other keywords carry nothing the analysis uses.
     }
     close();
-    return specimens.finish(LandmarkFormat::Tps, "");
+    if (!groups.empty() && ungrouped_line) {
+        throw Error(where(file, *ungrouped_line) +
+                    ": this specimen has no COMMENT=sample line, while others of the file record "
+                    "their sample; every specimen needs one to tell the samples apart");
+    }
+    LandmarkSample sample = specimens.finish(LandmarkFormat::Tps, "");
+    sample.groups = std::move(groups);
+    return sample;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The two angle steps: the angle between the samples' growth vectors and the angle between
+// The angle steps: the angle between the two samples' growth vectors and the angle between
 // sample 1's growth vector and the isometric vector, each with the within-sample bootstrap
-// ranges. Results are stored only when everything has been computed.
+// ranges; the same for every loaded sample; and the permutation tests of the samples' slopes.
+// Results are stored only when everything has been computed.
 #include "growth/growvecn.hpp"
 #include "growth/shapegrow.hpp"
 #include "platform/numeric/echo.hpp"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kelmar {
 namespace {
@@ -21,6 +23,20 @@ void check_bootstrap_count(int nboots) {
             "that the 80, 90 and 95 percent positions are whole; given " +
             std::to_string(nboots));
     }
+}
+
+// Each sample's unit growth vector; a sample that has none is named.
+std::vector<Eigen::VectorXd> growth_vectors(const std::vector<const Eigen::MatrixXd*>& samples,
+                                            bool lcs) {
+    std::vector<Eigen::VectorXd> out;
+    for (std::size_t g = 0; g < samples.size(); ++g) {
+        try {
+            out.push_back(growth_vector(*samples[g], lcs));
+        } catch (const Error& e) {
+            throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -114,25 +130,120 @@ AngleOutcome Session::angle_isometry(bool lcs, int nboots) {
     return out;
 }
 
-PermutationOutcome Session::permutation_test(bool lcs, Eigen::Index permutations) {
-    if (vars_.FIRSTDATASET.size() == 0 || vars_.SECONDDATASET.size() == 0) {
+const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
+    const std::vector<const Eigen::MatrixXd*> samples = datasets();
+    if (samples.size() < 2) {
+        throw Error(
+            "the angles between samples need at least two samples: load sample 1 and sample 2 "
+            "first");
+    }
+    check_bootstrap_count(nboots);
+    if (samples.size() > 2 && !common_reference_) {
+        throw Error(
+            "the angles between more than two samples need them on one common reference, "
+            "their only common frame");
+    }
+    for (std::size_t g = 1; g < samples.size(); ++g) {
+        if (samples[g]->cols() != samples[0]->cols()) {
+            throw Error("the samples have different landmark counts (" +
+                        std::to_string((samples[0]->cols() - 1) / 3) + " in sample 1, " +
+                        std::to_string((samples[g]->cols() - 1) / 3) + " in sample " +
+                        std::to_string(g + 1) + "): Mismatch on landmark number");
+        }
+    }
+    SampleAngles a;
+    a.lcs = lcs;
+    a.nboots = nboots;
+    a.growth_vectors = growth_vectors(samples, lcs);
+    const auto k = static_cast<Eigen::Index>(samples.size());
+    a.angles = Eigen::MatrixXd::Zero(k, k);
+    for (Eigen::Index g = 0; g < k; ++g) {
+        for (Eigen::Index h = g + 1; h < k; ++h) {
+            a.angles(g, h) = a.angles(h, g) =
+                growth_angle(a.growth_vectors[static_cast<std::size_t>(g)],
+                             a.growth_vectors[static_cast<std::size_t>(h)]);
+        }
+    }
+    status(format_text("Between group angles of %d samples /n ...Please wait-computing/n ranges",
+                       {static_cast<double>(k)}));
+    // Every second set holds as many specimens as the smallest sample.
+    Eigen::Index smallest = samples[0]->rows();
+    for (const Eigen::MatrixXd* x : samples)
+        smallest = std::min(smallest, x->rows());
+    for (const Eigen::MatrixXd* x : samples) {
+        a.degenerate.push_back(0);
+        a.ranges.push_back(ranges(*x, nboots, lcs, smallest, a.degenerate.back()));
+    }
+    angles_ = std::move(a);
+    return *angles_;
+}
+
+const SampleAngles& Session::isometry_of_samples(bool lcs, int nboots) {
+    const std::vector<const Eigen::MatrixXd*> samples = datasets();
+    if (samples.empty())
+        throw Error("the angle to isometry needs sample 1: load sample 1 first");
+    check_bootstrap_count(nboots);
+    SampleAngles a;
+    a.isometry = true;
+    a.lcs = lcs;
+    a.nboots = nboots;
+    a.growth_vectors = growth_vectors(samples, lcs);
+    const auto k = static_cast<Eigen::Index>(samples.size());
+    a.angles.resize(k, 1);
+    for (Eigen::Index g = 0; g < k; ++g) {
+        const Eigen::VectorXd& gv = a.growth_vectors[static_cast<std::size_t>(g)];
+        a.angles(g, 0) = growth_angle(
+            gv, Eigen::VectorXd::Ones(gv.size()) / std::sqrt(static_cast<double>(gv.size())));
+    }
+    status(
+        format_text("Between group angles to isometry of %d samples /n ...Please "
+                    "wait-computing/n ranges",
+                    {static_cast<double>(k)}));
+    for (const Eigen::MatrixXd* x : samples) {
+        a.degenerate.push_back(0);
+        a.ranges.push_back(ranges(*x, nboots, lcs, x->rows(), a.degenerate.back()));
+    }
+    angles_ = std::move(a);
+    return *angles_;
+}
+
+namespace {
+
+// The slopes of several samples are compared only in one common frame.
+void check_common_frame(int samples, bool common_reference) {
+    if (samples < 2) {
         throw Error("the permutation test needs both samples: load sample 1 and sample 2 first");
     }
-    if (!common_reference_) {
+    if (!common_reference) {
         throw Error(
             "the permutation test pools both samples, so both must be on a common reference: "
             "load sample 2 again with the common Procrustes GLS reference chosen");
     }
+}
+
+}  // namespace
+
+SlopeComparison Session::slope_statistics(bool lcs) {
+    check_common_frame(sample_count(), common_reference_);
+    return compare_growth_slopes(datasets(), 0, lcs, stream_, threads_);
+}
+
+PermutationOutcome Session::permutation_test(bool lcs, Eigen::Index permutations) {
+    check_common_frame(sample_count(), common_reference_);
+    if (permutations < 1) {
+        throw Error("the number of permutations must be at least 1, given " +
+                    std::to_string(permutations));
+    }
     status("Please Stand by... permutation test");
     PermutationOutcome out;
-    out.test = kelmar::permutation_test(vars_.FIRSTDATASET, vars_.SECONDDATASET, permutations,
-                                        lcs ? BootstrapKind::LogSize : BootstrapKind::CentroidSize,
-                                        stream_, threads_);
-    const PermutationResult& t = out.test;
+    out.test = compare_growth_slopes(datasets(), permutations, lcs, stream_, threads_);
+    const SlopeComparison& t = out.test;
+    const PairwiseSlopes& first = t.pairs.front();
     out.result_text = format_text(
-        R"(Between Species: %3.1f \n Permutation UCL95: %3.1f \n P = %.4g   Z = %.2f \n %4.0f Permutations, common slope -%s)",
-        {t.angle, t.ucl95, t.p_value, t.z, static_cast<double>(t.permutations),
-         lcs ? "LCS" : "CS"});
+        R"(Between Species: %3.1f \n Permutation UCL95: %3.1f \n P = %.4g   Z = %.2f \n Slope length difference: %.3g   P = %.4g \n Common slopes: F = %.3g   P = %.4g \n %4.0f Permutations -%s)",
+        {first.angle, first.angle_test.ucl95, first.angle_test.p_value, first.angle_test.z,
+         first.length_difference, first.length_test.p_value, t.f, t.f_test.p_value,
+         static_cast<double>(t.permutations), lcs ? "LCS" : "CS"});
     permutation_ = PermutationRecord{t, lcs};
     return out;
 }

@@ -80,7 +80,7 @@ LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name, Sampl
     vars_.LCS = 1;
     vars_.NBOOTS = 100;
     common_reference_ = false;
-    permutation_.reset();
+    forget_sample_set();
     return out;
 }
 
@@ -89,69 +89,113 @@ LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool 
     validate_landmark_dataset(table, name);
     check_extras(extras, table, name, vars_.wireactive);
     const Eigen::MatrixXd* wires = wires_for(extras);
-    const Eigen::MatrixXd& first = vars_.FIRSTDATASET;
-    if (common_reference && first.size() == 0) {
-        throw Error("a common reference needs both samples: load sample 1 before sample 2");
-    }
-    if (common_reference && first.cols() != table.cols()) {
-        throw Error("a common reference needs samples of the same landmarks: sample 1 has " +
-                    std::to_string((first.cols() - 1) / 3) + " landmarks, " + in_quotes(name) +
-                    " has " + std::to_string((table.cols() - 1) / 3));
+    if (common_reference) {
+        std::vector<SampleInput> further;
+        further.push_back({std::move(table), name, std::move(extras)});
+        return load_samples(std::move(further));
     }
     LoadOutcome out;
     out.first_file_text = counts_text(name, table);
     out.file_text = out.first_file_text;
-
-    if (!common_reference) {
-        Superimposed own = on_own_reference(table);
-        if (drawings_) {
-            out.drawing.shapes = {{Stack::single(own.reference), "gp"}, {own.specimens, "bo"}};
-            // Sample 1 on its own reference keeps the style of its own drawing.
-            if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
-                out.drawing.shapes.push_back({vars_.DATAV1, "ro"});
-            }
-            if (wires && wirelist_fits(*wires, own.reference.rows())) {
-                out.drawing.wire_on = own.reference;
-            }
+    Superimposed own = on_own_reference(table);
+    if (drawings_) {
+        out.drawing.shapes = {{Stack::single(own.reference), "gp"}, {own.specimens, "bo"}};
+        // Sample 1 on its own reference keeps the style of its own drawing.
+        if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
+            out.drawing.shapes.push_back({vars_.DATAV1, "ro"});
         }
-        names2_ = numbered_names(std::move(extras.names), table.rows());
-        keep_own_wireframe(extras);
-        vars_.SECONDDATASET = std::move(table);
-        vars_.FNAME2 = name;
-        vars_.DATAV2 = std::move(own.specimens);
-        common_reference_ = false;
-        permutation_.reset();
+        if (wires && wirelist_fits(*wires, own.reference.rows())) {
+            out.drawing.wire_on = own.reference;
+        }
+    }
+    names2_ = numbered_names(std::move(extras.names), table.rows());
+    keep_own_wireframe(extras);
+    vars_.SECONDDATASET = std::move(table);
+    vars_.FNAME2 = name;
+    vars_.DATAV2 = std::move(own.specimens);
+    common_reference_ = false;
+    forget_sample_set();
+    return out;
+}
+
+LoadOutcome Session::load_samples(std::vector<SampleInput> further, bool common_reference) {
+    const Eigen::MatrixXd& first = vars_.FIRSTDATASET;
+    if (further.empty())
+        throw Error("loading further samples needs at least one");
+    if (first.size() == 0) {
+        throw Error("further samples need sample 1: load sample 1 before sample 2");
+    }
+    for (SampleInput& in : further) {
+        validate_landmark_dataset(in.table, in.name);
+        check_extras(in.extras, in.table, in.name, vars_.wireactive);
+        if (common_reference && first.cols() != in.table.cols()) {
+            throw Error("a common reference needs samples of the same landmarks: sample 1 has " +
+                        std::to_string((first.cols() - 1) / 3) + " landmarks, " +
+                        in_quotes(in.name) + " has " + std::to_string((in.table.cols() - 1) / 3));
+        }
+    }
+    SampleInput& second = further.front();
+    if (!common_reference) {
+        LoadOutcome out =
+            load2(std::move(second.table), second.name, false, std::move(second.extras));
+        for (std::size_t i = 1; i < further.size(); ++i) {
+            const Eigen::Index rows = further[i].table.rows();
+            further_.push_back({std::move(further[i].table), further[i].name,
+                                numbered_names(std::move(further[i].extras.names), rows)});
+        }
         return out;
     }
+    const Eigen::MatrixXd* wires = wires_for(second.extras);
+    LoadOutcome out;
+    out.first_file_text = counts_text(second.name, second.table);
+    out.file_text = out.first_file_text;
 
     // One GLS reference of the pooled specimens, turned to its principal axes; the fits onto it
-    // bring both samples into its frame.
-    Eigen::MatrixXd pooled(first.rows() + table.rows(), table.cols());
-    pooled << first, table;
+    // bring every sample into its frame.
+    Eigen::Index rows = first.rows();
+    for (const SampleInput& in : further)
+        rows += in.table.rows();
+    Eigen::MatrixXd pooled(rows, first.cols());
+    pooled.topRows(first.rows()) = first;
+    rows = first.rows();
+    for (const SampleInput& in : further) {
+        pooled.middleRows(rows, in.table.rows()) = in.table;
+        rows += in.table.rows();
+    }
     const Eigen::MatrixXd reference2 = pcaref3d(getpproc3(vertxy3D(pooled)).reference).y;
     pooled.resize(0, 0);
     Stack datav1 = getpprocon3(reference2, vars_.DATAV1);
-    Stack datav2 = getpprocon3(reference2, vertxy3D(table));
-    const Eigen::Index c = table.cols() - 1;
+    const Eigen::Index c = first.cols() - 1;
     Eigen::MatrixXd fitted1 = xyzfromvert3(datav1, first.col(c));
-    Eigen::MatrixXd fitted2 = xyzfromvert3(datav2, table.col(c));
+    std::vector<Stack> stacks;
+    std::vector<Eigen::MatrixXd> fitted;
+    for (const SampleInput& in : further) {
+        stacks.push_back(getpprocon3(reference2, vertxy3D(in.table)));
+        fitted.push_back(xyzfromvert3(stacks.back(), in.table.col(c)));
+    }
     out.status_text = format_text("Using Common Procrustes GLS Reference");
-    if (drawings_) {
-        out.drawing.shapes = {{Stack::single(reference2), "gp"}, {datav2, "bo"}, {datav1, "rd"}};
+    if (drawings_ && further.size() == 1) {
+        out.drawing.shapes = {
+            {Stack::single(reference2), "gp"}, {stacks.front(), "bo"}, {datav1, "rd"}};
         if (wires && wirelist_fits(*wires, reference2.rows())) {
             out.drawing.wire_on = reference2;
         }
     }
 
-    names2_ = numbered_names(std::move(extras.names), fitted2.rows());
-    keep_own_wireframe(extras);
-    vars_.SECONDDATASET = std::move(fitted2);
-    vars_.FNAME2 = name;
-    vars_.DATAV2 = std::move(datav2);
+    forget_sample_set();
+    for (std::size_t i = 1; i < further.size(); ++i) {
+        further_.push_back(
+            {std::move(fitted[i]), further[i].name,
+             numbered_names(std::move(further[i].extras.names), further[i].table.rows())});
+    }
+    names2_ = numbered_names(std::move(second.extras.names), fitted.front().rows());
+    keep_own_wireframe(second.extras);
+    vars_.SECONDDATASET = std::move(fitted.front());
+    vars_.FNAME2 = second.name;
+    vars_.DATAV2 = std::move(stacks.front());
     vars_.DATAV1 = std::move(datav1);
     vars_.FIRSTDATASET = std::move(fitted1);
     common_reference_ = true;
-    permutation_.reset();
     return out;
 }
 
@@ -179,8 +223,38 @@ void Session::keep_own_wireframe(SampleExtras& extras) {
     vars_.wireactive = true;
 }
 
-const std::vector<std::string>& Session::specimen_names(int sample) const {
-    return sample == 1 ? names1_ : names2_;
+int Session::sample_count() const {
+    if (vars_.FIRSTDATASET.size() == 0)
+        return 0;
+    if (vars_.SECONDDATASET.size() == 0)
+        return 1;
+    return 2 + static_cast<int>(further_.size());
+}
+
+SampleView Session::sample(int number) const {
+    if (number == 1)
+        return {vars_.FIRSTDATASET, vars_.FNAME1, names1_};
+    if (number == 2)
+        return {vars_.SECONDDATASET, vars_.FNAME2, names2_};
+    const FurtherSample& s = further_.at(static_cast<std::size_t>(number - 3));
+    return {s.data, s.name, s.names};
+}
+
+const std::vector<std::string>& Session::specimen_names(int number) const {
+    return sample(number).names;
+}
+
+std::vector<const Eigen::MatrixXd*> Session::datasets() const {
+    std::vector<const Eigen::MatrixXd*> out;
+    for (int g = 1; g <= sample_count(); ++g)
+        out.push_back(&sample(g).data);
+    return out;
+}
+
+void Session::forget_sample_set() {
+    further_.clear();
+    angles_.reset();
+    permutation_.reset();
 }
 
 }  // namespace kelmar

@@ -1,6 +1,8 @@
 // The text report of the session: the two samples, the last angle and ranges, the bootstrap
-// count, the size variable and both growth vectors, line by line as the report file holds them.
-// What has not been computed yet is written as "not computed".
+// count, the size variable and both growth vectors, line by line as the report file holds them;
+// for three samples or more, every sample with its range and the angles between them. The
+// permutation tests follow when they were run. What has not been computed yet is written as
+// "not computed".
 #include "platform/numeric/format.hpp"
 #include "session.hpp"
 
@@ -24,9 +26,36 @@ std::string range_line(const char* species, const std::optional<Eigen::Vector3d>
            format_text(R"(%3.1f %3.1f   %3.1f \n)", {(*range)(0), (*range)(1), (*range)(2)});
 }
 
+// "1 and 2   angle (degrees)   25.3   …": one statistic of one pair, observed value first.
+std::string statistic_line(const PairwiseSlopes& p, const char* what, double observed,
+                           const PermutedStatistic& t) {
+    return format_text(R"(%-10s %-20s %12.6g %12.6g %9.4g %8.2f \n)",
+                       {std::to_string(p.a) + " and " + std::to_string(p.b), what, observed,
+                        t.ucl95, t.p_value, t.z});
+}
+
+// The permutation tests: the common slopes first, then every pair's three statistics.
+std::string permutation_section(const SlopeComparison& t, bool lcs) {
+    std::string out = format_text(
+        R"(\nPermutation tests (null model: a common slope), %d permutations, regression on %s:\n)",
+        {static_cast<double>(t.permutations), lcs ? "LCS" : "CS"});
+    out += format_text(R"(Common slopes: F = %.6g   P = %.4g   Z = %.2f \n)",
+                       {t.f, t.f_test.p_value, t.f_test.z});
+    out += format_text(R"(%-10s %-20s %12s %12s %9s %8s \n)",
+                       {"Samples", "Statistic", "Observed", "UCL95", "P", "Z"});
+    for (const PairwiseSlopes& p : t.pairs) {
+        out += statistic_line(p, "angle (degrees)", p.angle, p.angle_test);
+        out += statistic_line(p, "length difference", p.length_difference, p.length_test);
+        out += statistic_line(p, "distance", p.distance, p.distance_test);
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string Session::report_text() const {
+    if (sample_count() > 2)
+        return samples_report_text();
     const SessionVariables& v = vars_;
     std::string out = format_text(R"(Growth Vector Angle Calculations:\n)");
     out += format_text(R"(\nFirst Sample: \n %s \n)", {v.FNAME1});
@@ -62,17 +91,64 @@ std::string Session::report_text() const {
             out += format_text(R"(%3.4f   %8.4f \n)", {(*v.gv1)(i), (*v.gv2)(i)});
         }
     }
-    if (permutation_) {
-        const PermutationResult& t = permutation_->test;
-        out += format_text(R"(\nPermutation test of the angle (null model: one common slope):\n)");
-        out += format_text(R"(Permutations: %d \n)", {static_cast<double>(t.permutations)});
-        out += format_text(R"(Angle between Growth Vectors: %3.1f \n)", {t.angle});
-        out += format_text(R"(UCL95: %3.1f \n)", {t.ucl95});
-        out += format_text(R"(P: %.4g \n)", {t.p_value});
-        out += format_text(R"(Z: %.2f \n)", {t.z});
-        out += format_text(permutation_->lcs ? R"(Regression was on LCS \n)"
-                                             : R"(Regression was on CS \n)");
+    if (permutation_)
+        out += permutation_section(permutation_->test, permutation_->lcs);
+    return out;
+}
+
+std::string Session::samples_report_text() const {
+    const int k = sample_count();
+    std::string out =
+        format_text(R"(Growth Vector Angle Calculations: %d samples\n)", {static_cast<double>(k)});
+    for (int g = 1; g <= k; ++g) {
+        const SampleView s = sample(g);
+        out += format_text(R"(\nSample %d: \n %s \n)", {static_cast<double>(g), s.name});
+        out += counts(s.data) + "\n";
     }
+    const std::optional<SampleAngles>& a = angles_;
+    if (a && a->isometry) {
+        out += format_text(R"(\nAngles between Growth Vectors and isometry:\n)");
+        for (Eigen::Index g = 0; g < a->angles.rows(); ++g)
+            out += format_text(R"(Sample %d: %3.1f \n)",
+                               {static_cast<double>(g + 1), a->angles(g, 0)});
+        if (common_reference_) {
+            out += format_text(
+                R"(Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees and carries no information\n)");
+        }
+    } else if (a) {
+        out += format_text(R"(\nAngles between Growth Vectors:\n   )");
+        for (Eigen::Index h = 0; h < a->angles.cols(); ++h)
+            out += format_text("%8d", {static_cast<double>(h + 1)});
+        out += "\n";
+        for (Eigen::Index g = 0; g < a->angles.rows(); ++g) {
+            out += format_text("%3d", {static_cast<double>(g + 1)});
+            for (Eigen::Index h = 0; h < a->angles.cols(); ++h)
+                out += format_text("%8.1f", {a->angles(g, h)});
+            out += "\n";
+        }
+    } else {
+        out += format_text(R"(\nAngles between Growth Vectors: %s \n)", {kNotComputed});
+    }
+    out += format_text(R"(\nWithin species angles at 80   90     95     confidence range \n)");
+    for (int g = 1; g <= k; ++g) {
+        const auto range =
+            a ? std::optional<Eigen::Vector3d>(a->ranges[static_cast<std::size_t>(g - 1)])
+              : std::nullopt;
+        out += range_line(std::to_string(g).c_str(), range);
+    }
+    if (a) {
+        for (std::size_t g = 0; g < a->degenerate.size(); ++g) {
+            if (a->degenerate[g] > 0) {
+                out += format_text(
+                    R"(Replicates without a slope (resampled sizes all equal): %d in sample %d \n)",
+                    {static_cast<double>(a->degenerate[g]), static_cast<double>(g + 1)});
+            }
+        }
+        out += format_text(R"(\nNumber of Bootstraps used was %4.0f)", {a->nboots});
+        out += format_text(a->lcs ? R"(\nRegression was on LCS\n)" : R"(\nRegression was on CS\n)");
+    }
+    if (permutation_)
+        out += permutation_section(permutation_->test, permutation_->lcs);
     return out;
 }
 

@@ -1,13 +1,17 @@
 // The analysis session: the fourteen session variables and one method per action step that needs
 // no window (load sample 1, load sample 2 with or without a common reference, load a wirelist,
-// angle between the samples, angle to isometry, the report). Each step returns the texts the
-// window shows, formatted exactly as the window shows them, so the window only moves texts into
-// controls. A step that fails raises an Error and leaves every variable as it was. The session
-// owns its random stream, which continues from step to step.
+// angle between the samples, angle to isometry, the permutation tests, the report). Each step
+// returns the texts the window shows, formatted exactly as the window shows them, so the window
+// only moves texts into controls. A step that fails raises an Error and leaves every variable as
+// it was. The session owns its random stream, which continues from step to step.
+//
+// Beyond the window's two samples, the session can hold samples 3 … k on one common reference
+// with samples 1 and 2 (load_samples), compare all of them (angles_between_samples,
+// isometry_of_samples, permutation_test) and report on them.
 #pragma once
 
 #include "growth/growvecn.hpp"
-#include "growth/permutation_test.hpp"
+#include "growth/slope_comparison.hpp"
 #include "platform/numeric/random_stream.hpp"
 #include "platform/numeric/stack.hpp"
 
@@ -72,7 +76,33 @@ struct SampleExtras {
 
 struct PermutationOutcome {
     std::string result_text;  // the result control's text
-    PermutationResult test;
+    SlopeComparison test;
+};
+
+// A sample given to load_samples.
+struct SampleInput {
+    Eigen::MatrixXd table;
+    std::string name;  // the file's name, as the report and the window show it
+    SampleExtras extras;
+};
+
+// One loaded sample as the analysis sees it.
+struct SampleView {
+    const Eigen::MatrixXd& data;  // N × C, on the common reference when one is used
+    const std::string& name;
+    const std::vector<std::string>& names;  // one for each specimen
+};
+
+// The angles of every loaded sample: between every two samples, or each against isometry.
+struct SampleAngles {
+    bool isometry = false;
+    bool lcs = true;
+    int nboots = 0;
+    std::vector<Eigen::VectorXd> growth_vectors;  // unit, one for each sample
+    std::vector<Eigen::Vector3d> ranges;          // 80, 90 and 95 percent values of each sample
+    std::vector<Eigen::Index> degenerate;         // replicates without a slope, each sample
+    // k × k angles between the samples in degrees, or k × 1 angles to isometry.
+    Eigen::MatrixXd angles;
 };
 
 class Session {
@@ -103,14 +133,34 @@ class Session {
     AngleOutcome angle_between(bool lcs, int nboots);
     AngleOutcome angle_isometry(bool lcs, int nboots);
 
-    // The permutation test of the angle between the samples under one common slope; both samples
-    // must be fitted onto a common reference. Its draws continue the stream, so after an angle
-    // step they never change that step's ranges. The report carries the last test until a
-    // sample is loaded again.
-    PermutationOutcome permutation_test(bool lcs, Eigen::Index permutations);
+    // Samples 2 … k after sample 1. On one common reference: the GLS reference of every
+    // specimen stacked in sample order, turned to its principal axes; sample 1 is fitted from its
+    // superimposed specimens, the others from their coordinates as read; with one sample this is
+    // load2 with the common reference. Without it, sample 2 is loaded as load2 loads it and the
+    // others are kept as read, for comparisons of each sample with isometry.
+    LoadOutcome load_samples(std::vector<SampleInput> further, bool common_reference = true);
 
-    // The names of sample 1's or sample 2's specimens (`sample` 1 or 2), in table order.
-    const std::vector<std::string>& specimen_names(int sample) const;
+    // Every loaded sample's growth vector and bootstrap range (sample 1's draws first; the
+    // second set's size is the smallest sample's count), and the angle between every two.
+    const SampleAngles& angles_between_samples(bool lcs, int nboots);
+    // Every loaded sample against isometry, each with its own bootstrap range.
+    const SampleAngles& isometry_of_samples(bool lcs, int nboots);
+
+    // The permutation tests of the loaded samples' slopes: common slopes (F) and, for every two
+    // samples, the angle, the difference of slope lengths and the distance. The samples must be
+    // fitted onto a common reference. Its draws continue the stream, so after an angle step they
+    // never change that step's ranges. The report carries the last test until a sample is loaded
+    // again.
+    PermutationOutcome permutation_test(bool lcs, Eigen::Index permutations);
+    // The same statistics without their tests: no draws, nothing stored.
+    SlopeComparison slope_statistics(bool lcs);
+
+    // The samples loaded: 0, 1, 2, or k after load_samples.
+    int sample_count() const;
+    // Sample `number` (from 1).
+    SampleView sample(int number) const;
+    // The names of sample `number`'s specimens, in table order.
+    const std::vector<std::string>& specimen_names(int number) const;
 
     // Whether FIRSTDATASET and SECONDDATASET hold coordinates fitted onto a common reference.
     bool common_reference_used() const { return common_reference_; }
@@ -126,6 +176,12 @@ class Session {
     // Makes the file's own wireframe the wirelist when none is loaded.
     void keep_own_wireframe(SampleExtras& extras);
     std::ostream& console() const;
+    // Forgets what belongs to the loaded samples as a set: samples 3 … k, their angles and the
+    // permutation test.
+    void forget_sample_set();
+    // Every loaded sample's dataset, in order.
+    std::vector<const Eigen::MatrixXd*> datasets() const;
+    std::string samples_report_text() const;
     // Bootstrap of one sample and its three range values.
     Eigen::Vector3d ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
                            Eigen::Index& degenerate);
@@ -138,10 +194,17 @@ class Session {
     Eigen::Index degenerate1_ = 0;
     Eigen::Index degenerate2_ = 0;
     struct PermutationRecord {
-        PermutationResult test;
+        SlopeComparison test;
         bool lcs = true;
     };
     std::optional<PermutationRecord> permutation_;  // the last test of the loaded samples
+    struct FurtherSample {
+        Eigen::MatrixXd data;
+        std::string name;
+        std::vector<std::string> names;
+    };
+    std::vector<FurtherSample> further_;  // samples 3 … k
+    std::optional<SampleAngles> angles_;  // the last angles of all the samples
     RandomStream stream_;
     std::function<void(const std::string&)> status_listener_;
     std::ostream* console_ = nullptr;

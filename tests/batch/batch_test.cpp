@@ -56,7 +56,13 @@ TEST(Batch, UsageErrorsExitWithTwo) {
              {"--permutations", "99", example("macaque_male.txt"), example("macaque_female.txt")},
              {"--permutations", "99", "--isometry", example("macaque_male.txt")},
              {"--format", "csv", "a.txt", "b.txt"},
-             {"--export-coords", "out.txt", "a.txt", "b.txt"}}) {
+             {"--export-coords", "out.txt", "a.txt", "b.txt"},
+             {"--group-column", "", "a.txt"},
+             // Three samples have a common frame only on one common reference.
+             {example("growth_sample_a.txt"), example("growth_sample_b.txt"),
+              example("growth_sample_c.txt")},
+             {"--plot", "three.svg", "--common-reference", example("growth_sample_a.txt"),
+              example("growth_sample_b.txt"), example("growth_sample_c.txt")}}) {
         const BatchRun r = batch(args);
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_FALSE(r.err.empty());
@@ -70,6 +76,10 @@ TEST(Batch, DataErrorsExitWithOneAndNameTheProblem) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "kelmar6-batch: cannot open \"no-such-file.txt\": no such file\n");
     EXPECT_EQ(batch({example("macaque_male.txt"), example("growth_sample_a.txt")}).status, 1);
+    const BatchRun column =
+        batch({"--group-column", "sex", "--isometry", example("macaque_male.txt")});
+    EXPECT_EQ(column.status, 1);
+    EXPECT_NE(column.err.find("labelled tables only"), std::string::npos) << column.err;
 }
 
 TEST(Batch, ReportIsTheSessionsReport) {
@@ -143,13 +153,89 @@ TEST(Batch, PermutationTestAddsItsResultsAndChangesNoOther) {
     EXPECT_EQ(p * 200, std::round(p * 200));
     EXPECT_GT(p, 0.0);
     EXPECT_TRUE(test["ucl95"].is_number() && test["z"].is_number());
+    EXPECT_EQ(with["pairwise"][0]["angle"], with["angle"]);
+    EXPECT_EQ(with["pairwise"][0]["p_value"]["angle"], p);
+    EXPECT_EQ(with["common_slopes_test"]["permutations"], 199);
     with.erase("permutation_test");
+    with.erase("pairwise");
+    with.erase("common_slopes_test");
     EXPECT_EQ(with, without);
 
     const std::string report = read(folder / "with.txt");
     const std::string plain = read(folder / "without.txt");
     EXPECT_EQ(report.substr(0, plain.size()), plain);
-    EXPECT_NE(report.find("Permutations: 199 \n", plain.size()), std::string::npos);
+    EXPECT_NE(report.find(", 199 permutations, regression on LCS:\n", plain.size()),
+              std::string::npos);
+}
+
+// Three samples: the report is the session's, the JSON carries every sample and pair, and the
+// coordinates exported in one file, given alone, are read as the three samples again.
+TEST(Batch, SeveralSamplesAndOneFileThatRecordsThem) {
+    const testing::ScratchFolder folder;
+    const std::vector<std::string> files = {example("growth_sample_a.txt"),
+                                            example("growth_sample_b.txt"),
+                                            example("growth_sample_c.txt")};
+    const fs::path report = folder / "report.txt";
+    const fs::path csv = folder / "all.csv";
+    const fs::path tps = folder / "all.tps";
+    std::vector<std::string> args = {
+        "--common-reference", "--permutations",  "99",        "--json", "-", "--report",
+        report.string(),      "--export-coords", csv.string()};
+    args.insert(args.end(), files.begin(), files.end());
+    const BatchRun r = batch(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::ordered_json j = nlohmann::ordered_json::parse(r.out);
+    ASSERT_EQ(j["samples"].size(), 3u);
+    EXPECT_EQ(j["samples"][2]["specimens"], 36);
+    EXPECT_EQ(j["samples"][1]["ranges"].size(), 3u);
+    ASSERT_EQ(j["pairwise"].size(), 3u);
+    EXPECT_EQ(j["pairwise"][2]["a"], 2);
+    EXPECT_EQ(j["pairwise"][2]["b"], 3);
+    EXPECT_TRUE(j["pairwise"][1]["p_value"]["length_difference"].is_number());
+    EXPECT_EQ(j["common_slopes_test"]["permutations"], 99);
+
+    Session session;
+    std::ostringstream console;
+    session.set_console(&console);
+    session.load1(*dload(files[0]), "growth_sample_a.txt");
+    std::vector<SampleInput> further;
+    further.push_back({*dload(files[1]), "growth_sample_b.txt", {}});
+    further.push_back({*dload(files[2]), "growth_sample_c.txt", {}});
+    session.load_samples(std::move(further));
+    const SampleAngles& angles = session.angles_between_samples(true, 100);
+    session.permutation_test(true, 99);
+    EXPECT_EQ(read(report), session.report_text());
+    EXPECT_EQ(j["pairwise"][1]["angle"].get<double>(), angles.angles(0, 2));
+
+    // The export holds the three samples; as CSV and as TPS it is read as them again.
+    ASSERT_EQ(
+        batch({"--common-reference", "--export-coords", tps.string(), files[0], files[1], files[2]})
+            .status,
+        0);
+    for (const fs::path& one : {csv, tps}) {
+        const BatchRun again = batch({"--common-reference", "--json", "-", one.string()});
+        ASSERT_EQ(again.status, 0) << again.err;
+        const nlohmann::ordered_json k = nlohmann::ordered_json::parse(again.out);
+        ASSERT_EQ(k["samples"].size(), 3u);
+        EXPECT_EQ(k["samples"][1]["file"], one.string() + " (sample 2)");
+        for (std::size_t p = 0; p < 3; ++p) {
+            EXPECT_NEAR(k["pairwise"][p]["angle"].get<double>(),
+                        j["pairwise"][p]["angle"].get<double>(), 1e-6);
+        }
+    }
+    // Given with other files, such a file would be pooled: refused.
+    const BatchRun pooled = batch({"--common-reference", csv.string(), files[0]});
+    EXPECT_EQ(pooled.status, 1);
+    EXPECT_NE(pooled.err.find("records 3 samples; give it alone"), std::string::npos) << pooled.err;
+
+    // Against isometry, every sample, each on its own coordinates.
+    std::vector<std::string> isometry = {"--isometry", "--json", "-"};
+    isometry.insert(isometry.end(), files.begin(), files.end());
+    const BatchRun iso = batch(isometry);
+    ASSERT_EQ(iso.status, 0) << iso.err;
+    const nlohmann::ordered_json i = nlohmann::ordered_json::parse(iso.out);
+    EXPECT_TRUE(i["samples"][2]["angle_to_isometry"].is_number());
+    EXPECT_FALSE(i.contains("pairwise"));
 }
 
 // The exported coordinates are on the common reference already: analysed as they stand, they

@@ -192,7 +192,29 @@ TEST(LandmarkFormats, ExportedCoordinatesReadBackExactly) {
         EXPECT_TRUE(read.data.bottomRows(3) == second) << name;
         EXPECT_EQ(read.names[2], "with, comma");
         EXPECT_EQ(read.names[9], "c");
+        // The samples come apart again, in order, with their own specimens.
+        const std::vector<LandmarkSample> parts = samples_by_group(read);
+        ASSERT_EQ(parts.size(), 2u) << name;
+        EXPECT_EQ(recorded_sample_count(read), 2u);
+        EXPECT_EQ(parts[1].name, std::string(name) + " (sample 2)");
+        EXPECT_TRUE(parts[0].data == s.data) << name;
+        EXPECT_EQ(parts[1].names, second_names);
     }
+    // Another column can hold the samples, in order of first appearance; a "sample" column is
+    // then no coordinate either.
+    write(folder / "sexes.csv", "id,sample,sex,x1,y1,z1\na,1,m,1,2,3\nb,1,f,4,5,6\nc,1,m,7,8,9\n");
+    const LandmarkSample sexes =
+        read_landmark_sample((folder / "sexes.csv").string(), std::nullopt, "SEX");
+    const std::vector<LandmarkSample> by_sex = samples_by_group(sexes);
+    ASSERT_EQ(by_sex.size(), 2u);
+    EXPECT_EQ(by_sex[0].names, (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(by_sex[1].data.row(0).head(3), Eigen::RowVector3d(4, 5, 6));
+    // One recorded sample is the file itself.
+    write(folder / "one.csv", "id,sample,x1,y1,z1\na,1,1,2,3\nb,1,4,5,6\n");
+    const std::vector<LandmarkSample> one =
+        samples_by_group(read_landmark_sample((folder / "one.csv").string()));
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].name, "one.csv");
     EXPECT_NE(error_of([&] { exported_coordinates("out.txt", samples); }).find(".csv or .tps"),
               std::string::npos);
 }
@@ -224,6 +246,10 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
          "id,x1,y1,z1,x2,y2,z2\na,1,2,3,4,5,6\nb,1,,3,4,5,6\n",
          {"\"gap.csv\", line 3", "specimen \"b\"", "an empty field"}},
         {"columns.csv", "id,x1,y1,z1,x2\na,1,2,3,4\n", {"4 coordinate columns"}},
+        {"groupless.tps",
+         "LM3=1\n1 2 3\nCOMMENT=sample 1\nLM3=1\n4 5 6\nCOMMENT=adult\n",
+         {"line 4", "no COMMENT=sample line"}},
+        {"nosample.csv", "id,sample,x1,y1,z1\na,,1,2,3\n", {"line 2", "sample column", "empty"}},
     };
     for (const Case& c : cases) {
         write(folder / c.file, c.text);
@@ -232,6 +258,15 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
         for (const char* word : c.words)
             EXPECT_NE(message.find(word), std::string::npos) << c.file << ": " << message;
     }
+
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "gap.csv").string(), std::nullopt, "sex");
+              }).find("names no column \"sex\""),
+              std::string::npos);
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "short.tps").string(), std::nullopt, "sex");
+              }).find("labelled tables only"),
+              std::string::npos);
 
     fs::create_directory(folder / "markups");
     EXPECT_NE(error_of([&] {

@@ -89,14 +89,76 @@ TEST_F(SessionTest, PermutationTestNeedsTheSamplesOnOneCommonReference) {
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", true);
     const PermutationOutcome out = session_.permutation_test(true, 19);
-    EXPECT_EQ(out.test.values.size(), 20);
-    EXPECT_NE(session_.report_text().find("Permutations: 19"), std::string::npos);
+    EXPECT_EQ(out.test.values.rows(), 20);
+    EXPECT_NE(session_.report_text().find(", 19 permutations, regression on LCS:"),
+              std::string::npos);
     session_.load2(sample2_, "s2.txt", false);
     EXPECT_FALSE(session_.common_reference_used());
     EXPECT_EQ(session_.report_text().find("Permutation"), std::string::npos);
     EXPECT_NE(
         testing::error_of([&] { session_.permutation_test(true, 19); }).find("common reference"),
         std::string::npos);
+}
+
+// Further samples join one common reference in order; with one further sample the load is
+// load2's, bit for bit. Their bootstraps run in sample order, each second set as large as the
+// smallest sample.
+TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
+    session_.load1(sample1_, "s1.txt");
+    session_.load2(sample2_, "s2.txt", true);
+    Session two;
+    two.set_console(&console_);
+    two.load1(sample1_, "s1.txt");
+    std::vector<SampleInput> one;
+    one.push_back({sample2_, "s2.txt", {}});
+    two.load_samples(std::move(one));
+    EXPECT_TRUE(same_variables(two.variables(), session_.variables()));
+
+    std::mt19937 gen(7);
+    const Eigen::MatrixXd sample3 = growth_sample(12, 30, 0.3, gen);
+    Session three;
+    three.set_console(&console_);
+    three.load1(sample1_, "s1.txt");
+    std::vector<SampleInput> further;
+    further.push_back({sample2_, "s2.txt", {}});
+    further.push_back({sample3, "s3.txt", {{}, {}}});
+    three.load_samples(std::move(further));
+    ASSERT_EQ(three.sample_count(), 3);
+    EXPECT_EQ(three.sample(3).data.col(30), sample3.col(30));
+    EXPECT_EQ(three.specimen_names(3).back(), "12");
+    const SampleAngles& angles = three.angles_between_samples(true, 100);
+    RandomStream stream;
+    for (int g = 1; g <= 3; ++g) {
+        const Eigen::MatrixXd& x = three.sample(g).data;
+        const BootstrapAngles aw = anglerbr(x, 100, 10, 0, 12, stream);
+        EXPECT_EQ(angles.ranges[static_cast<std::size_t>(g - 1)],
+                  Eigen::Vector3d(aw.angles(79), aw.angles(89), aw.angles(94)));
+    }
+    EXPECT_EQ(angles.angles(1, 2), angles.angles(2, 1));
+    EXPECT_EQ(angles.angles(0, 1), growth_angle(growth_vector(three.sample(1).data, true),
+                                                growth_vector(three.sample(2).data, true)));
+    const std::string report = three.report_text();
+    EXPECT_NE(report.find("Growth Vector Angle Calculations: 3 samples"), std::string::npos);
+    EXPECT_NE(report.find("Species 3:"), std::string::npos);
+    // A later load of sample 2 leaves two samples.
+    three.load2(sample2_, "s2.txt", false);
+    EXPECT_EQ(three.sample_count(), 2);
+    EXPECT_EQ(three.report_text().find("Sample 3"), std::string::npos);
+
+    // Without a common reference the samples have no common frame: only isometry is asked.
+    Session apart;
+    apart.set_console(&console_);
+    apart.load1(sample1_, "s1.txt");
+    std::vector<SampleInput> as_read;
+    as_read.push_back({sample2_, "s2.txt", {}});
+    as_read.push_back({sample3, "s3.txt", {}});
+    apart.load_samples(std::move(as_read), false);
+    EXPECT_EQ(apart.sample(3).data, sample3);
+    EXPECT_NE(testing::error_of([&] {
+                  apart.angles_between_samples(true, 100);
+              }).find("common reference"),
+              std::string::npos);
+    EXPECT_EQ(apart.isometry_of_samples(false, 20).angles.rows(), 3);
 }
 
 TEST_F(SessionTest, AngleBetweenUsesTheSmallerSampleAndTheSessionStream) {

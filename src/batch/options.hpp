@@ -1,0 +1,42 @@
+// The command line of kelmar6-batch: its options, their checks and their help texts.
+#pragma once
+
+#include "platform/numeric/random_stream.hpp"
+
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace kelmar {
+
+struct BatchOptions {
+    std::string size = "lcs";
+    int boots = 100;
+    long permutations = 0;  // 0: no permutation test
+    bool common_reference = false;
+    bool isometry = false;
+    std::string wirelist;
+    std::uint32_t seed = RandomStream::kDefaultSeed;
+    int threads = 0;
+    std::string report;
+    std::string json;
+    std::string plot;
+    std::string view;
+    std::string format;
+    std::string group_column;
+    std::string export_coords;
+    bool quiet = false;
+    std::vector<std::string> samples;  // the files as given
+};
+
+// A usage problem found after the options were parsed.
+struct UsageError {
+    std::string message;
+};
+
+void define_options(CLI::App& app, BatchOptions& o);
+
+}  // namespace kelmar

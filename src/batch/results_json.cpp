@@ -1,0 +1,157 @@
+#include "results_json.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+
+#ifndef KELMAR_VERSION
+#define KELMAR_VERSION "unknown"
+#endif
+
+namespace kelmar {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kIsometryNote =
+    "after a common Procrustes superimposition every growth vector is orthogonal to the "
+    "isometric vector, so the angle to isometry is always 90 degrees and carries no "
+    "information";
+
+Json vector_json(const Eigen::VectorXd& v) {
+    return std::vector<double>(v.data(), v.data() + v.size());
+}
+
+Json vector_json(const std::optional<Eigen::VectorXd>& v) {
+    return v ? vector_json(*v) : Json(nullptr);
+}
+
+Json range_json(const Eigen::Vector3d& r) {
+    return {r(0), r(1), r(2)};
+}
+
+Json range_json(const std::optional<Eigen::Vector3d>& r) {
+    return r ? range_json(*r) : Json(nullptr);
+}
+
+// A number, or null where it is not one (the Z of values that are all equal).
+Json number_json(double x) {
+    if (!std::isfinite(x))
+        return nullptr;
+    return x;
+}
+
+// What every analysis states first: the program, the choices and the seed.
+Json header_json(const BatchOptions& o) {
+    return {{"program", "kelmar6-batch"},
+            {"version", KELMAR_VERSION},
+            {"analysis", o.isometry ? "isometry" : "between"},
+            {"size_variable", o.size == "lcs" ? "LCS" : "CS"},
+            {"bootstraps", o.boots},
+            {"seed", o.seed},
+            {"common_reference", o.common_reference}};
+}
+
+Json sample_json(const std::string& file, const SampleView& s) {
+    return {{"file", file},
+            {"specimens", s.data.rows()},
+            {"landmarks", (s.data.cols() - 1) / 3},
+            {"names", s.names}};
+}
+
+// Every pair's statistics, with their tests when permutations were run.
+Json pairwise_json(const SlopeComparison& t) {
+    Json pairs = Json::array();
+    for (const PairwiseSlopes& p : t.pairs) {
+        Json pair = {{"a", p.a},
+                     {"b", p.b},
+                     {"angle", p.angle},
+                     {"length_difference", p.length_difference},
+                     {"distance", p.distance}};
+        if (t.permutations > 0) {
+            const auto three = [&](auto member) {
+                return Json{{"angle", number_json(p.angle_test.*member)},
+                            {"length_difference", number_json(p.length_test.*member)},
+                            {"distance", number_json(p.distance_test.*member)}};
+            };
+            pair["p_value"] = three(&PermutedStatistic::p_value);
+            pair["ucl95"] = three(&PermutedStatistic::ucl95);
+            pair["z"] = three(&PermutedStatistic::z);
+        }
+        pairs.push_back(pair);
+    }
+    return pairs;
+}
+
+Json common_slopes_json(const SlopeComparison& t) {
+    return {{"permutations", t.permutations},
+            {"f", number_json(t.f)},
+            {"p_value", number_json(t.f_test.p_value)},
+            {"z", number_json(t.f_test.z)}};
+}
+
+std::string text_of(const Json& j) {
+    // Names that are not valid UTF-8 go in with their bad bytes replaced.
+    return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace
+
+std::string two_sample_json(const BatchOptions& o, const std::vector<std::string>& files,
+                            const Session& session, const AngleOutcome& angle,
+                            const std::optional<SlopeComparison>& permutation) {
+    const SessionVariables& v = session.variables();
+    Json samples = Json::array();
+    for (std::size_t g = 0; g < files.size(); ++g)
+        samples.push_back(sample_json(files[g], session.sample(static_cast<int>(g + 1))));
+    Json j = header_json(o);
+    j["samples"] = samples;
+    j["angle"] = angle.angle;
+    j["ranges"] = {{"sample1", range_json(v.AW1R)},
+                   {"sample2", o.isometry ? nullptr : range_json(v.AW2R)}};
+    j["degenerate_replicates"] = {
+        {"sample1", angle.degenerate1},
+        {"sample2", o.isometry ? Json(nullptr) : Json(angle.degenerate2)}};
+    j["growth_vectors"] = {{"sample1", vector_json(v.gv1)}, {"sample2", vector_json(v.gv2)}};
+    if (permutation) {
+        const PairwiseSlopes& p = permutation->pairs.front();
+        j["permutation_test"] = {{"permutations", permutation->permutations},
+                                 {"angle", p.angle},
+                                 {"p_value", number_json(p.angle_test.p_value)},
+                                 {"ucl95", number_json(p.angle_test.ucl95)},
+                                 {"z", number_json(p.angle_test.z)},
+                                 {"null", "common slope"}};
+        j["pairwise"] = pairwise_json(*permutation);
+        j["common_slopes_test"] = common_slopes_json(*permutation);
+    }
+    if (o.isometry && session.common_reference_used())
+        j["note"] = kIsometryNote;
+    return text_of(j);
+}
+
+std::string samples_json(const BatchOptions& o, const std::vector<std::string>& files,
+                         const Session& session, const SampleAngles& angles,
+                         const std::optional<SlopeComparison>& slopes) {
+    Json samples = Json::array();
+    for (std::size_t g = 0; g < files.size(); ++g) {
+        Json s = sample_json(files[g], session.sample(static_cast<int>(g + 1)));
+        s["ranges"] = range_json(angles.ranges[g]);
+        s["degenerate_replicates"] = angles.degenerate[g];
+        if (angles.isometry)
+            s["angle_to_isometry"] = angles.angles(static_cast<Eigen::Index>(g), 0);
+        s["growth_vector"] = vector_json(angles.growth_vectors[g]);
+        samples.push_back(s);
+    }
+    Json j = header_json(o);
+    j["samples"] = samples;
+    if (slopes) {
+        j["pairwise"] = pairwise_json(*slopes);
+        if (slopes->permutations > 0)
+            j["common_slopes_test"] = common_slopes_json(*slopes);
+    }
+    if (angles.isometry && session.common_reference_used())
+        j["note"] = kIsometryNote;
+    return text_of(j);
+}
+
+}  // namespace kelmar

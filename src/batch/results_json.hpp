@@ -1,0 +1,26 @@
+// The results of kelmar6-batch as JSON: numbers as they were computed (they read back exactly),
+// null where a value is not a number.
+#pragma once
+
+#include "options.hpp"
+#include "session/session.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelmar {
+
+// The analysis of one or two samples, as the window runs it; `files` names the samples as the
+// command line gave them. With a permutation test, its angle test and all its statistics.
+std::string two_sample_json(const BatchOptions& o, const std::vector<std::string>& files,
+                            const Session& session, const AngleOutcome& angle,
+                            const std::optional<SlopeComparison>& permutation);
+
+// The analysis of three samples or more: every sample with its range, every pair's statistics
+// (`slopes`, with their tests when it holds permutations) or each sample's angle to isometry.
+std::string samples_json(const BatchOptions& o, const std::vector<std::string>& files,
+                         const Session& session, const SampleAngles& angles,
+                         const std::optional<SlopeComparison>& slopes);
+
+}  // namespace kelmar
