@@ -2,19 +2,20 @@
 
 #include "chunk_pipeline.hpp"
 #include "growvecn.hpp"
-#include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
-#include "platform/numeric/safe_scale.hpp"
+#include "slope_models.hpp"
 
-#include <Eigen/QR>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <numeric>
 #include <string>
 
 namespace kelmar {
 namespace {
+
+using slope_models::Pair;
+using slope_models::Plan;
+using slope_models::RowMatrix;
 
 constexpr double kDegreesPerRadian = 57.29577951308232;
 // Permutations drawn and computed together: at most 64, fewer for very large samples so that a
@@ -24,168 +25,6 @@ constexpr Eigen::Index kChunk = 64;
 constexpr Eigen::Index kDrawBudget = Eigen::Index{1} << 20;
 // The values of every statistic are kept for UCL95; beyond this the request is refused.
 constexpr double kValuesBudgetBytes = 1024.0 * 1024.0 * 1024.0;
-
-using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
-
-// One pair of samples and its own common-slope model. A permutation of the pair's residual rows
-// enters only through δ = d_g − d_h = Σ_t c_t·E0_π(t), with c_t = s̃_t/Sxx_g on g's rows and
-// −s̃_t/Sxx_h on h's: its slopes are b0 + λ·(Sxx_h/S)·δ and b0 − λ·(Sxx_g/S)·δ (S = Sxx_g + Sxx_h),
-// because d_g − γ = (Sxx_h/S)·δ and d_h − γ = −(Sxx_g/S)·δ.
-struct Pair {
-    Eigen::Index g = 0, h = 0;  // sample indexes from 0
-    Eigen::Index n = 0;         // rows: g's, then h's
-    Eigen::VectorXd c;          // c_t of each of the pair's rows
-    Eigen::VectorXd st;         // centred sizes of the pair's rows
-    Eigen::RowVectorXd b0;      // the pair's common slope, in the frame
-    double b0_squared = 0.0;    // ‖b0‖²
-    double share_g = 0.0;       // Sxx_g/S
-    double share_h = 0.0;       // Sxx_h/S
-    double lambda = 1.0;        // √((n − 1)/(n − 3))
-};
-
-struct Plan {
-    Eigen::Index n = 0;  // specimens of all samples
-    Eigen::Index k = 0;  // samples
-    Eigen::Index permutations = 0;
-    Eigen::Index chunk = kChunk;
-    std::vector<Eigen::Index> first, count;  // each sample's rows
-    std::vector<Eigen::Index> sample_of;     // each row's sample
-    Eigen::VectorXd w;                       // each row's weight s̃/Sxx in its sample's slopes
-    Eigen::VectorXd sxx;                     // Σ s̃² of each sample
-    double sxx_total = 0.0;
-    // Centred coordinates, and the residuals of the common-slope model of all samples, in an
-    // orthonormal frame of their span when that is smaller than the coordinates.
-    RowMatrix yc;
-    RowMatrix e0;
-    double e0_squared = 0.0;  // Σ‖E0‖²
-    std::vector<Pair> pairs;
-    double slope_unit = 1.0;  // undoes the power-of-two scaling of the slopes' lengths
-};
-
-Eigen::VectorXd size_variable(const Eigen::MatrixXd& x, bool log_size) {
-    return log_size ? log_size_column(x) : size_column(x);
-}
-
-void check_samples(std::span<const Eigen::MatrixXd* const> samples) {
-    if (samples.size() < 2)
-        throw Error("comparing growth slopes needs at least 2 samples");
-    Eigen::Index total = 0;
-    for (std::size_t g = 0; g < samples.size(); ++g) {
-        const Eigen::MatrixXd& x = *samples[g];
-        const std::string which = "sample " + std::to_string(g + 1);
-        if (x.cols() != samples[0]->cols()) {
-            throw Error("the samples have different landmark counts (" +
-                        std::to_string((samples[0]->cols() - 1) / 3) + " in sample 1, " +
-                        std::to_string((x.cols() - 1) / 3) + " in " + which +
-                        "), so their growth vectors cannot be compared");
-        }
-        if (x.rows() < 2) {
-            throw Error(which + " has " + std::to_string(x.rows()) +
-                        " specimen; a growth slope needs at least 2");
-        }
-        total += x.rows();
-    }
-    const auto k = static_cast<Eigen::Index>(samples.size());
-    if (total <= 2 * k) {
-        throw Error("the " + std::to_string(k) + " samples hold " + std::to_string(total) +
-                    " specimens; comparing their slopes needs more than " + std::to_string(2 * k) +
-                    " (two for each sample's own line, and some left over "
-                    "to measure the scatter about them)");
-    }
-}
-
-Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, Eigen::Index permutations,
-               bool log_size) {
-    Plan plan;
-    plan.k = static_cast<Eigen::Index>(samples.size());
-    plan.permutations = permutations;
-    for (const Eigen::MatrixXd* x : samples) {
-        plan.first.push_back(plan.n);
-        plan.count.push_back(x->rows());
-        plan.n += x->rows();
-    }
-    plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / plan.n, 1, kChunk);
-    const Eigen::Index d = samples[0]->cols() - 1;
-
-    // Magnitudes near 1e306 or 1e-300 are brought near 1 by one power of two (exact; ordinary
-    // data get 1); the slopes' lengths are scaled back at the end.
-    Eigen::MatrixXd y(plan.n, d);
-    Eigen::VectorXd s(plan.n);
-    for (Eigen::Index g = 0; g < plan.k; ++g) {
-        const Eigen::MatrixXd& x = *samples[static_cast<std::size_t>(g)];
-        y.middleRows(plan.first[g], x.rows()) = x.leftCols(d);
-        try {
-            s.segment(plan.first[g], x.rows()) = size_variable(x, log_size);
-        } catch (const Error& e) {
-            throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
-        }
-    }
-    const double y_scale = safe_scale_of(y);
-    const double s_scale = log_size ? 1.0 : safe_scale_of(s);
-    y *= y_scale;
-    s *= s_scale;
-    plan.slope_unit = s_scale / y_scale;
-
-    Eigen::VectorXd st(plan.n);
-    plan.w.resize(plan.n);
-    plan.sxx.resize(plan.k);
-    for (Eigen::Index g = 0; g < plan.k; ++g) {
-        const Eigen::Index first = plan.first[g];
-        const Eigen::Index count = plan.count[g];
-        const std::span<const double> sizes(s.data() + first, static_cast<std::size_t>(count));
-        if (!slope_weights(sizes, {plan.w.data() + first, static_cast<std::size_t>(count)})) {
-            throw Error("the sizes of sample " + std::to_string(g + 1) +
-                        " do not vary, so it has no growth slope to compare");
-        }
-        // s̃ = w·Sxx, the weights' own centring of the sizes.
-        plan.sxx(g) = 1.0 / plan.w.segment(first, count).squaredNorm();
-        st.segment(first, count) = plan.w.segment(first, count) * plan.sxx(g);
-        const Eigen::RowVectorXd mean = y.middleRows(first, count).colwise().mean();
-        y.middleRows(first, count).rowwise() -= mean;
-        plan.sample_of.insert(plan.sample_of.end(), static_cast<std::size_t>(count), g);
-    }
-    plan.sxx_total = plan.sxx.sum();
-
-    if (plan.n < d) {
-        // Ỹᵀ = Q·R with Q orthonormal: the rows of R's transpose keep every length and dot
-        // product of the rows of Ỹ and of their combinations in n coordinates instead of d.
-        const Eigen::HouseholderQR<Eigen::MatrixXd> qr(y.transpose());
-        Eigen::MatrixXd r = qr.matrixQR().topRows(plan.n).triangularView<Eigen::Upper>();
-        plan.yc = r.transpose();
-    } else {
-        plan.yc = y;
-    }
-    const Eigen::RowVectorXd b0 = (st.transpose() * plan.yc) / plan.sxx_total;
-    plan.e0 = plan.yc - st * b0;
-    plan.e0_squared = plan.e0.squaredNorm();
-
-    for (Eigen::Index g = 0; g < plan.k; ++g) {
-        for (Eigen::Index h = g + 1; h < plan.k; ++h) {
-            Pair p;
-            p.g = g;
-            p.h = h;
-            p.n = plan.count[g] + plan.count[h];
-            p.c.resize(p.n);
-            p.st.resize(p.n);
-            p.c << plan.w.segment(plan.first[g], plan.count[g]),
-                -plan.w.segment(plan.first[h], plan.count[h]);
-            p.st << st.segment(plan.first[g], plan.count[g]),
-                st.segment(plan.first[h], plan.count[h]);
-            const double sum = plan.sxx(g) + plan.sxx(h);
-            p.b0 = (p.st.head(plan.count[g]).transpose() *
-                        plan.yc.middleRows(plan.first[g], plan.count[g]) +
-                    p.st.tail(plan.count[h]).transpose() *
-                        plan.yc.middleRows(plan.first[h], plan.count[h])) /
-                   p.st.squaredNorm();
-            p.b0_squared = p.b0.squaredNorm();
-            p.share_g = plan.sxx(g) / sum;
-            p.share_h = plan.sxx(h) / sum;
-            p.lambda = std::sqrt(static_cast<double>(p.n - 1) / static_cast<double>(p.n - 3));
-            plan.pairs.push_back(std::move(p));
-        }
-    }
-    return plan;
-}
 
 Eigen::Index chunk_size(const Plan& plan, Eigen::Index c) {
     return std::min(plan.chunk, plan.permutations - c * plan.chunk);
@@ -208,9 +47,10 @@ struct Buffers {
     std::vector<double> weight;               // … and the weights of the rows that take them
     // One sample's Σ E0 and Σ w·E0, the last sample's Σ E0, and Σ Sxx·D.
     Eigen::RowVectorXd sum, slope, last_sum, weighted;
-    RowMatrix c;  // one pair's coefficients, a row per permutation
+    RowMatrix c;          // one pair's coefficients, a row per permutation
+    RowMatrix residuals;  // one pair's residuals about its common slope
     Eigen::MatrixXd delta;
-    Eigen::VectorXd q, along, squared;
+    Eigen::VectorXd along, squared;
 };
 
 // Σ w_j·E0_j and, when WithSum, Σ E0_j over the residuals `js` (weights `ws`) for the Block
@@ -355,13 +195,12 @@ void pair_statistics(const Plan& plan, const Pair& pair, Buffers& b, Eigen::Inde
                      double lambda, double* const (&out)[3]) {
     const Eigen::Index ng = plan.count[pair.g];
     const Eigen::Index nh = plan.count[pair.h];
-    const auto c = b.c.topRows(count);
-    b.delta.noalias() = c.leftCols(ng) * plan.yc.middleRows(plan.first[pair.g], ng);
-    b.delta.noalias() += c.middleCols(ng, nh) * plan.yc.middleRows(plan.first[pair.h], nh);
-    // δ = Σ c·Ỹ_π − (Σ c·s̃_π)·b0: the pair's residuals are Ỹ − s̃·b0.
-    b.q.noalias() = c.leftCols(ng) * pair.st.head(ng);
-    b.q.noalias() += c.middleCols(ng, nh) * pair.st.tail(nh);
-    b.delta.noalias() -= b.q * pair.b0;
+    // The pair's residuals about its common slope, Ỹ − s̃·b0, rows of g then of h.
+    b.residuals.resize(pair.n, plan.yc.cols());
+    b.residuals.topRows(ng) = plan.yc.middleRows(plan.first[pair.g], ng);
+    b.residuals.bottomRows(nh) = plan.yc.middleRows(plan.first[pair.h], nh);
+    b.residuals.noalias() -= pair.st * pair.b0;
+    b.delta.noalias() = b.c.topRows(count).leftCols(pair.n) * b.residuals;
     b.along.noalias() = b.delta * pair.b0.transpose();
     b.squared.noalias() = b.delta.rowwise().squaredNorm();
     const double big_b = pair.b0_squared;
@@ -494,8 +333,9 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
         throw Error("the number of permutations must be at least 1, given " +
                     std::to_string(permutations));
     }
-    check_samples(samples);
-    const Plan plan = make_plan(samples, permutations, log_size);
+    Plan plan = slope_models::make_plan(samples, log_size);
+    plan.permutations = permutations;
+    plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / plan.n, 1, kChunk);
     // Each sample's unit growth vector, exactly as the angle between samples takes it; this
     // also refuses whatever leaves one undefined.
     std::vector<Eigen::VectorXd> directions;
