@@ -87,13 +87,16 @@ void landmark_formats(std::string_view data) {
     try {
         switch (static_cast<unsigned char>(data[0]) % 5) {
             case 0:
-                validate_landmark_dataset(read_tps(text, "fuzz.tps").data, "fuzz.tps");
+                for (const LandmarkSample& s : samples_by_group(read_tps(text, "fuzz.tps")))
+                    validate_landmark_dataset(s.data, "fuzz.tps");
                 break;
             case 1:
                 validate_landmark_dataset(read_morphologika(text, "fuzz.txt").data, "fuzz.txt");
                 break;
             case 2:
-                validate_landmark_dataset(read_labelled_table(text, "fuzz.csv").data, "fuzz.csv");
+                for (const LandmarkSample& s :
+                     samples_by_group(read_labelled_table(text, "fuzz.csv")))
+                    validate_landmark_dataset(s.data, "fuzz.csv");
                 break;
             case 3:
                 markup_points(text, "fuzz.fcsv", false);

@@ -309,6 +309,18 @@ struct Results {
     std::string json;
 };
 
+// The permutation tests of the loaded samples' slopes, with their progress.
+SlopeComparison permutation_tests(const BatchOptions& o, Session& session, std::ostream& err,
+                                  bool progress) {
+    if (progress)
+        err << "kelmar6-batch: permutation tests, " << o.permutations << " permutations..."
+            << std::flush;
+    SlopeComparison tests = session.permutation_test(o.size == "lcs", o.permutations).test;
+    if (progress)
+        err << " done\n";
+    return tests;
+}
+
 // The analysis of one or two samples, as the window runs it.
 Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files, Session& session,
                     std::ostream& err, bool progress) {
@@ -329,14 +341,8 @@ Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files
     warn_of_degenerate_replicates(o, degenerate, err);
 
     std::optional<SlopeComparison> permutation;
-    if (o.permutations > 0) {
-        if (progress)
-            err << "kelmar6-batch: permutation tests, " << o.permutations << " permutations..."
-                << std::flush;
-        permutation = session.permutation_test(lcs, o.permutations).test;
-        if (progress)
-            err << " done\n";
-    }
+    if (o.permutations > 0)
+        permutation = permutation_tests(o, session, err, progress);
     return {session.report_text(), o.json.empty()
                                        ? std::string()
                                        : two_sample_json(o, files, session, angle, permutation)};
@@ -353,12 +359,7 @@ Results analyse_several(const BatchOptions& o, const std::vector<std::string>& f
     warn_of_degenerate_replicates(o, angles.degenerate, err);
     std::optional<SlopeComparison> slopes;
     if (o.permutations > 0) {
-        if (progress)
-            err << "kelmar6-batch: permutation tests, " << o.permutations << " permutations..."
-                << std::flush;
-        slopes = session.permutation_test(lcs, o.permutations).test;
-        if (progress)
-            err << " done\n";
+        slopes = permutation_tests(o, session, err, progress);
     } else if (!o.isometry && !o.json.empty()) {
         // The pairs' statistics without a test: no draws.
         slopes = session.slope_statistics(lcs);

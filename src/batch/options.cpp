@@ -45,7 +45,8 @@ void define_options(CLI::App& app, BatchOptions& o) {
         ->check(names_a_file);
     app.add_option("--seed", o.seed, "seed of the random stream")->default_str("5489");
     app.add_option("--threads", o.threads,
-                   "bootstrap threads (default: all cores); results never depend on it")
+                   "threads of the bootstraps and permutations (default: all cores); results never "
+                   "depend on it")
         ->check(CLI::Range(0, 1024));
     app.add_option("--report", o.report,
                    "write the report there (default, or \"-\": standard output)")

@@ -48,6 +48,19 @@ Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, bool l
     return shapegrown(x).col(0);
 }
 
+std::vector<Eigen::VectorXd> growth_vectors(std::span<const Eigen::MatrixXd* const> samples,
+                                            bool log_size) {
+    std::vector<Eigen::VectorXd> out;
+    for (std::size_t g = 0; g < samples.size(); ++g) {
+        try {
+            out.push_back(growth_vector(*samples[g], log_size));
+        } catch (const Error& e) {
+            throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
+        }
+    }
+    return out;
+}
+
 double growth_angle(const Eigen::Ref<const Eigen::VectorXd>& a,
                     const Eigen::Ref<const Eigen::VectorXd>& b) {
     constexpr double kDegreesPerRadian = 57.29577951308232;

@@ -8,6 +8,9 @@
 
 #include <Eigen/Core>
 
+#include <span>
+#include <vector>
+
 namespace kelmar {
 
 Eigen::RowVectorXd growvecn(const Eigen::Ref<const Eigen::MatrixXd>& x);
@@ -19,6 +22,10 @@ Eigen::MatrixXd growveceq(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
 // The unit growth vector on ln(size) (log_size) or on size, as a column.
 Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, bool log_size);
+
+// The unit growth vector of each sample, in order; the Error of a sample that has none names it.
+std::vector<Eigen::VectorXd> growth_vectors(std::span<const Eigen::MatrixXd* const> samples,
+                                            bool log_size);
 
 // The angle in degrees between two unit growth vectors, from the arc cosine of their dot product
 // (taken of the clamped value when rounding carries it just outside [-1, 1]).

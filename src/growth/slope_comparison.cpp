@@ -338,14 +338,7 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
     plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / plan.n, 1, kChunk);
     // Each sample's unit growth vector, exactly as the angle between samples takes it; this
     // also refuses whatever leaves one undefined.
-    std::vector<Eigen::VectorXd> directions;
-    for (std::size_t g = 0; g < samples.size(); ++g) {
-        try {
-            directions.push_back(growth_vector(*samples[g], log_size));
-        } catch (const Error& e) {
-            throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
-        }
-    }
+    const std::vector<Eigen::VectorXd> directions = growth_vectors(samples, log_size);
     const Eigen::Index stats = statistics(plan);
     if (8.0 * static_cast<double>(stats) * static_cast<double>(permutations + 1) >
         kValuesBudgetBytes) {

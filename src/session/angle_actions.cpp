@@ -25,20 +25,6 @@ void check_bootstrap_count(int nboots) {
     }
 }
 
-// Each sample's unit growth vector; a sample that has none is named.
-std::vector<Eigen::VectorXd> growth_vectors(const std::vector<const Eigen::MatrixXd*>& samples,
-                                            bool lcs) {
-    std::vector<Eigen::VectorXd> out;
-    for (std::size_t g = 0; g < samples.size(); ++g) {
-        try {
-            out.push_back(growth_vector(*samples[g], lcs));
-        } catch (const Error& e) {
-            throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 AngleOutcome Session::angle_between(bool lcs, int nboots) {

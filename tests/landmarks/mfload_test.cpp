@@ -53,5 +53,19 @@ TEST_F(MfloadTest, ChosenFileIsReadAndItsFolderBecomesTheWorkingFolder) {
     EXPECT_EQ(dialogs_.shown().front().filter, "*.*");
 }
 
+// The window loads one sample a file: a file that records several is refused, not pooled.
+TEST_F(MfloadTest, FileOfSeveralSamplesIsRefused) {
+    std::ofstream(root_ / "data" / "two.csv")
+        << "name,sample,x1,y1,z1,x2,y2,z2\na,1,0,0,0,1,0,0\nb,2,0,0,0,0,2,0\n";
+    dialogs_.answer_file((root_ / "data").string(), "two.csv");
+    try {
+        mfload_sample(dialogs_);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("\"two.csv\" holds 2 samples"), std::string::npos)
+            << e.what();
+    }
+}
+
 }  // namespace
 }  // namespace kelmar
