@@ -2,6 +2,7 @@
 
 #include "chunk_pipeline.hpp"
 #include "growvecn.hpp"
+#include "ordered_product.hpp"
 #include "platform/numeric/error.hpp"
 #include "slope_models.hpp"
 
@@ -49,7 +50,7 @@ struct Buffers {
     Eigen::RowVectorXd sum, slope, last_sum, weighted;
     RowMatrix c;          // one pair's coefficients, a row per permutation
     RowMatrix residuals;  // one pair's residuals about its common slope
-    Eigen::MatrixXd delta;
+    RowMatrix delta;
     Eigen::VectorXd along, squared;
 };
 
@@ -145,11 +146,6 @@ double f_statistic(const Plan& plan, Buffers& b) {
 // the residuals' sample, so each holds exactly its own count.
 void sort_by_sample(const Plan& plan, Buffers& b, Eigen::Index p) {
     const auto base = static_cast<std::size_t>(p * plan.n);
-    if (plan.k == 2) {
-        // Two samples need idx only (see pair_coefficients).
-        std::copy(b.idx.begin(), b.idx.end(), b.value.begin() + static_cast<std::ptrdiff_t>(base));
-        return;
-    }
     for (Eigen::Index g = 0; g < plan.k; ++g)
         b.filled[static_cast<std::size_t>(g)] = plan.first[g];
     for (Eigen::Index r = 0; r < plan.n; ++r) {
@@ -166,12 +162,6 @@ void sort_by_sample(const Plan& plan, Buffers& b, Eigen::Index p) {
 void pair_coefficients(const Plan& plan, const Pair& pair, Buffers& b, Eigen::Index p) {
     double* row = b.c.row(p).data();
     const auto base = static_cast<std::size_t>(p * plan.n);
-    if (plan.k == 2) {
-        // The pair's permutation is idx itself, kept whole by sort_by_sample.
-        for (Eigen::Index t = 0; t < pair.n; ++t)
-            row[b.value[base + static_cast<std::size_t>(t)]] = pair.c(t);
-        return;
-    }
     const Eigen::Index ng = plan.count[pair.g];
     const Eigen::Index nh = plan.count[pair.h];
     const std::size_t gi = base + static_cast<std::size_t>(plan.first[pair.g]);
@@ -189,20 +179,24 @@ void pair_coefficients(const Plan& plan, const Pair& pair, Buffers& b, Eigen::In
     }
 }
 
-// Angle, length difference and distance of the first `count` coefficient rows of `b.c`, with
-// inflation `lambda`; value r of statistic s goes to out[s][r].
-void pair_statistics(const Plan& plan, const Pair& pair, Buffers& b, Eigen::Index count,
-                     double lambda, double* const (&out)[3]) {
+// The pair's residuals about its common slope, Ỹ − s̃·b0, rows of g then of h, into
+// `b.residuals`.
+void pair_residuals(const Plan& plan, const Pair& pair, Buffers& b) {
     const Eigen::Index ng = plan.count[pair.g];
     const Eigen::Index nh = plan.count[pair.h];
-    // The pair's residuals about its common slope, Ỹ − s̃·b0, rows of g then of h.
     b.residuals.resize(pair.n, plan.yc.cols());
     b.residuals.topRows(ng) = plan.yc.middleRows(plan.first[pair.g], ng);
     b.residuals.bottomRows(nh) = plan.yc.middleRows(plan.first[pair.h], nh);
     b.residuals.noalias() -= pair.st * pair.b0;
-    b.delta.noalias() = b.c.topRows(count).leftCols(pair.n) * b.residuals;
-    b.along.noalias() = b.delta * pair.b0.transpose();
-    b.squared.noalias() = b.delta.rowwise().squaredNorm();
+}
+
+// Angle, length difference and distance of the first `count` rows of `b.delta` (each a δ), with
+// inflation `lambda`; value r of statistic s goes to out[s][r].
+void pair_values(const Plan& plan, const Pair& pair, Buffers& b, Eigen::Index count, double lambda,
+                 double* const (&out)[3]) {
+    const auto delta = b.delta.topRows(count);
+    b.along.noalias() = delta * pair.b0.transpose();
+    b.squared.noalias() = delta.rowwise().squaredNorm();
     const double big_b = pair.b0_squared;
     const double u = lambda * pair.share_h;
     const double v = lambda * pair.share_g;
@@ -220,6 +214,46 @@ void pair_statistics(const Plan& plan, const Pair& pair, Buffers& b, Eigen::Inde
                     plan.slope_unit;
         out[2][r] = lambda * std::sqrt(q) * plan.slope_unit;
     }
+}
+
+// Two samples: one product gives, for every permutation, the pair's δ and, for F, the sums
+// M = Σ s̃·E0 (so Σ Sxx_g·D_g = M) and S_1 = Σ_1 E0 (S_2 = −S_1). With D_1 − D_2 = δ,
+//   Σ Sxx_g‖D_g‖² = ‖M‖²/S + (Sxx_1·Sxx_2/S)·‖δ‖²,  SS_common − SS_own = (Sxx_1·Sxx_2/S)·‖δ‖².
+template <typename NextIdx>
+void two_sample_permutations(const Plan& plan, Buffers& b, Eigen::Index count, NextIdx next_idx,
+                             bool inflated, Eigen::MatrixXd& values, Eigen::Index row0) {
+    const Pair& pair = plan.pairs.front();
+    const Eigen::Index n = plan.n;
+    const Eigen::Index n1 = plan.count[0];
+    for (Eigen::Index p = 0; p < count; ++p) {
+        next_idx(b.idx);
+        double* d = b.c.row(p).data();
+        double* m = b.c.row(count + p).data();
+        double* s = b.c.row(2 * count + p).data();
+        for (Eigen::Index t = 0; t < n; ++t) {
+            const Eigen::Index j = b.idx[static_cast<std::size_t>(t)];
+            d[j] = pair.c(t);
+            m[j] = pair.st(t);
+            s[j] = t < n1 ? 1.0 : 0.0;
+        }
+    }
+    pair_residuals(plan, pair, b);
+    ordered_product(b.c, 3 * count, b.residuals, b.delta);
+    const double total = b.residuals.squaredNorm();
+    const double sxx = plan.sxx_total;
+    const double share = plan.sxx(0) * plan.sxx(1) / sxx;
+    const double means = 1.0 / static_cast<double>(n1) + 1.0 / static_cast<double>(n - n1);
+    for (Eigen::Index p = 0; p < count; ++p) {
+        const double between = share * b.delta.row(p).squaredNorm();
+        const double own = total - b.delta.row(2 * count + p).squaredNorm() * means -
+                           b.delta.row(count + p).squaredNorm() / sxx - between;
+        values(row0 + p, 0) = own > 0.0 ? between / (own / static_cast<double>(n - 4))
+                                        : std::numeric_limits<double>::infinity();
+    }
+    double* const out[3] = {&values(row0, pair_statistic_column(0, 0)),
+                            &values(row0, pair_statistic_column(0, 1)),
+                            &values(row0, pair_statistic_column(0, 2))};
+    pair_values(plan, pair, b, count, inflated ? pair.lambda : 1.0, out);
 }
 
 void prepare(const Plan& plan, Buffers& b, Eigen::Index rows) {
@@ -240,7 +274,8 @@ void prepare(const Plan& plan, Buffers& b, Eigen::Index rows) {
     Eigen::Index widest = 0;
     for (const Pair& p : plan.pairs)
         widest = std::max(widest, p.n);
-    b.c.resize(rows, widest);
+    // Two samples take three rows a permutation (see two_sample_permutations).
+    b.c.resize(plan.k == 2 ? 3 * rows : rows, widest);
 }
 
 // Computes `count` permutations whose vectors idx come from `next_idx`, writing value r of
@@ -251,6 +286,10 @@ void compute_permutations(const Plan& plan, Eigen::Index count, NextIdx next_idx
                           Eigen::MatrixXd& values, Eigen::Index row0) {
     Buffers& b = per_thread<Buffers>();
     prepare(plan, b, count);
+    if (plan.k == 2) {
+        two_sample_permutations(plan, b, count, next_idx, inflated, values, row0);
+        return;
+    }
     for (Eigen::Index p = 0; p < count; ++p) {
         next_idx(b.idx);
         values(row0 + p, 0) = f_statistic(plan, b);
@@ -261,11 +300,12 @@ void compute_permutations(const Plan& plan, Eigen::Index count, NextIdx next_idx
         b.c.topRows(count).leftCols(pair.n).setZero();
         for (Eigen::Index p = 0; p < count; ++p)
             pair_coefficients(plan, pair, b, p);
-        const double lambda = inflated ? pair.lambda : 1.0;
+        pair_residuals(plan, pair, b);
+        ordered_product(b.c, count, b.residuals, b.delta);
         double* const out[3] = {&values(row0, pair_statistic_column(i, 0)),
                                 &values(row0, pair_statistic_column(i, 1)),
                                 &values(row0, pair_statistic_column(i, 2))};
-        pair_statistics(plan, pair, b, count, lambda, out);
+        pair_values(plan, pair, b, count, inflated ? pair.lambda : 1.0, out);
     }
 }
 
