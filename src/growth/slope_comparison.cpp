@@ -439,8 +439,6 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
         }
         result.pairs.push_back(out);
     }
-    if (permutations == 0)
-        result.values.resize(0, 0);
     return result;
 }
 

@@ -48,8 +48,8 @@ struct SlopeComparison {
     double f = 0.0;  // the test of common slopes' F
     PermutedStatistic f_test;
     std::vector<PairwiseSlopes> pairs;  // (1, 2), (1, 3), …, (1, k), (2, 3), …, (k − 1, k)
-    // With permutations, K + 1 rows: column 0 the values of F, then for each pair in order its
-    // angles, length differences and distances; row 0 the observed values.
+    // K + 1 rows: column 0 the values of F, then for each pair in order its angles, length
+    // differences and distances; row 0 the observed values (the only row without permutations).
     Eigen::MatrixXd values;
 };
 

@@ -283,6 +283,38 @@ TEST(SlopeComparison, SmallSamplesCountEveryValueAtLeastTheObserved) {
     }
 }
 
+// Each pair is judged on its own rows: among fifty samples, a pair's observed statistics are
+// those of the two samples compared alone.
+TEST(SlopeComparison, FiftySamplesEachPairOnItsOwnModel) {
+    std::mt19937 gen(9);
+    std::vector<Eigen::MatrixXd> samples;
+    for (int g = 0; g < 50; ++g)
+        samples.push_back(growth_sample(3 + g % 3, 6, 0.5, gen));
+    RandomStream stream(2);
+    const SlopeComparison all = compare(samples, 19, false, stream, 2);
+    ASSERT_EQ(all.pairs.size(), 1225u);
+    EXPECT_EQ(all.values.rows(), 20);
+    EXPECT_EQ(all.pairs.back().a, 49);
+    EXPECT_EQ(all.pairs.back().b, 50);
+    std::size_t i = 0;
+    for (int g = 0; g < 50; ++g) {
+        for (int h = g + 1; h < 50; ++h, ++i) {
+            if ((g * 7 + h) % 97 != 0)
+                continue;
+            RandomStream unused;
+            const SlopeComparison two = compare(
+                {samples[static_cast<std::size_t>(g)], samples[static_cast<std::size_t>(h)]}, 0,
+                false, unused);
+            const PairwiseSlopes& p = all.pairs[i];
+            EXPECT_EQ(p.angle, two.pairs[0].angle);
+            EXPECT_NEAR(p.length_difference, two.pairs[0].length_difference,
+                        1e-12 * (1.0 + p.length_difference));
+            EXPECT_NEAR(p.distance, two.pairs[0].distance, 1e-12 * (1.0 + p.distance));
+            EXPECT_NEAR(p.angle_test.observed, two.values(0, 1), 1e-9);
+        }
+    }
+}
+
 TEST(SlopeComparison, ValuesDoNotDependOnTheThreadCount) {
     std::mt19937 gen(5);
     const std::vector<Eigen::MatrixXd> samples = {growth_sample(20, 15, 0.5, gen),
