@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-svg-dev fonts-dejavu-core
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang-format
 )
 if [[ "${1:-}" == "fuzz" ]]; then
   packages+=(clang libclang-rt-14-dev)

@@ -430,6 +430,15 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     return 0;
 }
 
+// CLI11's message, said once: a check's own message already names its option.
+std::string parse_error_text(const CLI::ParseError& e) {
+    const std::string text = e.what();
+    const std::size_t colon = text.find(": ");
+    if (colon != std::string::npos && text.compare(colon + 2, colon, text, 0, colon) == 0)
+        return text.substr(colon + 2);
+    return text;
+}
+
 }  // namespace
 
 int run_batch(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -440,8 +449,11 @@ int run_batch(int argc, const char* const* argv, std::ostream& out, std::ostream
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e, out, err);
-        return code == 0 ? 0 : kUsageError;
+        if (e.get_exit_code() == 0)
+            return app.exit(e, out, err);  // --help, --version
+        err << "kelmar6-batch: " << parse_error_text(e)
+            << "\nRun with --help for more information.\n";
+        return kUsageError;
     }
     try {
         return analyse(o, out, err, progress_allowed && !o.quiet);

@@ -65,10 +65,28 @@ TEST(Batch, UsageErrorsExitWithTwo) {
               example("growth_sample_b.txt"), example("growth_sample_c.txt")}}) {
         const BatchRun r = batch(args);
         EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.rfind("kelmar6-batch: ", 0), 0u) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
+    // A check's message names its option once.
+    const std::string boots = batch({"--boots", "30", "a.txt", "b.txt"}).err;
+    EXPECT_EQ(boots,
+              "kelmar6-batch: --boots takes a positive multiple of 20, given 30\n"
+              "Run with --help for more information.\n");
     EXPECT_EQ(batch({"--version"}).out, "kelmar6-batch " KELMAR_VERSION "\n");
+}
+
+// The help names its groups and values, ends with examples and fits in 80 columns.
+TEST(Batch, HelpFitsEightyColumns) {
+    const BatchRun help = batch({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* part : {"Input:", "Analysis:", "Outputs:", "--boots N", "--json FILE",
+                             "Examples:\n  kelmar6-batch "}) {
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    }
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 80u) << line;
 }
 
 TEST(Batch, DataErrorsExitWithOneAndNameTheProblem) {

@@ -3,6 +3,7 @@
 #include "platform/graphics/graphics.hpp"
 #include "platform/graphics/scripted_dialogs.hpp"
 #include "platform/qt/qt_app.hpp"
+#include "platform/qt/qt_view.hpp"
 #include "shell/program.hpp"
 
 #include "support/scratch.hpp"
@@ -206,20 +207,24 @@ TEST(Runtime, ModulesLiveWhileTheWindowsAreOpenAndTheStatusReachesTheCaller) {
     EXPECT_EQ(Program(missing_console).run({"kelmarsw", "nosuchaction"}), 0);
 }
 
-TEST(Runtime, TheMainWindowIsUpQuickly) {
+// The launcher brings the main window up, shown by the view. (Its start-up time is measured in
+// bench/, where load on the machine cannot fail a test.)
+TEST(Runtime, TheMainWindowComesUp) {
     const testing::ScratchFolder folder(true);
     set_figure_resource_folder(KELMAR_RESOURCES_DIR);
-    const auto start = std::chrono::steady_clock::now();
     std::ostringstream console;
     Program program(console);
     for (InitTermRow& row : program.init_term_table())
         row.initialise();
     program.table().call("kelmar6", 0, {});
     graphics().flush_drawing();
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::cout << "start-up to the main window shown: " << ms << " ms\n";
-    EXPECT_LT(ms, 300.0);
+    Graphics& g = graphics();
+    const std::vector<Handle> main = g.find_all(Graphics::kRoot, "Tag", Value("Kelmar6"));
+    ASSERT_EQ(main.size(), 1u) << console.str();
+    auto* view = dynamic_cast<QtView*>(g.view());
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(view->widget(main.front()), nullptr);
+    EXPECT_TRUE(view->widget(main.front())->isVisible());
     for (auto row = program.init_term_table().rbegin(); row != program.init_term_table().rend();
          ++row)
         row->terminate();
