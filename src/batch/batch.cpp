@@ -1,26 +1,21 @@
 #include "batch.hpp"
 
+#include "drawing_output.hpp"
 #include "growth/anglerbr.hpp"
 #include "landmarks/dload.hpp"
 #include "landmarks/export_coordinates.hpp"
 #include "landmarks/landmark_file.hpp"
 #include "options.hpp"
-#include "platform/graphics/graphics.hpp"
+#include "output_files.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/paths.hpp"
-#include "platform/numeric/text_to_numbers.hpp"
-#include "plot_module.hpp"
 #include "results_json.hpp"
 #include "session/session.hpp"
 
 #include <CLI/CLI.hpp>
 
-#include <dlfcn.h>
-#include <array>
-#include <cmath>
-#include <filesystem>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -75,71 +70,6 @@ Eigen::MatrixXd read_table(const std::string& path) {
     return std::move(*table);
 }
 
-bool is_standard_output(const std::string& path) {
-    return path == "-";
-}
-
-// Whether two paths name one file: the same existing file (links followed), or the same place
-// for a file still to be created.
-bool one_file(const std::string& a, const std::string& b) {
-    if (same_file(a, b))
-        return true;
-    const auto place = [](const std::string& path) -> std::optional<std::filesystem::path> {
-        std::error_code error;
-        const auto absolute = std::filesystem::absolute(path, error);
-        if (error)
-            return std::nullopt;
-        auto canonical = std::filesystem::weakly_canonical(absolute, error);
-        if (error)
-            return std::nullopt;
-        return canonical;
-    };
-    const auto place_a = place(a);
-    return place_a && place_a == place(b);
-}
-
-// Refuses, before any work, outputs that would replace an input or each other.
-void check_outputs(const BatchOptions& o) {
-    if (is_standard_output(o.report) && is_standard_output(o.json)) {
-        throw UsageError{"--report and --json cannot both go to standard output"};
-    }
-    struct Named {
-        std::string what;
-        const std::string& path;
-    };
-    std::vector<Named> inputs = {{"--wirelist", o.wirelist}};
-    for (std::size_t g = 0; g < o.samples.size(); ++g)
-        inputs.push_back({"sample " + std::to_string(g + 1), o.samples[g]});
-    for (const Named& output :
-         {Named{"--report", o.report}, Named{"--json", o.json}, Named{"--plot", o.plot},
-          Named{"--export-coords", o.export_coords}}) {
-        if (output.path.empty() || is_standard_output(output.path))
-            continue;
-        for (const Named& input : inputs) {
-            if (!input.path.empty() && one_file(output.path, input.path)) {
-                throw UsageError{output.what + " " + in_quotes(output.path) +
-                                 " names the input file " + in_quotes(input.path) + " (" +
-                                 input.what + "), which would be replaced"};
-            }
-        }
-    }
-    const std::vector<Named> outputs = {{"--report", o.report},
-                                        {"--json", o.json},
-                                        {"--plot", o.plot},
-                                        {"--export-coords", o.export_coords}};
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
-            const std::string& a = outputs[i].path;
-            const std::string& b = outputs[j].path;
-            if (!a.empty() && !b.empty() && !is_standard_output(a) && !is_standard_output(b) &&
-                one_file(a, b)) {
-                throw UsageError{outputs[i].what + " and " + outputs[j].what + " name one file, " +
-                                 in_quotes(a) + ": one would replace the other"};
-            }
-        }
-    }
-}
-
 // Turns the runtime's warnings (a table whose data end early, ...) into lines on standard error
 // while the analysis runs.
 class WarningsTo {
@@ -155,79 +85,6 @@ class WarningsTo {
   private:
     WarningSink previous_;
 };
-
-struct PlotRequest {
-    std::string format;
-    std::optional<std::array<double, 2>> view;  // azimuth, elevation
-};
-
-// The drawing asked for with --plot and --view, checked before any work.
-std::optional<PlotRequest> plot_request(const BatchOptions& o) {
-    if (o.plot.empty()) {
-        if (!o.view.empty())
-            throw UsageError{"--view needs --plot"};
-        return std::nullopt;
-    }
-    PlotRequest request;
-#ifdef KELMAR_HAS_EXPORT
-    const std::string extension = lower(split_path(o.plot).extension);
-    for (const char* format : {"emf", "svg", "pdf", "png"}) {
-        if (extension == std::string(".") + format)
-            request.format = format;
-    }
-#endif
-    if (request.format.empty()) {
-        throw UsageError{"--plot " + in_quotes(o.plot) +
-                         ": the file name must end in .emf, .svg, .pdf or .png"};
-    }
-    if (!o.view.empty()) {
-        std::vector<double> angles;
-        const NumbersParsed parsed = parse_numbers_into(o.view, angles);
-        if (!parsed.ok || angles.size() != 2 || !std::isfinite(angles[0]) ||
-            !std::isfinite(angles[1])) {
-            throw UsageError{"--view takes the azimuth and elevation in degrees as AZ,EL, given " +
-                             in_quotes(o.view)};
-        }
-        request.view = {angles[0], angles[1]};
-    }
-    return request;
-}
-
-#ifdef KELMAR_HAS_EXPORT
-// The drawing through the plot module beside the program (or in lib/kelmar6 of an installation).
-std::string drawing_file(const Drawing& drawing, const Eigen::MatrixXd& wirelist,
-                         const PlotRequest& request) {
-    std::error_code error;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    void* module = nullptr;
-    std::string tried;
-    for (const std::filesystem::path& place :
-         {exe.parent_path() / kPlotModule,
-          exe.parent_path().parent_path() / "lib" / "kelmar6" / kPlotModule}) {
-        module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (module != nullptr)
-            break;
-        tried += (tried.empty() ? "" : ", ") + in_quotes(place.string());
-    }
-    if (module == nullptr)
-        throw Error("the drawing needs the module " + std::string(kPlotModule) +
-                    ", which is not in " + tried);
-    const auto draw = reinterpret_cast<DrawToBytes>(::dlsym(module, kDrawToBytes));
-    if (draw == nullptr)
-        throw Error(std::string("the module ") + kPlotModule + " has no drawing entry");
-    PlotJob job{&drawing,
-                &wirelist,
-                request.format,
-                request.view.has_value(),
-                request.view ? (*request.view)[0] : 0.0,
-                request.view ? (*request.view)[1] : 0.0};
-    std::string bytes;
-    std::string message;
-    if (!draw(job, bytes, message))
-        throw Error(message);
-    return bytes;
-}
-#endif
 
 void warn_of_degenerate_replicates(const BatchOptions& o, const std::vector<Eigen::Index>& counts,
                                    std::ostream& err) {
@@ -412,12 +269,10 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
         outputs.push_back({o.export_coords, coordinates});
     }
     std::string figure;
-#ifdef KELMAR_HAS_EXPORT
     if (plot) {
         figure = drawing_file(shown.drawing, session.variables().wirelist, *plot);
         outputs.push_back({o.plot, figure});
     }
-#endif
     write_files_atomically(outputs);
     if (!report_to_file && !is_standard_output(o.json))
         out << results.report;
