@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-svg-dev fonts-dejavu-core
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang-format
+  clang-format desktop-file-utils appstream groff-base dpkg-dev
 )
 if [[ "${1:-}" == "fuzz" ]]; then
   packages+=(clang libclang-rt-14-dev)

@@ -1,5 +1,6 @@
 // kelmar6: the process entry of the desktop program. Without words it opens the main window;
-// with words it calls the function they name, as a control's callback would.
+// "--open FILE" opens it and loads FILE as sample 1 (as the desktop entry starts it for a file);
+// other words call the function they name, as a control's callback would.
 #include "gui/openfig.hpp"
 #include "program.hpp"
 
@@ -46,6 +47,7 @@ void usage() {
     std::cout << "usage: kelmar6                 open the main window\n"
                  "       kelmar6 FUNCTION ARG...  call a function by name with text arguments,\n"
                  "                                as in: kelmar6 kelmarsw load1\n"
+                 "       kelmar6 --open FILE      open the main window and load FILE as sample 1\n"
                  "       kelmar6 --version        print the version\n"
                  "The analysis without a window: kelmar6-batch --help\n";
 }
@@ -58,7 +60,10 @@ int main(int argc, char** argv) {
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     std::ios::sync_with_stdio(true);
     try {
-        const std::vector<std::string> words(argv + 1, argv + argc);
+        std::vector<std::string> words(argv + 1, argv + argc);
+        // The desktop entry's "--open %f" started without a file: the window alone.
+        if (words.size() == 1 && words[0] == "--open")
+            words.clear();
         if (words.size() == 1 && (words[0] == "--help" || words[0] == "-h")) {
             usage();
             return 0;
@@ -67,7 +72,8 @@ int main(int argc, char** argv) {
             std::cout << "kelmar6 " << KELMAR_VERSION << "\n";
             return 0;
         }
-        if (words.empty() && !display_available()) {
+        const bool opening = words.size() == 2 && words[0] == "--open";
+        if ((words.empty() || opening) && !display_available()) {
             std::cerr << "kelmar6: the desktop window needs a graphical session (no display "
                          "was found); run the analysis without a window with kelmar6-batch "
                          "(kelmar6-batch --help)\n";
@@ -75,7 +81,7 @@ int main(int argc, char** argv) {
         }
         kelmar::set_figure_resource_folder(resource_folder());
         kelmar::Program program(std::cout);
-        return program.run(words);
+        return opening ? program.run_opening(words[1]) : program.run(words);
     } catch (const std::exception& e) {
         std::cerr << "kelmar6: " << e.what() << "\n";
         return 1;

@@ -16,6 +16,7 @@
 #include "switchyard/kelmarsw.hpp"
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -119,6 +120,56 @@ Program::Program(std::ostream& console)
     }
     info_ = {1, static_cast<int>(table_.size()),     &table_,    0,
              0, static_cast<int>(init_term_.size()), &init_term_};
+}
+
+namespace {
+
+// The dialogs that answer the next open-file dialog with one given file, and leave everything
+// else to the process's dialogs.
+class OpenOnce final : public Dialogs {
+  public:
+    OpenOnce(Dialogs& others, const std::string& file) : others_(others) {
+        const std::filesystem::path path = std::filesystem::absolute(file);
+        choice_ = FileChoice{path.filename().string(), path.parent_path().string() + "/"};
+    }
+    std::optional<FileChoice> open_file(std::string_view filter, std::string_view title) override {
+        if (choice_) {
+            std::optional<FileChoice> chosen = std::move(choice_);
+            choice_.reset();
+            return chosen;
+        }
+        return others_.open_file(filter, title);
+    }
+    std::optional<FileChoice> save_file(std::string_view filter, std::string_view title) override {
+        return others_.save_file(filter, title);
+    }
+    void message_box(std::string_view text, std::string_view title) override {
+        others_.message_box(text, title);
+    }
+    void error_box(std::string_view text, std::string_view title) override {
+        others_.error_box(text, title);
+    }
+
+  private:
+    Dialogs& others_;
+    std::optional<FileChoice> choice_;
+};
+
+}  // namespace
+
+int Program::run_opening(const std::string& file) {
+    const FunctionRow& launcher = table_.row(0);
+    return runtime_main(
+        {}, launcher.body, info_,
+        [&launcher, &file] {
+            OpenOnce once(dialogs(), file);
+            Dialogs* previous = set_dialogs(&once);
+            // Through the launcher's forwarding branch, which tells a failure and goes on.
+            launcher.body(0, {Value("kelmarsw"), Value("load1")});
+            set_dialogs(previous);
+            run_event_loop(graphics());
+        },
+        console_);
 }
 
 int Program::run(const std::vector<std::string>& words) {

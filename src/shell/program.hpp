@@ -26,6 +26,10 @@ class Program {
     const MainInfo& main_info() const { return info_; }
 
     int run(const std::vector<std::string>& words);
+    // Opens the main window and loads `file` as sample 1, as if the user had chosen it in the
+    // load dialog (a failure is told as the load's own would be), then runs until the last
+    // window closes.
+    int run_opening(const std::string& file);
 
   private:
     std::ostream& console_;

@@ -207,6 +207,28 @@ TEST(Runtime, ModulesLiveWhileTheWindowsAreOpenAndTheStatusReachesTheCaller) {
     EXPECT_EQ(Program(missing_console).run({"kelmarsw", "nosuchaction"}), 0);
 }
 
+// --open: the main window comes up with the file loaded as sample 1, as if chosen in the dialog.
+TEST(Runtime, OpeningAFileLoadsItAsSampleOne) {
+    const testing::ScratchFolder folder(true);
+    set_figure_resource_folder(KELMAR_RESOURCES_DIR);
+    std::ostringstream console;
+    Program program(console);
+    std::string shown;
+    ensure_qt_application();
+    QTimer::singleShot(300, [&] {
+        Graphics& g = graphics();
+        const std::vector<Handle> file = g.find_all(Graphics::kRoot, "Tag", Value("File1Tag"));
+        if (!file.empty())
+            shown = g.get(file.front(), "String").text();
+        for (Handle f : g.figures())
+            g.close(f);
+    });
+    EXPECT_EQ(program.run_opening(std::string(KELMAR_EXAMPLES_DIR) + "/growth_sample_a.txt"), 0)
+        << console.str();
+    EXPECT_NE(shown.find("growth_sample_a.txt"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("40 Samples"), std::string::npos) << shown;
+}
+
 // The launcher brings the main window up, shown by the view. (Its start-up time is measured in
 // bench/, where load on the machine cannot fail a test.)
 TEST(Runtime, TheMainWindowComesUp) {

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The Debian package of a build: made by cpack, its dependencies the Qt runtime packages (no -dev
+# package), unpacked into a scratch root with dpkg -x, and both programs run from there with the
+# examples, figure file, drawing module and manual pages it installs.
+#   tests/package_test.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1
+version=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+if ! (cd "$build" && cpack -G DEB -B "$scratch/package" > "$scratch/cpack.log" 2>&1); then
+  cat "$scratch/cpack.log"
+  exit 1
+fi
+deb=$(ls "$scratch"/package/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+grep -q 'libqt6widgets6' <<< "$depends"
+if grep -q -- '-dev' <<< "$depends"; then
+  echo "the package depends on a development package"
+  exit 1
+fi
+[[ $(dpkg-deb -f "$deb" Version) == "$version" ]]
+
+dpkg -x "$deb" "$scratch/root"
+usr=$scratch/root/usr
+for f in bin/kelmar6 bin/kelmar6-batch lib/kelmar6/kelmar6-plot.so share/kelmar6/Kelmar6.fig \
+         share/applications/kelmar6.desktop share/icons/hicolor/scalable/apps/kelmar6.svg \
+         share/metainfo/io.github.kelmar6.metainfo.xml share/man/man1/kelmar6.1 \
+         share/man/man1/kelmar6-batch.1 share/doc/kelmar6/LICENSE; do
+  [[ -e "$usr/$f" ]] || { echo "missing from the package: $f"; exit 1; }
+done
+
+[[ $("$usr/bin/kelmar6-batch" --version) == "kelmar6-batch $version" ]]
+[[ $("$usr/bin/kelmar6" --version) == "kelmar6 $version" ]]
+examples=$usr/share/kelmar6/examples
+"$usr/bin/kelmar6-batch" --quiet --common-reference --plot "$scratch/pair.svg" \
+  "$examples/macaque_male.txt" "$examples/macaque_female.txt" > "$scratch/report.txt"
+grep -q 'Angle between Growth Vectors: 55.6 ' "$scratch/report.txt"
+grep -q '<svg' "$scratch/pair.svg"
+# The installed desktop program finds its figure file; an action name it does not know does
+# nothing and prints nothing.
+[[ -z $(cd "$scratch" && QT_QPA_PLATFORM=offscreen "$usr/bin/kelmar6" kelmarsw nosuchaction) ]]
+echo "package $(basename "$deb") installs and runs"
