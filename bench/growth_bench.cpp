@@ -1,7 +1,7 @@
 // The within-sample bootstraps on a synthetic growth sample: N specimens of p landmarks
 // (C = 3p + 1 columns), n2 = N, 10,000 replicates. Reports the time per call and the nanoseconds
 // per replicate per (N + n2)·(C − 1) element of the two resampled sets.
-#include "growth/anglerbr.hpp"
+#include "growth/bootstrap_angles.hpp"
 #include "growth/slope_comparison.hpp"
 
 #include <benchmark/benchmark.h>
@@ -42,9 +42,8 @@ void BM_Bootstrap(benchmark::State& state) {
     const Eigen::MatrixXd x = growth_sample(n, p);
     kelmar::RandomStream stream;
     for (auto _ : state) {
-        auto y = LogSize
-                     ? kelmar::anglerbr(x, nboots, 10, static_cast<double>(n), n, stream, threads)
-                     : kelmar::sanglerbr(x, nboots, 10, static_cast<double>(n), n, stream, threads);
+        auto y = LogSize ? kelmar::bootstrap_angles_log_size(x, nboots, n, stream, threads)
+                         : kelmar::bootstrap_angles_centroid_size(x, nboots, n, stream, threads);
         benchmark::DoNotOptimize(y);
     }
     const double elements = static_cast<double>(nboots) * static_cast<double>(2 * n) *

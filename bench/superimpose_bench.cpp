@@ -1,7 +1,7 @@
-// getpproc3 on 1,000 specimens × 100 landmarks: 3,000 partial Procrustes fits; getpprocon3 and
-// one fit for scale.
-#include "superimpose/getpproc3.hpp"
-#include "superimpose/partialprocrustes3a.hpp"
+// gls_reference on 1,000 specimens × 100 landmarks: 3,000 partial Procrustes fits;
+// fit_onto_reference and one fit for scale.
+#include "superimpose/gls_reference.hpp"
+#include "superimpose/partial_procrustes_fit.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -33,7 +33,7 @@ kelmar::Stack random_sample(Eigen::Index p, Eigen::Index n) {
 void BM_Getpproc3(benchmark::State& state) {
     const kelmar::Stack sample = random_sample(state.range(0), state.range(1));
     for (auto _ : state) {
-        auto fit = kelmar::getpproc3(sample);
+        auto fit = kelmar::gls_reference(sample);
         benchmark::DoNotOptimize(fit);
     }
     state.counters["fits"] = 3.0 * static_cast<double>(state.range(1));
@@ -45,9 +45,9 @@ BENCHMARK(BM_Getpproc3)->Args({100, 1000})->Args({40, 60})->Unit(benchmark::kMil
 
 void BM_Getpprocon3(benchmark::State& state) {
     const kelmar::Stack sample = random_sample(100, 1000);
-    const Eigen::MatrixXd reference = kelmar::getpproc3(sample).reference;
+    const Eigen::MatrixXd reference = kelmar::gls_reference(sample).reference;
     for (auto _ : state) {
-        auto fitted = kelmar::getpprocon3(reference, sample);
+        auto fitted = kelmar::fit_onto_reference(reference, sample);
         benchmark::DoNotOptimize(fitted);
     }
 }

@@ -1,7 +1,7 @@
 #include "batch.hpp"
 
 #include "drawing_output.hpp"
-#include "growth/anglerbr.hpp"
+#include "growth/bootstrap_angles.hpp"
 #include "landmarks/dload.hpp"
 #include "landmarks/export_coordinates.hpp"
 #include "landmarks/landmark_file.hpp"

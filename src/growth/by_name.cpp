@@ -1,9 +1,9 @@
 #include "by_name.hpp"
 
-#include "anglerbr.hpp"
-#include "growvecn.hpp"
-#include "shapegrow.hpp"
-#include "sortsize.hpp"
+#include "bootstrap_angles.hpp"
+#include "growth_vectors.hpp"
+#include "size_lines.hpp"
+#include "sorted_by_size.hpp"
 
 namespace kelmar {
 namespace {
@@ -25,8 +25,9 @@ FunctionRow bootstrap(const char* name, bool log_size, std::function<RandomStrea
                 const Eigen::Index nboots = a.whole(1, "nboots");
                 // The third and fourth inputs are taken and not used.
                 const Eigen::Index n2 = a.whole(4, "n2");
-                const BootstrapAngles y = log_size ? anglerbr(x, nboots, 0, 0, n2, stream())
-                                                   : sanglerbr(x, nboots, 0, 0, n2, stream());
+                const BootstrapAngles y =
+                    log_size ? bootstrap_angles_log_size(x, nboots, n2, stream())
+                             : bootstrap_angles_centroid_size(x, nboots, n2, stream());
                 return {Value::from_matrix(y.angles)};
             },
             5, 1};
@@ -40,19 +41,20 @@ std::vector<FunctionRow> growth_functions(std::function<RandomStream&()> stream)
         bootstrap("sanglerbr", false, stream),
         {"growvecn",
          [](int, const Values& in) -> Values {
-             return {Value::from_matrix(growvecn(Arguments("growvecn", in).matrix(0, "x")))};
+             return {
+                 Value::from_matrix(log_size_growth_row(Arguments("growvecn", in).matrix(0, "x")))};
          },
          1, 1},
         {"growvector3",
          [](int, const Values& in) -> Values {
              const Arguments a("growvector3", in);
-             return {Value::from_matrix(growvector3(a.matrix(0, "x"), a.matrix(1, "indpx")))};
+             return {Value::from_matrix(growth_vector_on(a.matrix(0, "x"), a.matrix(1, "indpx")))};
          },
          2, 1},
-        on_dataset("growveceq", growveceq),
-        on_dataset("shapegrow", shapegrow),
-        on_dataset("shapegrown", shapegrown),
-        on_dataset("sortsize", sortsize),
+        on_dataset("growveceq", log_size_lines),
+        on_dataset("shapegrow", size_lines),
+        on_dataset("shapegrown", scaled_size_lines),
+        on_dataset("sortsize", sorted_by_size),
     };
 }
 

@@ -4,7 +4,7 @@
 #include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/safe_scale.hpp"
-#include "sortsize.hpp"
+#include "sorted_by_size.hpp"
 #include "worker_pool.hpp"
 
 #include <Eigen/QR>
@@ -34,11 +34,12 @@ struct Plan {
     Eigen::Index n = 0;
     Eigen::Index n2 = 0;
     Eigen::Index nboots = 0;
-    Eigen::Index chunk = kChunk;         // replicates per chunk
-    Eigen::VectorXd s;                   // size variable of the size-sorted specimens
-    Eigen::VectorXd w1;                  // weight of each row of the first set in its slopes
-    Eigen::VectorXd w2;                  // sanglerbr: weight of each row of the second set
-    bool second_set_degenerate = false;  // sanglerbr: the n2 smallest sizes are all equal
+    Eigen::Index chunk = kChunk;  // replicates per chunk
+    Eigen::VectorXd s;            // size variable of the size-sorted specimens
+    Eigen::VectorXd w1;           // weight of each row of the first set in its slopes
+    Eigen::VectorXd w2;  // bootstrap_angles_centroid_size: weight of each row of the second set
+    bool second_set_degenerate =
+        false;  // bootstrap_angles_centroid_size: the n2 smallest sizes are all equal
     // Rows 0..n−1: the residual rows in an orthonormal frame; row n: the sample's slopes in it.
     Eigen::MatrixXd basis;
     double outside = 0.0;  // squared length of the slopes outside that frame

@@ -1,4 +1,4 @@
-// The engine behind anglerbr and sanglerbr.
+// The engine behind bootstrap_angles_log_size and bootstrap_angles_centroid_size.
 //
 // Every fitted configuration lies exactly on the sample's regression line, so a resampled set
 // whose rows carry sizes t_q has slopes b + Σ_q v_q·r_(k_q), with b the sample's slopes, r the
@@ -8,13 +8,13 @@
 // their row space (a QR factorisation), which keeps every dot product and halves the work.
 #pragma once
 
-#include "anglerbr.hpp"
+#include "bootstrap_angles.hpp"
 
 namespace kelmar {
 
 enum class BootstrapKind {
-    LogSize,      // anglerbr
-    CentroidSize  // sanglerbr
+    LogSize,      // bootstrap_angles_log_size
+    CentroidSize  // bootstrap_angles_centroid_size
 };
 
 BootstrapAngles residual_bootstrap(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots,

@@ -1,7 +1,7 @@
 #include "slope_comparison.hpp"
 
 #include "chunk_pipeline.hpp"
-#include "growvecn.hpp"
+#include "growth_vectors.hpp"
 #include "ordered_product.hpp"
 #include "platform/numeric/error.hpp"
 #include "slope_models.hpp"

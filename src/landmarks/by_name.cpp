@@ -25,13 +25,14 @@ std::vector<FunctionRow> landmark_functions(std::function<Dialogs&()> dialogs) {
          [dialogs](int, const Values&) -> Values { return chosen(mfloadtxt(dialogs())); }, 1, 2},
         {"vertxy3D",
          [](int, const Values& in) -> Values {
-             return {Value::from_stack(vertxy3D(Arguments("vertxy3D", in).matrix(0, "x")))};
+             return {
+                 Value::from_stack(stack_from_dataset(Arguments("vertxy3D", in).matrix(0, "x")))};
          },
          1, 1},
         {"xyzfromvert3",
          [](int, const Values& in) -> Values {
              const Arguments a("xyzfromvert3", in);
-             return {Value::from_matrix(xyzfromvert3(a.stack(0, "data"), a.matrix(1, "cs")))};
+             return {Value::from_matrix(dataset_from_stack(a.stack(0, "data"), a.matrix(1, "cs")))};
          },
          2, 1},
         {"dload",
@@ -44,7 +45,7 @@ std::vector<FunctionRow> landmark_functions(std::function<Dialogs&()> dialogs) {
         {"x1y1z1",
          [](int, const Values& in) -> Values {
              const Arguments a("x1y1z1", in);
-             return {Value::from_matrix(x1y1z1(a.matrix(0, "x"), a.scalar(1, "cs")))};
+             return {Value::from_matrix(dataset_row(a.matrix(0, "x"), a.scalar(1, "cs")))};
          },
          2, 1},
     };

@@ -6,7 +6,7 @@
 
 namespace kelmar {
 
-Stack vertxy3D(const Eigen::Ref<const Eigen::MatrixXd>& x) {
+Stack stack_from_dataset(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     const Eigen::Index n = x.rows();
     const Eigen::Index p = x.cols() / 3;
     Stack y(p, n);
@@ -19,7 +19,7 @@ Stack vertxy3D(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     return y;
 }
 
-Eigen::RowVectorXd x1y1z1(const Eigen::Ref<const Eigen::MatrixXd>& x, double cs) {
+Eigen::RowVectorXd dataset_row(const Eigen::Ref<const Eigen::MatrixXd>& x, double cs) {
     const Eigen::Index m = x.rows();
     const Eigen::Index c = x.cols();
     Eigen::RowVectorXd y = Eigen::RowVectorXd::Zero(3 * m + 1);
@@ -32,7 +32,7 @@ Eigen::RowVectorXd x1y1z1(const Eigen::Ref<const Eigen::MatrixXd>& x, double cs)
     return y;
 }
 
-Eigen::MatrixXd xyzfromvert3(const Stack& data, const Eigen::Ref<const Eigen::MatrixXd>& cs) {
+Eigen::MatrixXd dataset_from_stack(const Stack& data, const Eigen::Ref<const Eigen::MatrixXd>& cs) {
     const Eigen::Index n = data.specimens();
     const Eigen::Index p = data.landmarks();
     if (cs.size() != n || (cs.rows() != 1 && cs.cols() != 1 && n > 0)) {

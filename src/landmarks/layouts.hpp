@@ -1,9 +1,9 @@
 // Conversions between the two layouts of landmark data. A landmark dataset is n × (3p + 1): one
 // specimen per row, x y z of landmark 1 to p, then the size. The stacked layout is p × 3 × n,
 // page i the configuration of specimen i.
-//   vertxy3D(x):            n × c dataset -> floor(c/3) × 3 × n stack (the size column is left out)
-//   x1y1z1(x, cs):          p × 3 configuration -> the row x1 y1 z1 ... xp yp zp cs
-//   xyzfromvert3(data, cs): p × 3 × n stack and n sizes -> n × (3p + 1) dataset
+//   stack_from_dataset(x):        n × c dataset -> floor(c/3) × 3 × n stack (no size column)
+//   dataset_row(x, cs):           p × 3 configuration -> the row x1 y1 z1 ... xp yp zp cs
+//   dataset_from_stack(data, cs): p × 3 × n stack and n sizes -> n × (3p + 1) dataset
 #pragma once
 
 #include "platform/numeric/stack.hpp"
@@ -12,11 +12,11 @@
 
 namespace kelmar {
 
-Stack vertxy3D(const Eigen::Ref<const Eigen::MatrixXd>& x);
+Stack stack_from_dataset(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
-Eigen::RowVectorXd x1y1z1(const Eigen::Ref<const Eigen::MatrixXd>& x, double cs);
+Eigen::RowVectorXd dataset_row(const Eigen::Ref<const Eigen::MatrixXd>& x, double cs);
 
 // `cs` is a row or a column of n sizes, indexed by position; another length raises an Error.
-Eigen::MatrixXd xyzfromvert3(const Stack& data, const Eigen::Ref<const Eigen::MatrixXd>& cs);
+Eigen::MatrixXd dataset_from_stack(const Stack& data, const Eigen::Ref<const Eigen::MatrixXd>& cs);
 
 }  // namespace kelmar

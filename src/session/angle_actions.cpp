@@ -2,8 +2,8 @@
 // sample 1's growth vector and the isometric vector, each with the within-sample bootstrap
 // ranges; the same for every loaded sample; and the permutation tests of the samples' slopes.
 // Results are stored only when everything has been computed.
-#include "growth/growvecn.hpp"
-#include "growth/shapegrow.hpp"
+#include "growth/growth_vectors.hpp"
+#include "growth/size_lines.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"

@@ -6,8 +6,8 @@
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
 #include "session.hpp"
-#include "superimpose/getpproc3.hpp"
-#include "superimpose/pcaref3d.hpp"
+#include "superimpose/gls_reference.hpp"
+#include "superimpose/principal_axes.hpp"
 #include "wirelist.hpp"
 
 namespace kelmar {
@@ -20,9 +20,9 @@ struct Superimposed {
 
 // A sample on its own GLS reference, turned to the reference's principal axes.
 Superimposed on_own_reference(const Eigen::MatrixXd& dataset) {
-    GlsFit fit = getpproc3(vertxy3D(dataset));
-    const PrincipalAxes axes = pcaref3d(fit.reference);
-    return {axes.y, rotate3da(std::move(fit.fitted), axes.u)};
+    GlsFit fit = gls_reference(stack_from_dataset(dataset));
+    const PrincipalAxes axes = principal_axes(fit.reference);
+    return {axes.y, rotate_stack(std::move(fit.fitted), axes.u)};
 }
 
 double landmark_count(const Eigen::MatrixXd& dataset) {
@@ -162,16 +162,17 @@ LoadOutcome Session::load_samples(std::vector<SampleInput> further, bool common_
         pooled.middleRows(rows, in.table.rows()) = in.table;
         rows += in.table.rows();
     }
-    const Eigen::MatrixXd reference2 = pcaref3d(getpproc3(vertxy3D(pooled)).reference).y;
+    const Eigen::MatrixXd reference2 =
+        principal_axes(gls_reference(stack_from_dataset(pooled)).reference).y;
     pooled.resize(0, 0);
-    Stack datav1 = getpprocon3(reference2, vars_.DATAV1);
+    Stack datav1 = fit_onto_reference(reference2, vars_.DATAV1);
     const Eigen::Index c = first.cols() - 1;
-    Eigen::MatrixXd fitted1 = xyzfromvert3(datav1, first.col(c));
+    Eigen::MatrixXd fitted1 = dataset_from_stack(datav1, first.col(c));
     std::vector<Stack> stacks;
     std::vector<Eigen::MatrixXd> fitted;
     for (const SampleInput& in : further) {
-        stacks.push_back(getpprocon3(reference2, vertxy3D(in.table)));
-        fitted.push_back(xyzfromvert3(stacks.back(), in.table.col(c)));
+        stacks.push_back(fit_onto_reference(reference2, stack_from_dataset(in.table)));
+        fitted.push_back(dataset_from_stack(stacks.back(), in.table.col(c)));
     }
     out.status_text = format_text("Using Common Procrustes GLS Reference");
     if (drawings_ && further.size() == 1) {

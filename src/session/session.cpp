@@ -1,6 +1,6 @@
 #include "session.hpp"
 
-#include "growth/anglerbr.hpp"
+#include "growth/bootstrap_angles.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/files.hpp"
 
@@ -23,9 +23,9 @@ std::ostream& Session::console() const {
 
 Eigen::Vector3d Session::ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
                                 Eigen::Index& degenerate) {
-    const double n = static_cast<double>(x.rows());
-    const BootstrapAngles aw = lcs ? anglerbr(x, nboots, 10, n, n2, stream_, threads_)
-                                   : sanglerbr(x, nboots, 10, n, n2, stream_, threads_);
+    const BootstrapAngles aw =
+        lcs ? bootstrap_angles_log_size(x, nboots, n2, stream_, threads_)
+            : bootstrap_angles_centroid_size(x, nboots, n2, stream_, threads_);
     degenerate = aw.degenerate;
     // The 1-based positions 0.8, 0.9 and 0.95 times the count are whole for multiples of 20.
     return {aw.angles(4 * nboots / 5 - 1), aw.angles(9 * nboots / 10 - 1),

@@ -10,7 +10,7 @@
 // isometry_of_samples, permutation_test) and report on them.
 #pragma once
 
-#include "growth/growvecn.hpp"
+#include "growth/growth_vectors.hpp"
 #include "growth/slope_comparison.hpp"
 #include "platform/numeric/random_stream.hpp"
 #include "platform/numeric/stack.hpp"

@@ -1,7 +1,7 @@
-#include "growth/anglerbr.hpp"
-#include "growth/growvecn.hpp"
-#include "growth/shapegrow.hpp"
-#include "growth/sortsize.hpp"
+#include "growth/bootstrap_angles.hpp"
+#include "growth/growth_vectors.hpp"
+#include "growth/size_lines.hpp"
+#include "growth/sorted_by_size.hpp"
 #include "platform/numeric/error.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/growth_samples.hpp"
@@ -25,10 +25,10 @@ using testing::matrices_near;
 // every replicate and their growth vectors taken by the regression routines.
 Eigen::RowVectorXd direct_bootstrap(const Eigen::MatrixXd& input, Eigen::Index nboots,
                                     Eigen::Index n2, bool log_size, RandomStream& stream) {
-    const Eigen::MatrixXd x = sortsize(input);
+    const Eigen::MatrixXd x = sorted_by_size(input);
     const Eigen::Index n = x.rows();
     const Eigen::Index c = x.cols();
-    const Eigen::MatrixXd gnxe = log_size ? growveceq(x) : shapegrow(x);
+    const Eigen::MatrixXd gnxe = log_size ? log_size_lines(x) : size_lines(x);
     Eigen::MatrixXd xbase(n, c), xresid(n, c);
     for (Eigen::Index i = 0; i < n; ++i) {
         const double s = log_size ? std::log(x(i, c - 1)) : x(i, c - 1);
@@ -42,8 +42,8 @@ Eigen::RowVectorXd direct_bootstrap(const Eigen::MatrixXd& input, Eigen::Index n
     auto k = [&] { return stream.next_index(n) - 1; };
     auto vector_of = [&](const Eigen::MatrixXd& set) -> Eigen::VectorXd {
         if (log_size)
-            return growvecn(set).transpose();
-        return shapegrown(set).col(0);
+            return log_size_growth_row(set).transpose();
+        return scaled_size_lines(set).col(0);
     };
     Eigen::RowVectorXd y(nboots);
     for (Eigen::Index r = 0; r < nboots; ++r) {
@@ -66,8 +66,8 @@ Eigen::RowVectorXd direct_bootstrap(const Eigen::MatrixXd& input, Eigen::Index n
 
 BootstrapAngles run(bool log_size, const Eigen::MatrixXd& x, Eigen::Index nboots, Eigen::Index n2,
                     RandomStream& stream, int threads = 1) {
-    return log_size ? anglerbr(x, nboots, 10, static_cast<double>(x.rows()), n2, stream, threads)
-                    : sanglerbr(x, nboots, 10, static_cast<double>(x.rows()), n2, stream, threads);
+    return log_size ? bootstrap_angles_log_size(x, nboots, n2, stream, threads)
+                    : bootstrap_angles_centroid_size(x, nboots, n2, stream, threads);
 }
 
 TEST(Bootstrap, FastRoutineEqualsTheDirectAlgorithm) {
@@ -92,7 +92,7 @@ TEST(Bootstrap, FastRoutineEqualsTheDirectAlgorithm) {
     }
 }
 
-TEST(Bootstrap, ThreadsIgnoredInputsAndRowOrderChangeNothing) {
+TEST(Bootstrap, ThreadsAndRowOrderChangeNothing) {
     std::mt19937 gen(5);
     const Eigen::MatrixXd x = growth_sample(30, 24, 0.2, gen);
     const Eigen::MatrixXd reversed = x.colwise().reverse();
@@ -109,10 +109,6 @@ TEST(Bootstrap, ThreadsIgnoredInputsAndRowOrderChangeNothing) {
         }
         RandomStream three(9);
         EXPECT_EQ(run(log_size, reversed, 6400, 20, three, 3).angles, a.angles);
-        RandomStream odd(9);
-        const auto b = log_size ? anglerbr(x, 6400, -3.5, 999, 20, odd, 1)
-                                : sanglerbr(x, 6400, -3.5, 999, 20, odd, 1);
-        EXPECT_EQ(b.angles, a.angles);
     }
 }
 
@@ -123,7 +119,7 @@ std::vector<long double> long_double_bootstrap(const Eigen::MatrixXd& input, Eig
                                                RandomStream& stream) {
     using L = long double;
     using Rows = std::vector<std::vector<L>>;
-    const Eigen::MatrixXd x = sortsize(input);
+    const Eigen::MatrixXd x = sorted_by_size(input);
     const std::size_t n = static_cast<std::size_t>(x.rows());
     const std::size_t d = static_cast<std::size_t>(x.cols() - 1);
     std::vector<L> s(n);
@@ -277,14 +273,15 @@ TEST(Bootstrap, ReplicatesWithoutVaryingSizesAreCountedAndSortedLast) {
     Eigen::MatrixXd x = growth_sample(6, 6, 0.3, gen);
     x.col(6) << 50, 50, 50, 50, 50, 80;  // a second set of two rows often draws equal sizes
     RandomStream stream(4);
-    const BootstrapAngles y = anglerbr(x, 400, 10, 6, 2, stream);
+    const BootstrapAngles y = bootstrap_angles_log_size(x, 400, 2, stream);
     EXPECT_GT(y.degenerate, 0);
     const Eigen::Index numbers = 400 - y.degenerate;
     EXPECT_TRUE(y.angles.tail(y.degenerate).array().isNaN().all());
     EXPECT_TRUE(std::is_sorted(y.angles.data(), y.angles.data() + numbers));
 
-    // sanglerbr's second set is built on the n2 smallest specimens: all of size 50 here.
-    const BootstrapAngles z = sanglerbr(x, 50, 10, 6, 3, stream);
+    // bootstrap_angles_centroid_size's second set is built on the n2 smallest specimens: all of
+    // size 50 here.
+    const BootstrapAngles z = bootstrap_angles_centroid_size(x, 50, 3, stream);
     EXPECT_EQ(z.degenerate, 50);
 }
 
@@ -292,13 +289,13 @@ TEST(Bootstrap, BadArgumentsAreErrors) {
     std::mt19937 gen(9);
     Eigen::MatrixXd x = growth_sample(10, 6, 0.3, gen);
     RandomStream stream;
-    EXPECT_THROW(anglerbr(x, 0, 10, 10, 10, stream), Error);
-    EXPECT_THROW(sanglerbr(x, 100, 10, 10, 11, stream), Error);
+    EXPECT_THROW(bootstrap_angles_log_size(x, 0, 10, stream), Error);
+    EXPECT_THROW(bootstrap_angles_centroid_size(x, 100, 11, stream), Error);
     x(3, 6) = 0;
-    EXPECT_EQ(testing::error_of([&] { anglerbr(x, 100, 10, 10, 10, stream); }),
+    EXPECT_EQ(testing::error_of([&] { bootstrap_angles_log_size(x, 100, 10, stream); }),
               "specimen 4 has size 0, but log centroid size needs sizes greater than 0");
     x.col(6).setConstant(5.0);
-    EXPECT_THROW(sanglerbr(x, 100, 10, 10, 10, stream), Error);
+    EXPECT_THROW(bootstrap_angles_centroid_size(x, 100, 10, stream), Error);
 }
 
 }  // namespace

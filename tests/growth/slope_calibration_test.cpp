@@ -6,7 +6,7 @@
 
 #include "landmarks/dload.hpp"
 #include "landmarks/layouts.hpp"
-#include "superimpose/getpproc3.hpp"
+#include "superimpose/gls_reference.hpp"
 #include "support/eigen_testing.hpp"
 
 #include <gtest/gtest.h>
@@ -68,7 +68,8 @@ SlopeComparison compare(const std::vector<Eigen::MatrixXd>& samples, bool log_si
 // every split of it is a true null.
 Eigen::MatrixXd superimposed_bundled_sample() {
     const Eigen::MatrixXd table = *dload(std::string(KELMAR_EXAMPLES_DIR) + "/growth_sample_a.txt");
-    return xyzfromvert3(getpproc3(vertxy3D(table)).fitted, table.col(table.cols() - 1));
+    return dataset_from_stack(gls_reference(stack_from_dataset(table)).fitted,
+                              table.col(table.cols() - 1));
 }
 
 // `sample`'s rows shuffled and dealt into `parts` samples of nearly equal size.

@@ -1,6 +1,6 @@
 #include "growth/slope_comparison.hpp"
 
-#include "growth/growvecn.hpp"
+#include "growth/growth_vectors.hpp"
 #include "platform/numeric/error.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/growth_samples.hpp"

@@ -1,8 +1,8 @@
 #include "session/session.hpp"
-#include "growth/anglerbr.hpp"
+#include "growth/bootstrap_angles.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
-#include "superimpose/centsize3Da.hpp"
+#include "superimpose/centroid_size.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/growth_samples.hpp"
 #include "support/scratch.hpp"
@@ -71,7 +71,7 @@ TEST_F(SessionTest, CommonReferenceReplacesBothSamplesKeepingSizes) {
     EXPECT_EQ(v.SECONDDATASET.col(30), sample2_.col(30));
     const Eigen::MatrixXd configuration =
         v.FIRSTDATASET.row(7).head(30).reshaped(3, 10).transpose();
-    EXPECT_NEAR(centsize3Da(configuration), 1.0, 1e-12);
+    EXPECT_NEAR(centroid_size(configuration), 1.0, 1e-12);
     EXPECT_TRUE(matrices_near(configuration.colwise().sum(), Eigen::RowVector3d::Zero(), 1e-13));
 
     // Without the common reference sample 2 is kept as read and DATAV1 is left alone.
@@ -130,7 +130,7 @@ TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
     RandomStream stream;
     for (int g = 1; g <= 3; ++g) {
         const Eigen::MatrixXd& x = three.sample(g).data;
-        const BootstrapAngles aw = anglerbr(x, 100, 10, 0, 12, stream);
+        const BootstrapAngles aw = bootstrap_angles_log_size(x, 100, 12, stream);
         EXPECT_EQ(angles.ranges[static_cast<std::size_t>(g - 1)],
                   Eigen::Vector3d(aw.angles(79), aw.angles(89), aw.angles(94)));
     }
@@ -170,8 +170,8 @@ TEST_F(SessionTest, AngleBetweenUsesTheSmallerSampleAndTheSessionStream) {
 
     // The same bootstraps by hand: sample 1 first, both with resample size 20, one stream.
     RandomStream stream;
-    const BootstrapAngles aw1 = anglerbr(sample1_, 400, 10, 20, 20, stream);
-    const BootstrapAngles aw2 = anglerbr(sample2_, 400, 10, 25, 20, stream);
+    const BootstrapAngles aw1 = bootstrap_angles_log_size(sample1_, 400, 20, stream);
+    const BootstrapAngles aw2 = bootstrap_angles_log_size(sample2_, 400, 20, stream);
     const SessionVariables& v = session_.variables();
     EXPECT_EQ(*v.AW1R, Eigen::Vector3d(aw1.angles(319), aw1.angles(359), aw1.angles(379)));
     EXPECT_EQ(*v.AW2R, Eigen::Vector3d(aw2.angles(319), aw2.angles(359), aw2.angles(379)));

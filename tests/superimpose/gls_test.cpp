@@ -1,8 +1,8 @@
 #include "platform/numeric/error.hpp"
-#include "superimpose/centsize3Da.hpp"
-#include "superimpose/getpproc3.hpp"
-#include "superimpose/partialprocrustes3a.hpp"
-#include "superimpose/svdrot2.hpp"
+#include "superimpose/centroid_size.hpp"
+#include "superimpose/gls_reference.hpp"
+#include "superimpose/optimal_rotation.hpp"
+#include "superimpose/partial_procrustes_fit.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/scratch.hpp"
 
@@ -32,16 +32,16 @@ Stack noisy_sample(Eigen::Index p, Eigen::Index n, double noise, std::mt19937& g
 }
 
 void expect_centred_unit(const Eigen::MatrixXd& x, const std::string& what) {
-    EXPECT_NEAR(centsize3Da(x), 1.0, 1e-13) << what;
+    EXPECT_NEAR(centroid_size(x), 1.0, 1e-13) << what;
     EXPECT_TRUE(matrices_near(x.colwise().mean(), Eigen::RowVector3d::Zero(), 1e-14)) << what;
 }
 
 TEST(Getpproc3, OneSpecimenIsItsOwnReference) {
     std::mt19937 gen(1);
     const Eigen::MatrixXd c = 4.0 * testing::random_matrix(5, 3, gen);
-    const GlsFit fit = getpproc3(Stack::single(c));
+    const GlsFit fit = gls_reference(Stack::single(c));
     Eigen::MatrixXd expected = c.rowwise() - c.colwise().mean();
-    expected /= centsize3Da(expected);
+    expected /= centroid_size(expected);
     EXPECT_TRUE(matrices_near(fit.reference, expected, 1e-15));
     EXPECT_EQ(fit.fitted, Stack::single(fit.reference));
 }
@@ -53,15 +53,15 @@ GlsFit three_rounds(const Stack& data) {
     for (Eigen::Index i = 0; i < data.specimens(); ++i)
         r.reference += data.page(i);
     r.reference.rowwise() -= r.reference.colwise().mean();
-    r.reference /= centsize3Da(r.reference);
+    r.reference /= centroid_size(r.reference);
     for (int round = 0; round < 3; ++round) {
         Eigen::MatrixXd sum = Eigen::MatrixXd::Zero(data.landmarks(), 3);
         for (Eigen::Index i = 0; i < data.specimens(); ++i) {
-            r.fitted.page(i) = partialprocrustes3a(r.reference, r.fitted.page(i));
+            r.fitted.page(i) = partial_procrustes_fit(r.reference, r.fitted.page(i));
             sum += r.fitted.page(i);
         }
         r.reference = sum / static_cast<double>(data.specimens());
-        r.reference /= centsize3Da(r.reference);
+        r.reference /= centroid_size(r.reference);
     }
     return r;
 }
@@ -69,7 +69,7 @@ GlsFit three_rounds(const Stack& data) {
 TEST(Getpproc3, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
     std::mt19937 gen(3);
     const Stack sample = noisy_sample(15, 25, 0.05, gen);
-    const GlsFit fit = getpproc3(sample);
+    const GlsFit fit = gls_reference(sample);
     const GlsFit plain = three_rounds(sample);
     EXPECT_TRUE(matrices_near(fit.reference, plain.reference, 1e-14));
     EXPECT_TRUE(matrices_near(fit.fitted.pages(), plain.fitted.pages(), 1e-14));
@@ -83,7 +83,7 @@ TEST(Getpproc3, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
         for (Eigen::Index i = 0; i < sample.specimens(); ++i) {
             moved.page(i) = (7.5 * sample.page(i) * q).rowwise() + Eigen::RowVector3d(1, 2, 3);
         }
-        const GlsFit fit2 = getpproc3(moved);
+        const GlsFit fit2 = gls_reference(moved);
         EXPECT_TRUE(matrices_near(fit2.reference, fit.reference * q, 1e-12)) << "proper " << proper;
         EXPECT_TRUE(matrices_near(fit2.fitted.page(4), fit.fitted.page(4) * q, 1e-12));
     }
@@ -92,7 +92,7 @@ TEST(Getpproc3, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
     Stack reversed(sample.landmarks(), sample.specimens());
     for (Eigen::Index i = 0; i < sample.specimens(); ++i)
         reversed.page(i) = sample.page(sample.specimens() - 1 - i);
-    const GlsFit fit3 = getpproc3(reversed);
+    const GlsFit fit3 = gls_reference(reversed);
     EXPECT_TRUE(matrices_near(fit3.reference, fit.reference, 1e-13));
     EXPECT_TRUE(matrices_near(fit3.fitted.page(0), fit.fitted.page(24), 1e-13));
 }
@@ -100,41 +100,42 @@ TEST(Getpproc3, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
 TEST(Getpproc3, ExtremeMagnitudesGiveTheOrdinaryResults) {
     std::mt19937 gen(12);
     const Stack sample = noisy_sample(7, 30, 0.05, gen);
-    const GlsFit fit = getpproc3(sample);
+    const GlsFit fit = gls_reference(sample);
     for (const int exponent : {1015, -1015}) {
         // Near 1e305 and 1e-306: a power of two, so everything must agree bit for bit.
         Stack far = sample;
         far.pages() *= std::ldexp(1.0, exponent);
-        EXPECT_EQ(centsize3Da(far.page(3)), std::ldexp(centsize3Da(sample.page(3)), exponent));
-        const GlsFit far_fit = getpproc3(far);
+        EXPECT_EQ(centroid_size(far.page(3)), std::ldexp(centroid_size(sample.page(3)), exponent));
+        const GlsFit far_fit = gls_reference(far);
         EXPECT_EQ(far_fit.reference, fit.reference) << exponent;
         EXPECT_EQ(far_fit.fitted, fit.fitted) << exponent;
-        EXPECT_EQ(getpprocon3(fit.reference, far), getpprocon3(fit.reference, sample));
+        EXPECT_EQ(fit_onto_reference(fit.reference, far),
+                  fit_onto_reference(fit.reference, sample));
     }
 }
 
 TEST(Getpproc3, DegenerateSamplesAreNamed) {
-    EXPECT_THROW(getpproc3(Stack(5, 0)), Error);
+    EXPECT_THROW(gls_reference(Stack(5, 0)), Error);
     std::mt19937 gen(4);
     Stack sample = noisy_sample(6, 4, 0.1, gen);
     sample.page(2).rowwise() = Eigen::RowVector3d(1, 1, 1);
-    EXPECT_EQ(testing::error_of([&] { getpproc3(sample); }),
+    EXPECT_EQ(testing::error_of([&] { gls_reference(sample); }),
               "specimen 3: the landmarks of the configuration all coincide (centroid size 0)");
-    EXPECT_THROW(getpproc3(Stack(6, 1)), Error);
+    EXPECT_THROW(gls_reference(Stack(6, 1)), Error);
 }
 
 TEST(Getpprocon3, FitsEverySpecimenOntoTheGivenReference) {
     std::mt19937 gen(6);
     const Stack sample = noisy_sample(8, 6, 0.05, gen);
-    const Eigen::MatrixXd reference = getpproc3(sample).reference;
-    const Stack fitted = getpprocon3(reference, sample);
+    const Eigen::MatrixXd reference = gls_reference(sample).reference;
+    const Stack fitted = fit_onto_reference(reference, sample);
     expect_centred_unit(fitted.page(2), "specimen 3");
-    const Stack one = getpprocon3(reference, Stack::single(sample.page(3)));
+    const Stack one = fit_onto_reference(reference, Stack::single(sample.page(3)));
     EXPECT_EQ(Eigen::MatrixXd(one.page(0)), Eigen::MatrixXd(fitted.page(3)));
 
-    EXPECT_EQ(testing::error_of([&] { getpprocon3(Eigen::MatrixXd::Random(7, 3), sample); }),
+    EXPECT_EQ(testing::error_of([&] { fit_onto_reference(Eigen::MatrixXd::Random(7, 3), sample); }),
               "cannot fit specimens of 8 landmarks onto a reference of 7 landmarks");
-    EXPECT_THROW(getpprocon3(Eigen::MatrixXd::Zero(8, 3), sample), Error);
+    EXPECT_THROW(fit_onto_reference(Eigen::MatrixXd::Zero(8, 3), sample), Error);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
+#include "superimpose/principal_axes.hpp"
 #include "platform/numeric/error.hpp"
-#include "superimpose/pcaref3d.hpp"
 #include "support/eigen_testing.hpp"
 
 #include <gtest/gtest.h>
@@ -24,13 +24,13 @@ Eigen::MatrixXd axes_cross(double a, double b, double c) {
 
 TEST(Pcaref3d, TurnsToAxesOfIncreasingSpread) {
     const Eigen::MatrixXd increasing = axes_cross(1, 2, 3);
-    const PrincipalAxes p = pcaref3d(increasing);
+    const PrincipalAxes p = principal_axes(increasing);
     // The sign convention makes the identity the one answer here.
     EXPECT_TRUE(matrices_near(p.u, Eigen::Matrix3d::Identity(), 1e-14));
     EXPECT_TRUE(matrices_near(p.y, increasing, 1e-14));
 
     const Eigen::MatrixXd decreasing = axes_cross(3, 2, 1);
-    const PrincipalAxes d = pcaref3d(decreasing);
+    const PrincipalAxes d = principal_axes(decreasing);
     EXPECT_TRUE(matrices_near(d.y.col(0), decreasing.col(2), 1e-14));
     EXPECT_TRUE(matrices_near(d.y.col(2), decreasing.col(0), 1e-14));
 }
@@ -38,7 +38,7 @@ TEST(Pcaref3d, TurnsToAxesOfIncreasingSpread) {
 TEST(Pcaref3d, OrthogonalSignedAndIndependentOfTheStartingOrientation) {
     std::mt19937 gen(8);
     const Eigen::MatrixXd shape = testing::random_shape(12, gen);
-    const PrincipalAxes p = pcaref3d(shape);
+    const PrincipalAxes p = principal_axes(shape);
     for (int k = 0; k < 3; ++k) {
         Eigen::Index largest;
         p.u.col(k).cwiseAbs().maxCoeff(&largest);
@@ -46,10 +46,11 @@ TEST(Pcaref3d, OrthogonalSignedAndIndependentOfTheStartingOrientation) {
     }
     // Any turn of the shape gives the same principal-axes shape up to the sign of each axis.
     for (bool proper : {true, false}) {
-        const PrincipalAxes turned = pcaref3d(shape * testing::random_orthogonal(gen, proper));
+        const PrincipalAxes turned =
+            principal_axes(shape * testing::random_orthogonal(gen, proper));
         EXPECT_TRUE(matrices_near(turned.y.cwiseAbs(), p.y.cwiseAbs(), 1e-12));
     }
-    EXPECT_THROW(pcaref3d(Eigen::MatrixXd::Ones(1, 3)), Error);
+    EXPECT_THROW(principal_axes(Eigen::MatrixXd::Ones(1, 3)), Error);
 }
 
 TEST(Pcaref3d, ComponentsEqualButForRoundingLetTheFirstDecide) {
@@ -61,8 +62,8 @@ TEST(Pcaref3d, ComponentsEqualButForRoundingLetTheFirstDecide) {
     to_diagonal.bottomRows(2) /= std::sqrt(2.0);
     int rounding_cases = 0;
     for (int i = 0; i < 200; ++i) {
-        const Eigen::MatrixXd shape = pcaref3d(testing::random_shape(8, gen)).y * to_diagonal;
-        const PrincipalAxes p = pcaref3d(shape);
+        const Eigen::MatrixXd shape = principal_axes(testing::random_shape(8, gen)).y * to_diagonal;
+        const PrincipalAxes p = principal_axes(shape);
         if (std::fabs(p.u(1, 2)) > std::fabs(p.u(0, 2)))
             ++rounding_cases;
         EXPECT_GT(p.u(0, 2), 0.0) << "shape " << i;
@@ -75,9 +76,9 @@ TEST(Rotate3da, TurnsEveryPage) {
     std::mt19937 gen(9);
     Stack s = Stack::from_pages_matrix(testing::random_matrix(5, 12, gen));
     const Eigen::Matrix3d q = testing::random_orthogonal(gen, false);
-    const Stack turned = rotate3da(s, q);
+    const Stack turned = rotate_stack(s, q);
     EXPECT_TRUE(matrices_near(turned.page(2), s.page(2) * q, 1e-15));
-    EXPECT_TRUE(matrices_near(rotate3da(turned, q.transpose()).pages(), s.pages(), 1e-14));
+    EXPECT_TRUE(matrices_near(rotate_stack(turned, q.transpose()).pages(), s.pages(), 1e-14));
 }
 
 }  // namespace

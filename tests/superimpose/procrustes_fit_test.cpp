@@ -1,8 +1,8 @@
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
-#include "superimpose/centsize3Da.hpp"
-#include "superimpose/partialprocrustes3a.hpp"
-#include "superimpose/svdrot2.hpp"
+#include "superimpose/centroid_size.hpp"
+#include "superimpose/optimal_rotation.hpp"
+#include "superimpose/partial_procrustes_fit.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/scratch.hpp"
 
@@ -31,9 +31,9 @@ class ConsoleCapture {
 TEST(Centsize3Da, DistanceFromTheCentroid) {
     Eigen::MatrixXd x(2, 3);
     x << 0, 0, 0, 2, 0, 0;
-    EXPECT_DOUBLE_EQ(centsize3Da(x), std::sqrt(2.0));
-    EXPECT_DOUBLE_EQ(centsize3Da(x.rowwise() + Eigen::RowVector3d(5, -3, 7)), std::sqrt(2.0));
-    EXPECT_THROW(centsize3Da(Eigen::MatrixXd(0, 3)), Error);
+    EXPECT_DOUBLE_EQ(centroid_size(x), std::sqrt(2.0));
+    EXPECT_DOUBLE_EQ(centroid_size(x.rowwise() + Eigen::RowVector3d(5, -3, 7)), std::sqrt(2.0));
+    EXPECT_THROW(centroid_size(Eigen::MatrixXd(0, 3)), Error);
 }
 
 TEST(Svdrot2, RecoversRotationsAndReflections) {
@@ -41,19 +41,21 @@ TEST(Svdrot2, RecoversRotationsAndReflections) {
     const Eigen::MatrixXd c = random_shape(8, gen);
     Eigen::MatrixXd m = c;
     m.col(0) *= -1.0;
-    const Eigen::Matrix3d y = svdrot2(c, m);
+    const Eigen::Matrix3d y = optimal_rotation(c, m);
     EXPECT_TRUE(matrices_near(y, Eigen::Vector3d(-1, 1, 1).asDiagonal().toDenseMatrix(), 1e-12));
     EXPECT_TRUE(matrices_near(m * y, c, 1e-12));
 
     for (bool proper : {true, false}) {
         const Eigen::Matrix3d q = random_orthogonal(gen, proper);
-        EXPECT_TRUE(matrices_near(svdrot2(c, c * q), q.transpose(), 1e-12)) << "proper " << proper;
+        EXPECT_TRUE(matrices_near(optimal_rotation(c, c * q), q.transpose(), 1e-12))
+            << "proper " << proper;
     }
 }
 
 TEST(Svdrot2, MismatchedConfigurationsAreNamed) {
-    EXPECT_EQ(testing::error_of(
-                  [] { svdrot2(Eigen::MatrixXd::Ones(7, 3), Eigen::MatrixXd::Ones(5, 3)); }),
+    EXPECT_EQ(testing::error_of([] {
+                  optimal_rotation(Eigen::MatrixXd::Ones(7, 3), Eigen::MatrixXd::Ones(5, 3));
+              }),
               "cannot fit a configuration of 5 landmarks onto a reference of 7 landmarks");
 }
 
@@ -66,7 +68,7 @@ TEST(PartialProcrustes, RemovesPositionSizeAndOrientation) {
         const Eigen::Matrix3d q = random_orthogonal(gen, proper);
         const Eigen::MatrixXd s = (5.0 * r * q).rowwise() + Eigen::RowVector3d(3, -2, 9);
         ConsoleCapture console;
-        EXPECT_TRUE(matrices_near(partialprocrustes3a(r, s), r, 1e-12));
+        EXPECT_TRUE(matrices_near(partial_procrustes_fit(r, s), r, 1e-12));
         EXPECT_EQ(console.text(), "");  // nothing is reported for well-formed input
     }
 }
@@ -75,10 +77,10 @@ TEST(PartialProcrustes, DegenerateSubjectsAreErrors) {
     const Eigen::MatrixXd ref = Eigen::MatrixXd::Random(4, 3);
     Eigen::MatrixXd same = Eigen::MatrixXd::Zero(4, 3);
     same.rowwise() = Eigen::RowVector3d(1, 2, 3);
-    EXPECT_THROW(partialprocrustes3a(ref, same), Error);
+    EXPECT_THROW(partial_procrustes_fit(ref, same), Error);
     Eigen::MatrixXd bad = Eigen::MatrixXd::Random(4, 3);
     bad(2, 1) = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_THROW(partialprocrustes3a(ref, bad), Error);
+    EXPECT_THROW(partial_procrustes_fit(ref, bad), Error);
 }
 
 TEST(PartialProcrustes, RotationCheckReportsOnTheConsole) {

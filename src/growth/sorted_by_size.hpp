@@ -1,4 +1,4 @@
-// sortsize: a dataset (n × C) with its rows in ascending order of the last column (size);
+// sorted_by_size: a dataset (n × C) with its rows in ascending order of the last column (size);
 // rows of equal size keep their input order. Sizes that are not numbers sort last.
 #pragma once
 
@@ -7,9 +7,9 @@
 
 namespace kelmar {
 
-Eigen::MatrixXd sortsize(const Eigen::Ref<const Eigen::MatrixXd>& x);
+Eigen::MatrixXd sorted_by_size(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
-// The row order sortsize uses: position i of the result holds input row order[i].
+// The row order sorted_by_size uses: position i of the result holds input row order[i].
 std::vector<Eigen::Index> size_order(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
 }  // namespace kelmar

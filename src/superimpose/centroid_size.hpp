@@ -1,4 +1,4 @@
-// centsize3Da: the centroid size of a configuration (p × k, any k): the square root of the summed
+// centroid_size: the centroid size of a configuration (p × k, any k): the square root of the summed
 // squared distances of its landmarks from their centroid. Independent of position.
 #pragma once
 
@@ -7,6 +7,6 @@
 namespace kelmar {
 
 // Raises an Error for a configuration without landmarks.
-double centsize3Da(const Eigen::Ref<const Eigen::MatrixXd>& x);
+double centroid_size(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
 }  // namespace kelmar

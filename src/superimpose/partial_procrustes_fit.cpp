@@ -1,9 +1,9 @@
-#include "partialprocrustes3a.hpp"
+#include "partial_procrustes_fit.hpp"
 
+#include "optimal_rotation.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/safe_scale.hpp"
-#include "svdrot2.hpp"
 
 #include <cmath>
 
@@ -21,8 +21,8 @@ bool check_rotation(const Eigen::Matrix3d& roto) {
     return false;
 }
 
-void partialprocrustes3a_in_place(const Eigen::Ref<const Eigen::MatrixXd>& reference,
-                                  Eigen::Ref<Eigen::MatrixXd> subject) {
+void partial_procrustes_fit_in_place(const Eigen::Ref<const Eigen::MatrixXd>& reference,
+                                     Eigen::Ref<Eigen::MatrixXd> subject) {
     if (subject.rows() == 0) {
         throw Error("a configuration without landmarks cannot be fitted");
     }
@@ -40,15 +40,15 @@ void partialprocrustes3a_in_place(const Eigen::Ref<const Eigen::MatrixXd>& refer
         throw Error("the landmarks of the configuration all coincide (centroid size 0)");
     }
     subject /= size;
-    const Eigen::Matrix3d roto = svdrot2(reference, subject);
+    const Eigen::Matrix3d roto = optimal_rotation(reference, subject);
     check_rotation(roto);
     subject = subject * roto;
 }
 
-Eigen::MatrixXd partialprocrustes3a(const Eigen::Ref<const Eigen::MatrixXd>& reference,
-                                    const Eigen::Ref<const Eigen::MatrixXd>& subject) {
+Eigen::MatrixXd partial_procrustes_fit(const Eigen::Ref<const Eigen::MatrixXd>& reference,
+                                       const Eigen::Ref<const Eigen::MatrixXd>& subject) {
     Eigen::MatrixXd y = subject;
-    partialprocrustes3a_in_place(reference, y);
+    partial_procrustes_fit_in_place(reference, y);
     return y;
 }
 

@@ -1,8 +1,8 @@
 // Growth vectors of a landmark dataset x (n × C: coordinates in columns 1..C−1, size in column C),
 // from the least-squares slopes of every coordinate column on a size variable:
-//   growvecn(x):           unit slopes on ln(size), a 1 × (C−1) row
-//   growvector3(x, indpx): unit slopes on `indpx` (n values, a row or a column), a (C−1) × 1 column
-//   growveceq(x):          unscaled [slope, intercept] rows on ln(size), (C−1) × 2
+//   log_size_growth_row(x):     unit slopes on ln(size), a 1 × (C−1) row
+//   growth_vector_on(x, indpx): unit slopes on `indpx` (n values, a row or a column), a column
+//   log_size_lines(x):          unscaled [slope, intercept] rows on ln(size), (C−1) × 2
 // Sizes under the logarithm must be positive and the size variable must vary (Error otherwise).
 #pragma once
 
@@ -13,12 +13,12 @@
 
 namespace kelmar {
 
-Eigen::RowVectorXd growvecn(const Eigen::Ref<const Eigen::MatrixXd>& x);
+Eigen::RowVectorXd log_size_growth_row(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
-Eigen::VectorXd growvector3(const Eigen::Ref<const Eigen::MatrixXd>& x,
-                            const Eigen::Ref<const Eigen::MatrixXd>& indpx);
+Eigen::VectorXd growth_vector_on(const Eigen::Ref<const Eigen::MatrixXd>& x,
+                                 const Eigen::Ref<const Eigen::MatrixXd>& indpx);
 
-Eigen::MatrixXd growveceq(const Eigen::Ref<const Eigen::MatrixXd>& x);
+Eigen::MatrixXd log_size_lines(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
 // The unit growth vector on ln(size) (log_size) or on size, as a column.
 Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, bool log_size);

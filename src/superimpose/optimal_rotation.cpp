@@ -1,4 +1,4 @@
-#include "svdrot2.hpp"
+#include "optimal_rotation.hpp"
 
 #include "platform/numeric/error.hpp"
 
@@ -7,8 +7,8 @@
 
 namespace kelmar {
 
-Eigen::Matrix3d svdrot2(const Eigen::Ref<const Eigen::MatrixXd>& reference,
-                        const Eigen::Ref<const Eigen::MatrixXd>& subject) {
+Eigen::Matrix3d optimal_rotation(const Eigen::Ref<const Eigen::MatrixXd>& reference,
+                                 const Eigen::Ref<const Eigen::MatrixXd>& subject) {
     if (reference.cols() != 3 || subject.cols() != 3) {
         throw Error("a rotation between configurations needs 3 coordinates per landmark, given " +
                     std::to_string(reference.cols()) + " and " + std::to_string(subject.cols()));

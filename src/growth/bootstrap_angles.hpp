@@ -2,12 +2,12 @@
 // size, every specimen is split into its fitted configuration on the size variable and its
 // residual; each replicate builds two resampled sets by adding drawn residual rows to fitted
 // rows, takes each set's unit growth vector, and records the angle between them in degrees.
-//   anglerbr:  size variable ln(size); the second set (n2 rows) draws its fitted row and its
-//              residual row, in that order; per replicate n + 2·n2 draws
-//   sanglerbr: size variable size; the second set uses the fitted rows of the n2 smallest
-//              specimens and draws only residuals; per replicate n + n2 draws
+//   bootstrap_angles_log_size: size variable ln(size); the second set (n2 rows) draws its fitted
+//       row and its residual row, in that order; per replicate n + 2·n2 draws
+//   bootstrap_angles_centroid_size: size variable size; the second set uses the fitted rows of
+//       the n2 smallest specimens and draws only residuals; per replicate n + n2 draws
 // Draws come from `stream` in that order whatever `threads` is, so results are bit-identical for
-// any thread count. The third and fourth inputs are accepted and ignored.
+// any thread count.
 #pragma once
 
 #include "platform/numeric/random_stream.hpp"
@@ -21,19 +21,19 @@ struct BootstrapAngles {
     Eigen::Index degenerate = 0;  // replicates whose resampled sizes did not vary
 };
 
-// Raises an Error for nboots < 1, n2 outside 1..n, sizes that do not vary, and (anglerbr)
+// Raises an Error for nboots < 1, n2 outside 1..n, sizes that do not vary, and (on log size)
 // sizes that are not positive. threads = 0 uses every core.
-BootstrapAngles anglerbr(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots,
-                         double ignored3, double ignored4, Eigen::Index n2, RandomStream& stream,
-                         int threads = 0);
+BootstrapAngles bootstrap_angles_log_size(const Eigen::Ref<const Eigen::MatrixXd>& x,
+                                          Eigen::Index nboots, Eigen::Index n2,
+                                          RandomStream& stream, int threads = 0);
+
+BootstrapAngles bootstrap_angles_centroid_size(const Eigen::Ref<const Eigen::MatrixXd>& x,
+                                               Eigen::Index nboots, Eigen::Index n2,
+                                               RandomStream& stream, int threads = 0);
 
 // Starts the threads the bootstraps will use (0: every core) in the background, so that their
 // start-up overlaps the reading and superimposition that come first. Optional: the bootstraps
 // start them anyway when they are not running.
 void start_bootstrap_threads(int threads = 0);
-
-BootstrapAngles sanglerbr(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots,
-                          double ignored3, double ignored4, Eigen::Index n2, RandomStream& stream,
-                          int threads = 0);
 
 }  // namespace kelmar

@@ -1,4 +1,4 @@
-#include "centsize3Da.hpp"
+#include "centroid_size.hpp"
 
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/safe_scale.hpp"
@@ -7,14 +7,14 @@
 
 namespace kelmar {
 
-double centsize3Da(const Eigen::Ref<const Eigen::MatrixXd>& x) {
+double centroid_size(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     if (x.rows() == 0) {
         throw Error("the centroid size of a configuration without landmarks is undefined");
     }
     const double scale = safe_scale_of(x);
     if (scale != 1.0) {
         const Eigen::MatrixXd scaled = x * scale;
-        return centsize3Da(scaled) / scale;
+        return centroid_size(scaled) / scale;
     }
     const Eigen::RowVectorXd centroid = x.colwise().mean();
     return std::sqrt((x.rowwise() - centroid).squaredNorm());

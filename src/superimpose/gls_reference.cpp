@@ -1,7 +1,7 @@
-#include "getpproc3.hpp"
+#include "gls_reference.hpp"
 
-#include "centsize3Da.hpp"
-#include "partialprocrustes3a.hpp"
+#include "centroid_size.hpp"
+#include "partial_procrustes_fit.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
 #include "platform/numeric/safe_scale.hpp"
@@ -16,7 +16,7 @@ constexpr int kIterations = 3;
 void fit_specimen(const Eigen::Ref<const Eigen::MatrixXd>& reference, Stack& sample,
                   Eigen::Index i) {
     try {
-        partialprocrustes3a_in_place(reference, sample.page(i));
+        partial_procrustes_fit_in_place(reference, sample.page(i));
     } catch (const Error& e) {
         throw Error("specimen " + std::to_string(i + 1) + ": " + e.what());
     }
@@ -24,7 +24,7 @@ void fit_specimen(const Eigen::Ref<const Eigen::MatrixXd>& reference, Stack& sam
 
 // Divides `reference` by its centroid size; `what` names it in the error for size 0.
 void scale_to_unit_size(Eigen::MatrixXd& reference, const std::string& what) {
-    const double size = centsize3Da(reference);
+    const double size = centroid_size(reference);
     if (!(size > 0.0)) {
         throw Error(what + " has centroid size " + shortest_text(size) +
                     ": its landmarks all coincide, so no shape can be fitted onto it");
@@ -34,7 +34,7 @@ void scale_to_unit_size(Eigen::MatrixXd& reference, const std::string& what) {
 
 }  // namespace
 
-GlsFit getpproc3(Stack data) {
+GlsFit gls_reference(Stack data) {
     const Eigen::Index count = data.specimens();
     if (count == 0 || data.landmarks() == 0) {
         throw Error("the sample holds no specimens to superimpose");
@@ -75,13 +75,13 @@ GlsFit getpproc3(Stack data) {
     return result;
 }
 
-Stack getpprocon3(const Eigen::Ref<const Eigen::MatrixXd>& reference, Stack data) {
+Stack fit_onto_reference(const Eigen::Ref<const Eigen::MatrixXd>& reference, Stack data) {
     if (reference.rows() != data.landmarks()) {
         throw Error("cannot fit specimens of " + std::to_string(data.landmarks()) +
                     " landmarks onto a reference of " + std::to_string(reference.rows()) +
                     " landmarks");
     }
-    if (reference.rows() > 0 && !(centsize3Da(reference) > 0.0)) {
+    if (reference.rows() > 0 && !(centroid_size(reference) > 0.0)) {
         throw Error("the reference's landmarks all coincide (centroid size 0)");
     }
     for (Eigen::Index i = 0; i < data.specimens(); ++i) {

@@ -1,4 +1,4 @@
-#include "pcaref3d.hpp"
+#include "principal_axes.hpp"
 
 #include "platform/numeric/error.hpp"
 
@@ -9,7 +9,7 @@
 
 namespace kelmar {
 
-PrincipalAxes pcaref3d(const Eigen::Ref<const Eigen::MatrixXd>& reference) {
+PrincipalAxes principal_axes(const Eigen::Ref<const Eigen::MatrixXd>& reference) {
     if (reference.cols() != 3 || reference.rows() < 2) {
         throw Error("principal axes need a configuration of at least 2 landmarks in 3D, given " +
                     std::to_string(reference.rows()) + " x " + std::to_string(reference.cols()));
@@ -39,7 +39,7 @@ PrincipalAxes pcaref3d(const Eigen::Ref<const Eigen::MatrixXd>& reference) {
     return result;
 }
 
-Stack rotate3da(Stack x, const Eigen::Matrix3d& roto) {
+Stack rotate_stack(Stack x, const Eigen::Matrix3d& roto) {
     Eigen::Matrix<double, Eigen::Dynamic, 3> turned(x.landmarks(), 3);
     for (Eigen::Index i = 0; i < x.specimens(); ++i) {
         turned.noalias() = x.page(i) * roto;

@@ -1,9 +1,9 @@
-// pcaref3d: a reference configuration (p × 3) turned to its principal axes: with u the 3 × 3
+// principal_axes: a reference configuration (p × 3) turned to its principal axes: with u the 3 × 3
 // matrix of unit eigenvectors of the coordinates' covariance (divisor p - 1) ordered by
 // increasing eigenvalue, y = reference · u, so y's last column runs along the largest spread.
 // Each eigenvector's component of largest magnitude is made positive (the first on a tie), so
 // results are the same on every machine.
-// rotate3da: every page of a p × 3 × n stack turned by a 3 × 3 matrix (page · roto).
+// rotate_stack: every page of a p × 3 × n stack turned by a 3 × 3 matrix (page · roto).
 #pragma once
 
 #include "platform/numeric/stack.hpp"
@@ -18,8 +18,8 @@ struct PrincipalAxes {
 };
 
 // Raises an Error for a reference of fewer than 2 landmarks or of other than 3 columns.
-PrincipalAxes pcaref3d(const Eigen::Ref<const Eigen::MatrixXd>& reference);
+PrincipalAxes principal_axes(const Eigen::Ref<const Eigen::MatrixXd>& reference);
 
-Stack rotate3da(Stack x, const Eigen::Matrix3d& roto);
+Stack rotate_stack(Stack x, const Eigen::Matrix3d& roto);
 
 }  // namespace kelmar

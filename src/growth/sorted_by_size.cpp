@@ -1,4 +1,4 @@
-#include "sortsize.hpp"
+#include "sorted_by_size.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +21,7 @@ std::vector<Eigen::Index> size_order(const Eigen::Ref<const Eigen::MatrixXd>& x)
     return order;
 }
 
-Eigen::MatrixXd sortsize(const Eigen::Ref<const Eigen::MatrixXd>& x) {
+Eigen::MatrixXd sorted_by_size(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     const std::vector<Eigen::Index> order = size_order(x);
     Eigen::MatrixXd y(x.rows(), x.cols());
     for (std::size_t i = 0; i < order.size(); ++i) {

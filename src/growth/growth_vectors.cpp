@@ -1,8 +1,8 @@
-#include "growvecn.hpp"
+#include "growth_vectors.hpp"
 
 #include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
-#include "shapegrow.hpp"
+#include "size_lines.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -17,15 +17,15 @@ auto coordinates(const Eigen::Ref<const Eigen::MatrixXd>& x) {
 
 }  // namespace
 
-Eigen::RowVectorXd growvecn(const Eigen::Ref<const Eigen::MatrixXd>& x) {
+Eigen::RowVectorXd log_size_growth_row(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     const Eigen::VectorXd s = log_size_column(x);
     const Eigen::VectorXd slopes = least_squares_lines(coordinates(x), s).col(0);
     check_growth_beyond_rounding(coordinates(x), s, slopes);
     return slopes.transpose() / slope_norm(slopes);
 }
 
-Eigen::VectorXd growvector3(const Eigen::Ref<const Eigen::MatrixXd>& x,
-                            const Eigen::Ref<const Eigen::MatrixXd>& indpx) {
+Eigen::VectorXd growth_vector_on(const Eigen::Ref<const Eigen::MatrixXd>& x,
+                                 const Eigen::Ref<const Eigen::MatrixXd>& indpx) {
     size_column(x);  // checks the column count
     if (indpx.rows() != 1 && indpx.cols() != 1 && indpx.size() > 0) {
         throw Error("the size variable must be a row or a column, given " +
@@ -38,14 +38,14 @@ Eigen::VectorXd growvector3(const Eigen::Ref<const Eigen::MatrixXd>& x,
     return y.col(0) / slope_norm(y.col(0));
 }
 
-Eigen::MatrixXd growveceq(const Eigen::Ref<const Eigen::MatrixXd>& x) {
+Eigen::MatrixXd log_size_lines(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     return least_squares_lines(coordinates(x), log_size_column(x));
 }
 
 Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, bool log_size) {
     if (log_size)
-        return growvecn(x).transpose();
-    return shapegrown(x).col(0);
+        return log_size_growth_row(x).transpose();
+    return scaled_size_lines(x).col(0);
 }
 
 std::vector<Eigen::VectorXd> growth_vectors(std::span<const Eigen::MatrixXd* const> samples,
