@@ -1,8 +1,8 @@
 // Drawing a figure of 100 specimens × 100 landmarks (10,000 circle markers) and 200 wires on an
 // 800 × 600 page: into an image through the renderer, and as an EMF file's bytes. Reports the
 // time per figure and, for EMF, the file size.
-#include "display/showshape3D.hpp"
-#include "display/wire3d.hpp"
+#include "display/draw_shapes.hpp"
+#include "display/draw_wireframe.hpp"
 #include "platform/export/qt_painter.hpp"
 #include "platform/export/renderer.hpp"
 #include "platform/export/save_figure.hpp"
@@ -32,12 +32,12 @@ struct Scene {
             for (Eigen::Index i = 0; i < 300; ++i)
                 specimens.page(k)(i % 100, i / 100) += 0.05 * normal(gen);
         }
-        kelmar::showshape3D(g, mean, "gp");
-        kelmar::showshape3D(g, specimens, "ro");
+        kelmar::draw_shapes(g, mean, "gp");
+        kelmar::draw_shapes(g, specimens, "ro");
         Eigen::MatrixXd wires(200, 3);
         for (Eigen::Index w = 0; w < 200; ++w)
             wires.row(w) << w + 1, w % 100 + 1, (w * 7 + 3) % 100 + 1;
-        kelmar::wire3d(g, mean, wires, "k-");
+        kelmar::draw_wireframe(g, mean, wires, "k-");
     }
 };
 

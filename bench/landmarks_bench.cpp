@@ -1,8 +1,8 @@
-// dload on a landmark file of 10,000 specimens × 100 landmarks (about 35 MB of text), and the
-// landmark-file reader on a TPS file of the same sample, both read from disk (the page cache
+// read_table_file on a landmark file of 10,000 specimens × 100 landmarks (about 35 MB of text), and
+// the landmark-file reader on a TPS file of the same sample, both read from disk (the page cache
 // after the first run).
-#include "landmarks/dload.hpp"
 #include "landmarks/landmark_file.hpp"
+#include "landmarks/table_file.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -50,7 +50,7 @@ void time_reading(benchmark::State& state, const std::string& path, Read read) {
 
 void BM_Dload(benchmark::State& state) {
     time_reading(state, write_landmark_file(10000, 100),
-                 [](const std::string& path) { return kelmar::dload(path); });
+                 [](const std::string& path) { return kelmar::read_table_file(path); });
 }
 BENCHMARK(BM_Dload)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,7 +1,7 @@
 #include "targets.hpp"
 
-#include "landmarks/dload.hpp"
 #include "landmarks/landmark_file.hpp"
+#include "landmarks/table_file.hpp"
 #include "landmarks/validate_dataset.hpp"
 #include "platform/graphics/callback.hpp"
 #include "platform/graphics/figure_file.hpp"

@@ -2,9 +2,9 @@
 
 #include "drawing_output.hpp"
 #include "growth/bootstrap_angles.hpp"
-#include "landmarks/dload.hpp"
 #include "landmarks/export_coordinates.hpp"
 #include "landmarks/landmark_file.hpp"
+#include "landmarks/table_file.hpp"
 #include "options.hpp"
 #include "output_files.hpp"
 #include "platform/numeric/echo.hpp"
@@ -63,7 +63,7 @@ std::vector<std::string> sample_files(const BatchOptions& o,
 }
 
 Eigen::MatrixXd read_table(const std::string& path) {
-    std::optional<Eigen::MatrixXd> table = dload(path);
+    std::optional<Eigen::MatrixXd> table = read_table_file(path);
     if (!table) {
         throw Error(cannot_open_message(path));
     }

@@ -2,8 +2,8 @@
 // pixels: the reference, the samples and the wireframe.
 #include "plot_module.hpp"
 
-#include "display/showshape3D.hpp"
-#include "display/wire3d.hpp"
+#include "display/draw_shapes.hpp"
+#include "display/draw_wireframe.hpp"
 #include "platform/export/save_figure.hpp"
 #include "platform/graphics/plotting.hpp"
 
@@ -14,14 +14,14 @@ extern "C" bool kelmar_draw_to_bytes(const kelmar::PlotJob& job, std::string& by
         Graphics g;
         const Handle figure = g.create_figure({{"Position", Value::row({100, 100, 800, 600})}});
         for (const Drawing::Shapes& shapes : job.drawing->shapes)
-            showshape3D(g, shapes.configurations, shapes.style);
+            draw_shapes(g, shapes.configurations, shapes.style);
         // Without sample 2 the wirelist was read after the drawing of sample 1 was made: its
         // wireframe joins the landmarks of the reference drawn first.
         Eigen::MatrixXd wire_on = job.drawing->wire_on;
         if (wire_on.size() == 0 && job.wirelist->size() > 0 && !job.drawing->shapes.empty())
             wire_on = job.drawing->shapes.front().configurations.page(0);
         if (wire_on.size() > 0)
-            wire3d(g, wire_on, *job.wirelist, "k-");
+            draw_wireframe(g, wire_on, *job.wirelist, "k-");
         if (job.has_view)
             set_view(g, current_axes(g), job.azimuth, job.elevation);
         bytes = figure_bytes(g, figure, job.format);

@@ -1,7 +1,7 @@
 #include "by_name.hpp"
 
-#include "showshape3D.hpp"
-#include "wire3d.hpp"
+#include "draw_shapes.hpp"
+#include "draw_wireframe.hpp"
 
 namespace kelmar {
 
@@ -10,7 +10,7 @@ std::vector<FunctionRow> display_functions() {
         {"showshape3D",
          [](int, const Values& in) -> Values {
              const Arguments a("showshape3D", in);
-             showshape3D(graphics(), a.stack(0, "x"), a.text(1, "dsymbol"));
+             draw_shapes(graphics(), a.stack(0, "x"), a.text(1, "dsymbol"));
              return {};
          },
          2, 0},
@@ -19,7 +19,7 @@ std::vector<FunctionRow> display_functions() {
              const Arguments a("wire3d", in);
              const Eigen::MatrixXd x = a.matrix(0, "x");
              const Eigen::MatrixXd wirelist = a.matrix(1, "wirelist");
-             wire3d(graphics(), x, wirelist, a.given(2) ? a.text(2, "color") : "b-");
+             draw_wireframe(graphics(), x, wirelist, a.given(2) ? a.text(2, "color") : "b-");
              return {};
          },
          3, 0},

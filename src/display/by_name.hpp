@@ -1,5 +1,5 @@
 // The drawing functions as the program's function table calls them by name: showshape3D and
-// wire3d, drawing into the process's graphics model.
+// wire3d (calling draw_shapes and draw_wireframe), drawing into the process's graphics model.
 #pragma once
 
 #include "platform/numeric/by_name.hpp"

@@ -1,8 +1,8 @@
 #include "by_name.hpp"
 
-#include "dload.hpp"
 #include "layouts.hpp"
 #include "mfload.hpp"
+#include "table_file.hpp"
 
 namespace kelmar {
 namespace {
@@ -38,7 +38,7 @@ std::vector<FunctionRow> landmark_functions(std::function<Dialogs&()> dialogs) {
         {"dload",
          [](int, const Values& in) -> Values {
              const std::optional<Eigen::MatrixXd> x =
-                 dload(Arguments("dload", in).text(0, "fname"));
+                 read_table_file(Arguments("dload", in).text(0, "fname"));
              return {x ? Value::from_matrix(*x) : Value(-1)};
          },
          1, 1},

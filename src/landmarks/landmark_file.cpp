@@ -1,10 +1,10 @@
 #include "landmark_file.hpp"
 
-#include "dload.hpp"
 #include "landmark_text.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/paths.hpp"
+#include "table_file.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "mfload.hpp"
 
-#include "dload.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/paths.hpp"
+#include "table_file.hpp"
 
 namespace kelmar {
 namespace {
@@ -13,7 +13,7 @@ std::optional<ChosenTable> choose_and_load(Dialogs& dialogs, std::string_view fi
         return std::nullopt;
     }
     ChosenTable table;
-    table.data = dload(join_path(choice->folder, choice->name));
+    table.data = read_table_file(join_path(choice->folder, choice->name));
     table.name = choice->name;
     table.folder = choice->folder;
     change_folder(choice->folder);

@@ -1,6 +1,6 @@
 // mfload and mfloadtxt: let the user choose a file in the open-file dialog (title "Enter file to
-// Load?", filter "*.*" or "*.txt"), read it with dload, and make the chosen file's folder the
-// working folder. A cancelled dialog reads nothing and leaves the working folder as it was.
+// Load?", filter "*.*" or "*.txt"), read it with read_table_file, and make the chosen file's folder
+// the working folder. A cancelled dialog reads nothing and leaves the working folder as it was.
 #pragma once
 
 #include "landmark_file.hpp"
@@ -18,7 +18,7 @@ struct ChosenTable {
     std::string folder;                   // its folder, ending with the path separator
 };
 
-// Nothing when the user cancelled. Errors of dload propagate before the folder changes.
+// Nothing when the user cancelled. Errors of read_table_file propagate before the folder changes.
 std::optional<ChosenTable> mfload(Dialogs& dialogs);
 std::optional<ChosenTable> mfloadtxt(Dialogs& dialogs);
 

@@ -1,8 +1,8 @@
 // load1, load2 and loadwire: a file from the open-file dialog into the session, its counts into
 // the window, and the drawing of the superimposed samples when "Show3" is on. A cancelled
 // dialog changes nothing.
-#include "display/showshape3D.hpp"
-#include "display/wire3d.hpp"
+#include "display/draw_shapes.hpp"
+#include "display/draw_wireframe.hpp"
 #include "kelmarsw.hpp"
 #include "landmarks/mfload.hpp"
 #include "platform/numeric/echo.hpp"
@@ -57,9 +57,9 @@ void place_beside_main_window(Graphics& g, Handle drawing) {
 void draw(const Switchyard& s, const Drawing& drawing) {
     place_beside_main_window(s.g, s.g.create_figure());
     for (const Drawing::Shapes& shapes : drawing.shapes)
-        showshape3D(s.g, shapes.configurations, shapes.style);
+        draw_shapes(s.g, shapes.configurations, shapes.style);
     if (drawing.wire_on.size() > 0)
-        wire3d(s.g, drawing.wire_on, s.session.variables().wirelist, "k-");
+        draw_wireframe(s.g, drawing.wire_on, s.session.variables().wirelist, "k-");
 }
 
 // The file's specimen names and own wireframe, for the session.

@@ -1,6 +1,6 @@
 #include "batch/batch.hpp"
-#include "landmarks/dload.hpp"
 #include "landmarks/landmark_file.hpp"
+#include "landmarks/table_file.hpp"
 #include "platform/numeric/files.hpp"
 #include "session/session.hpp"
 
@@ -113,8 +113,8 @@ TEST(Batch, ReportIsTheSessionsReport) {
     Session session(7);
     std::ostringstream console;
     session.set_console(&console);
-    session.load1(*dload(example("macaque_male.txt")), "macaque_male.txt");
-    session.load2(*dload(example("macaque_female.txt")), "macaque_female.txt", true);
+    session.load1(*read_table_file(example("macaque_male.txt")), "macaque_male.txt");
+    session.load2(*read_table_file(example("macaque_female.txt")), "macaque_female.txt", true);
     session.angle_between(false, 200);
     EXPECT_EQ(read(report), session.report_text());
 }
@@ -136,8 +136,8 @@ TEST(Batch, JsonCarriesTheResultsExactly) {
     Session session;
     std::ostringstream console;
     session.set_console(&console);
-    session.load1(*dload(example("growth_sample_a.txt")), "growth_sample_a.txt");
-    session.load2(*dload(example("growth_sample_b.txt")), "growth_sample_b.txt", false);
+    session.load1(*read_table_file(example("growth_sample_a.txt")), "growth_sample_a.txt");
+    session.load2(*read_table_file(example("growth_sample_b.txt")), "growth_sample_b.txt", false);
     const AngleOutcome angle = session.angle_between(true, 100);
     // Numbers read back exactly.
     EXPECT_EQ(j["angle"].get<double>(), angle.angle);
@@ -215,10 +215,10 @@ TEST(Batch, SeveralSamplesAndOneFileThatRecordsThem) {
     Session session;
     std::ostringstream console;
     session.set_console(&console);
-    session.load1(*dload(files[0]), "growth_sample_a.txt");
+    session.load1(*read_table_file(files[0]), "growth_sample_a.txt");
     std::vector<SampleInput> further;
-    further.push_back({*dload(files[1]), "growth_sample_b.txt", {}});
-    further.push_back({*dload(files[2]), "growth_sample_c.txt", {}});
+    further.push_back({*read_table_file(files[1]), "growth_sample_b.txt", {}});
+    further.push_back({*read_table_file(files[2]), "growth_sample_c.txt", {}});
     session.load_samples(std::move(further));
     const SampleAngles& angles = session.angles_between_samples(true, 100);
     session.permutation_test(true, 99);

@@ -1,5 +1,5 @@
-#include "display/showshape3D.hpp"
-#include "display/wire3d.hpp"
+#include "display/draw_shapes.hpp"
+#include "display/draw_wireframe.hpp"
 #include "platform/graphics/plotting.hpp"
 
 #include "support/eigen_testing.hpp"
@@ -31,12 +31,12 @@ class Display : public ::testing::Test {
 };
 
 TEST_F(Display, OneLinePerSpecimenInOrderThenHoldAndEqualUnits) {
-    showshape3D(g, shape, "gp");
+    draw_shapes(g, shape, "gp");
     ASSERT_EQ(lines().size(), 1u);
     Stack three(6, 3);
     for (Eigen::Index k = 0; k < 3; ++k)
         three.page(k) = shape * static_cast<double>(k + 1);
-    showshape3D(g, three, "ro");  // hold is on: adds to the reference
+    draw_shapes(g, three, "ro");  // hold is on: adds to the reference
     const std::vector<Handle> all = lines();
     ASSERT_EQ(all.size(), 4u);
     for (Eigen::Index k = 0; k < 3; ++k) {
@@ -51,23 +51,23 @@ TEST_F(Display, OneLinePerSpecimenInOrderThenHoldAndEqualUnits) {
     EXPECT_TRUE(hold_is_on(g, axes));
     EXPECT_EQ(g.get(axes, "XLimMode").text(), "auto");
     EXPECT_EQ(g.get(axes, "DataAspectRatioMode").text(), "manual");
-    EXPECT_EQ(error_of([&] { showshape3D(g, Eigen::MatrixXd::Ones(4, 2), "ro"); }),
+    EXPECT_EQ(error_of([&] { draw_shapes(g, Eigen::MatrixXd::Ones(4, 2), "ro"); }),
               "showshape3D needs a configuration of p landmarks by 3 coordinates, given 4 x 2");
 }
 
 TEST_F(Display, WiresJoinTheNamedLandmarksAndBadWirelistsDrawNothing) {
-    showshape3D(g, shape, "gp");
+    draw_shapes(g, shape, "gp");
     Eigen::MatrixXd wires(2, 3);
     wires << 7, 1, 4,  // the 7 has no effect
         0, 6, 2;
-    wire3d(g, shape, wires);
+    draw_wireframe(g, shape, wires);
     ASSERT_EQ(lines().size(), 3u);
     const Handle first = lines()[1];
     EXPECT_EQ(reals(g.get(first, "XData")), (std::vector<double>{shape(0, 0), shape(3, 0)}));
     EXPECT_EQ(reals(g.get(first, "Color")), (std::vector<double>{0, 0, 1}));  // "b-"
     EXPECT_EQ(g.get(first, "LineStyle").text(), "-");
 
-    wire3d(g, shape, Eigen::MatrixXd(0, 3), "k-");
+    draw_wireframe(g, shape, Eigen::MatrixXd(0, 3), "k-");
     EXPECT_EQ(lines().size(), 3u);  // an empty wirelist draws nothing
     struct Bad {
         Eigen::MatrixXd wirelist;
@@ -83,10 +83,10 @@ TEST_F(Display, WiresJoinTheNamedLandmarksAndBadWirelistsDrawNothing) {
           Bad{narrow,
               "a wirelist row holds a wire number and the two landmarks it joins (3 "
               "numbers), but its rows hold 2"}}) {
-        EXPECT_EQ(error_of([&] { wire3d(g, shape, bad.wirelist, "k-"); }), bad.message);
+        EXPECT_EQ(error_of([&] { draw_wireframe(g, shape, bad.wirelist, "k-"); }), bad.message);
         EXPECT_EQ(lines().size(), 3u);  // nothing drawn before the error
     }
-    EXPECT_NE(error_of([&] { wire3d(g, shape.leftCols(2), wires); }).find("6 x 2"),
+    EXPECT_NE(error_of([&] { draw_wireframe(g, shape.leftCols(2), wires); }).find("6 x 2"),
               std::string::npos);
 }
 

@@ -4,8 +4,8 @@
 // cannot flake.
 #include "growth/slope_comparison.hpp"
 
-#include "landmarks/dload.hpp"
 #include "landmarks/layouts.hpp"
+#include "landmarks/table_file.hpp"
 #include "superimpose/gls_reference.hpp"
 #include "support/eigen_testing.hpp"
 
@@ -67,7 +67,8 @@ SlopeComparison compare(const std::vector<Eigen::MatrixXd>& samples, bool log_si
 // The bundled synthetic sample a, superimposed on its own GLS reference: one population, so
 // every split of it is a true null.
 Eigen::MatrixXd superimposed_bundled_sample() {
-    const Eigen::MatrixXd table = *dload(std::string(KELMAR_EXAMPLES_DIR) + "/growth_sample_a.txt");
+    const Eigen::MatrixXd table =
+        *read_table_file(std::string(KELMAR_EXAMPLES_DIR) + "/growth_sample_a.txt");
     return dataset_from_stack(gls_reference(stack_from_dataset(table)).fitted,
                               table.col(table.cols() - 1));
 }

@@ -1,4 +1,4 @@
-#include "showshape3D.hpp"
+#include "draw_shapes.hpp"
 
 #include "platform/graphics/plotting.hpp"
 #include "platform/numeric/error.hpp"
@@ -18,7 +18,7 @@ void plot_configuration(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& c,
 
 }  // namespace
 
-void showshape3D(Graphics& g, const Stack& x, std::string_view dsymbol) {
+void draw_shapes(Graphics& g, const Stack& x, std::string_view dsymbol) {
     if (x.specimens() == 0) {
         throw Error("showshape3D needs at least one configuration, given a stack of none");
     }
@@ -32,13 +32,13 @@ void showshape3D(Graphics& g, const Stack& x, std::string_view dsymbol) {
         plot_configuration(g, x.page(k), dsymbol);
 }
 
-void showshape3D(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
+void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
                  std::string_view dsymbol) {
     if (x.cols() != 3 || x.rows() == 0) {
         throw Error("showshape3D needs a configuration of p landmarks by 3 coordinates, given " +
                     std::to_string(x.rows()) + " x " + std::to_string(x.cols()));
     }
-    showshape3D(g, Stack::single(x), dsymbol);
+    draw_shapes(g, Stack::single(x), dsymbol);
 }
 
 }  // namespace kelmar

@@ -1,4 +1,4 @@
-// showshape3D: every specimen of a p × 3 × K stack (or one p × 3 configuration) as one 3D line
+// draw_shapes: every specimen of a p × 3 × K stack (or one p × 3 configuration) as one 3D line
 // object of p points in the current axes, in specimen order and in one plot style
 // (markers alone draw an unconnected cloud). Leaves hold on and the axes with automatic limits
 // and equal data units on all three axes.
@@ -12,9 +12,9 @@
 
 namespace kelmar {
 
-void showshape3D(Graphics& g, const Stack& x, std::string_view dsymbol);
+void draw_shapes(Graphics& g, const Stack& x, std::string_view dsymbol);
 
 // One configuration; raises an Error naming its shape when it is not p × 3.
-void showshape3D(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x, std::string_view dsymbol);
+void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x, std::string_view dsymbol);
 
 }  // namespace kelmar

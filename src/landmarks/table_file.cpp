@@ -1,4 +1,4 @@
-#include "dload.hpp"
+#include "table_file.hpp"
 
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
@@ -173,7 +173,7 @@ Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name) 
     return to_matrix(parse_table(text, name));
 }
 
-std::optional<Eigen::MatrixXd> dload(const std::string& fname) {
+std::optional<Eigen::MatrixXd> read_table_file(const std::string& fname) {
     try {
         std::optional<std::string> bytes = read_file_bytes(fname);
         if (!bytes) {

@@ -1,4 +1,4 @@
-#include "wire3d.hpp"
+#include "draw_wireframe.hpp"
 
 #include "platform/graphics/plotting.hpp"
 #include "platform/numeric/error.hpp"
@@ -9,8 +9,8 @@
 
 namespace kelmar {
 
-void wire3d(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
-            const Eigen::Ref<const Eigen::MatrixXd>& wirelist, std::string_view color) {
+void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
+                    const Eigen::Ref<const Eigen::MatrixXd>& wirelist, std::string_view color) {
     if (x.cols() != 3) {
         throw Error("wire3d needs a configuration of p landmarks by 3 coordinates, given " +
                     std::to_string(x.rows()) + " x " + std::to_string(x.cols()));

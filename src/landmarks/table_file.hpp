@@ -1,6 +1,6 @@
-// dload: reads a numeric table from a text file, one row per line, numbers separated by blanks,
-// tabs or commas. The first line is always read; the data end at the end of the file or at the
-// first later line that is exactly one character long, its terminator counted (bytes are taken
+// read_table_file: reads a numeric table from a text file, one row per line, numbers separated by
+// blanks, tabs or commas. The first line is always read; the data end at the end of the file or at
+// the first later line that is exactly one character long, its terminator counted (bytes are taken
 // untranslated, so an empty CRLF line is two characters and is read, and fails). Result: an
 // n × c matrix, or nothing when the file cannot be opened.
 #pragma once
@@ -14,7 +14,7 @@ namespace kelmar {
 
 // Raises an Error naming the file and line when a line holds text that is not a number, no
 // number, or another count of numbers than the first line, and when the file holds no line.
-std::optional<Eigen::MatrixXd> dload(const std::string& fname);
+std::optional<Eigen::MatrixXd> read_table_file(const std::string& fname);
 
 // The same reading rules on text already in memory; `name` is the file named in messages.
 Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name);

@@ -1,4 +1,4 @@
-#include "landmarks/dload.hpp"
+#include "landmarks/table_file.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 
@@ -118,10 +118,12 @@ TEST(Dload, FilesAreReadAsTheyAreOrReportedUnopenable) {
     const testing::ScratchFolder folder;
     const auto file = folder / "two.txt";
     std::ofstream(file, std::ios::binary) << "1 2\n3\n";
-    EXPECT_NE(testing::error_of([&] { dload(file.string()); }).find(file.string() + "\", line 2"),
+    EXPECT_NE(testing::error_of([&] {
+                  read_table_file(file.string());
+              }).find(file.string() + "\", line 2"),
               std::string::npos);
-    EXPECT_EQ(dload((folder / "missing.txt").string()), std::nullopt);
-    EXPECT_EQ(dload(folder.path().string()), std::nullopt);  // a folder is not a table
+    EXPECT_EQ(read_table_file((folder / "missing.txt").string()), std::nullopt);
+    EXPECT_EQ(read_table_file(folder.path().string()), std::nullopt);  // a folder is not a table
 }
 
 }  // namespace
