@@ -1,12 +1,13 @@
 #include "drawing_output.hpp"
 
-#include "platform/graphics/graphics.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/paths.hpp"
 #include "platform/numeric/text_to_numbers.hpp"
 #include "plot_module.hpp"
 
 #include <dlfcn.h>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <vector>
@@ -21,7 +22,9 @@ std::optional<PlotRequest> plot_request(const BatchOptions& o) {
     }
     PlotRequest request;
 #ifdef KELMAR_HAS_EXPORT
-    const std::string extension = lower(split_path(o.plot).extension);
+    std::string extension = split_path(o.plot).extension;
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const char* format : {"emf", "svg", "pdf", "png"}) {
         if (extension == std::string(".") + format)
             request.format = format;

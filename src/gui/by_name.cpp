@@ -1,5 +1,7 @@
 #include "by_name.hpp"
 
+#include "load_dialogs.hpp"
+
 #include "guidata.hpp"
 #include "movegui.hpp"
 #include "openfig.hpp"
@@ -77,6 +79,28 @@ std::vector<FunctionRow> gui_functions() {
              return {Value(iskeyword(in[0]) ? 1.0 : 0.0)};
          },
          1, 1},
+    };
+}
+
+namespace {
+
+// y and fn of a chosen file: the table (the number -1 when it cannot be opened) and its name;
+// a cancelled dialog gives an empty table and the number 0.
+Values chosen(const std::optional<ChosenTable>& c) {
+    if (!c)
+        return {Value(), Value(0)};
+    return {c->data ? Value::from_matrix(*c->data) : Value(-1), Value(c->name)};
+}
+
+}  // namespace
+
+std::vector<FunctionRow> file_dialog_functions(std::function<Dialogs&()> dialogs) {
+    return {
+        {"mfload",
+         [dialogs](int, const Values&) -> Values { return chosen(choose_table(dialogs())); }, 1, 2},
+        {"mfloadtxt",
+         [dialogs](int, const Values&) -> Values { return chosen(choose_text_table(dialogs())); },
+         1, 2},
     };
 }
 

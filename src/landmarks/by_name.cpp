@@ -1,28 +1,11 @@
 #include "by_name.hpp"
 
 #include "layouts.hpp"
-#include "mfload.hpp"
 #include "table_file.hpp"
 
 namespace kelmar {
-namespace {
-
-// y and fn of a chosen file: the table (the number -1 when it cannot be opened) and its name;
-// a cancelled dialog gives an empty table and the number 0.
-Values chosen(const std::optional<ChosenTable>& c) {
-    if (!c)
-        return {Value(), Value(0)};
-    return {c->data ? Value::from_matrix(*c->data) : Value(-1), Value(c->name)};
-}
-
-}  // namespace
-
-std::vector<FunctionRow> landmark_functions(std::function<Dialogs&()> dialogs) {
+std::vector<FunctionRow> landmark_functions() {
     return {
-        {"mfload", [dialogs](int, const Values&) -> Values { return chosen(mfload(dialogs())); }, 1,
-         2},
-        {"mfloadtxt",
-         [dialogs](int, const Values&) -> Values { return chosen(mfloadtxt(dialogs())); }, 1, 2},
         {"vertxy3D",
          [](int, const Values& in) -> Values {
              return {

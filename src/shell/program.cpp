@@ -31,8 +31,8 @@ std::vector<FunctionRow> rows_in_table_order(FunctionRow launcher) {
     for (auto list :
          {gui_functions(),
           growth_functions([]() -> RandomStream& { return desktop_session().random_stream(); }),
-          superimposition_functions(), landmark_functions([]() -> Dialogs& { return dialogs(); }),
-          display_functions()}) {
+          superimposition_functions(), landmark_functions(),
+          file_dialog_functions([]() -> Dialogs& { return dialogs(); }), display_functions()}) {
         for (FunctionRow& r : list)
             all.push_back(std::move(r));
     }
@@ -136,6 +136,7 @@ class OpenOnce final : public Dialogs {
         if (choice_) {
             std::optional<FileChoice> chosen = std::move(choice_);
             choice_.reset();
+            others_.remember_folder(chosen->folder);
             return chosen;
         }
         return others_.open_file(filter, title);

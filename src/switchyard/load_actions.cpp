@@ -3,8 +3,8 @@
 // dialog changes nothing.
 #include "display/draw_shapes.hpp"
 #include "display/draw_wireframe.hpp"
+#include "gui/load_dialogs.hpp"
 #include "kelmarsw.hpp"
-#include "landmarks/mfload.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
@@ -16,7 +16,7 @@ namespace {
 
 // The chosen wirelist table, or nothing when the dialog was cancelled.
 std::optional<ChosenTable> choose_wirelist(const Switchyard& s) {
-    std::optional<ChosenTable> chosen = mfloadtxt(s.dialogs());
+    std::optional<ChosenTable> chosen = choose_text_table(s.dialogs());
     if (chosen && !chosen->data)
         throw Error(cannot_open_message(chosen->folder + chosen->name));
     return chosen;
@@ -70,7 +70,7 @@ SampleExtras extras_of(LandmarkSample& sample) {
 }  // namespace
 
 void load1(const Switchyard& s) {
-    std::optional<LandmarkSample> chosen = mfload_sample(s.dialogs());
+    std::optional<LandmarkSample> chosen = choose_landmark_sample(s.dialogs());
     if (!chosen)
         return;
     const LoadOutcome out =
@@ -83,7 +83,7 @@ void load1(const Switchyard& s) {
 }
 
 void load2(const Switchyard& s) {
-    std::optional<LandmarkSample> chosen = mfload_sample(s.dialogs());
+    std::optional<LandmarkSample> chosen = choose_landmark_sample(s.dialogs());
     if (!chosen)
         return;
     const Value common = tagged_value(s.g, "referencebutton");

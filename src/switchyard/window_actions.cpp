@@ -30,7 +30,6 @@ void savefile(const Switchyard& s) {
     const std::optional<FileChoice> choice = s.dialogs().save_file("*.*", "Output File Name");
     if (!choice)
         return;
-    change_folder(choice->folder);
     s.session.write_report(choice->path());
 }
 

@@ -1,10 +1,11 @@
 #include "switchyard/kelmarsw.hpp"
 
 #include "batch/batch.hpp"
+#include "gui/load_dialogs.hpp"
 #include "gui/openfig.hpp"
-#include "landmarks/mfload.hpp"
 #include "platform/graphics/scripted_dialogs.hpp"
 #include "platform/numeric/files.hpp"
+#include "platform/numeric/paths.hpp"
 #include "platform/qt/qt_view.hpp"
 #include "shell/program.hpp"
 
@@ -223,8 +224,13 @@ TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
     for (const char* part : {"999 Permutations", "Permutation UCL95:", "Slope length difference:",
                              "Common slopes: F ="})
         EXPECT_NE(shown.find(part), std::string::npos) << shown;
-    scripted.answer_file(folder.path().string(), "window_report.txt");
+    const std::string working = current_folder();
+    scripted.answer_file(folder.path().string() + "/reports", "window_report.txt");
+    std::filesystem::create_directory(folder.path() / "reports");
     click("Pushbutton6");
+    // The next dialog starts where the report went; the working folder stays.
+    EXPECT_EQ(scripted.start_folder(), folder.path().string() + "/reports/");
+    EXPECT_EQ(current_folder(), working);
     EXPECT_EQ(console.str().find("Error"), std::string::npos) << console.str();
 
     const std::string batch_report = (folder / "batch_report.txt").string();
@@ -236,7 +242,7 @@ TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
         w.c_str(),       "--report",           batch_report.c_str(), a.c_str(), b.c_str()};
     std::ostringstream out, err;
     ASSERT_EQ(run_batch(10, argv, out, err, false), 0) << err.str();
-    EXPECT_EQ(read_file_bytes((folder / "window_report.txt").string()),
+    EXPECT_EQ(read_file_bytes((folder / "reports" / "window_report.txt").string()),
               read_file_bytes(batch_report));
 
     // Copy saves the drawing: an EMF whose header counts its bytes and whose last record ends it.

@@ -1,6 +1,7 @@
 #include "dialogs.hpp"
 
 #include "platform/numeric/error.hpp"
+#include "platform/numeric/paths.hpp"
 
 namespace kelmar {
 namespace {
@@ -11,6 +12,10 @@ Dialogs*& installed() {
 }
 
 }  // namespace
+
+std::string Dialogs::start_folder() const {
+    return last_folder_.empty() ? with_trailing_separator(current_folder()) : last_folder_;
+}
 
 Dialogs& dialogs() {
     if (installed() == nullptr)

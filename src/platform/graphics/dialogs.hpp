@@ -1,6 +1,7 @@
 // The dialogs service: open-file and save-file dialogs with a filter and a title that start in
-// the working folder, a message box and an error box. The desktop program implements it with Qt
-// dialogs; tests and batch use a scripted implementation.
+// the folder of the file last chosen in one (the working folder before any; the process's working
+// folder itself never changes), a message box and an error box. The desktop program implements it
+// with Qt dialogs; tests and batch use a scripted implementation.
 #pragma once
 
 #include <optional>
@@ -27,6 +28,15 @@ class Dialogs {
                                                 std::string_view title) = 0;
     virtual void message_box(std::string_view text, std::string_view title) = 0;
     virtual void error_box(std::string_view text, std::string_view title) = 0;
+
+    // The folder the next file dialog starts in, ending with the path separator.
+    std::string start_folder() const;
+    // Makes `folder` the next file dialogs' starting folder; implementations call it with every
+    // file chosen.
+    void remember_folder(const std::string& folder) { last_folder_ = folder; }
+
+  private:
+    std::string last_folder_;
 };
 
 // The process's dialogs: the Qt dialogs in the desktop program, scripted ones in tests. Raises an

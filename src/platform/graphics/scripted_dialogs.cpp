@@ -23,6 +23,8 @@ std::optional<FileChoice> ScriptedDialogs::next_answer(std::string_view kind,
     }
     std::optional<FileChoice> answer = std::move(answers_.front());
     answers_.pop_front();
+    if (answer)
+        remember_folder(answer->folder);
     return answer;
 }
 

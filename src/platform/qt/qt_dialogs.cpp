@@ -23,12 +23,12 @@ bool shows_windows() {
 }
 
 std::optional<FileChoice> run(QFileDialog::AcceptMode mode, std::string_view filter,
-                              std::string_view title) {
+                              std::string_view title, Dialogs& memory) {
     if (!shows_windows()) {
         throw Error("\"" + std::string(title) +
                     "\": choosing a file needs a display, and the program runs without one");
     }
-    QFileDialog dialog(nullptr, q(title), QDir::currentPath(), q(filter));
+    QFileDialog dialog(nullptr, q(title), q(memory.start_folder()), q(filter));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
@@ -38,17 +38,19 @@ std::optional<FileChoice> run(QFileDialog::AcceptMode mode, std::string_view fil
     }
     const std::string path = dialog.selectedFiles().front().toStdString();
     const PathParts parts = split_path(path);
-    return FileChoice{file_name_of(path), with_trailing_separator(parts.folder)};
+    FileChoice choice{file_name_of(path), with_trailing_separator(parts.folder)};
+    memory.remember_folder(choice.folder);
+    return choice;
 }
 
 }  // namespace
 
 std::optional<FileChoice> QtDialogs::open_file(std::string_view filter, std::string_view title) {
-    return run(QFileDialog::AcceptOpen, filter, title);
+    return run(QFileDialog::AcceptOpen, filter, title, *this);
 }
 
 std::optional<FileChoice> QtDialogs::save_file(std::string_view filter, std::string_view title) {
-    return run(QFileDialog::AcceptSave, filter, title);
+    return run(QFileDialog::AcceptSave, filter, title, *this);
 }
 
 void QtDialogs::message_box(std::string_view text, std::string_view title) {

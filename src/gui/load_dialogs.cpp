@@ -1,8 +1,8 @@
-#include "mfload.hpp"
+#include "load_dialogs.hpp"
 
+#include "landmarks/table_file.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/paths.hpp"
-#include "table_file.hpp"
 
 namespace kelmar {
 namespace {
@@ -16,17 +16,16 @@ std::optional<ChosenTable> choose_and_load(Dialogs& dialogs, std::string_view fi
     table.data = read_table_file(join_path(choice->folder, choice->name));
     table.name = choice->name;
     table.folder = choice->folder;
-    change_folder(choice->folder);
     return table;
 }
 
 }  // namespace
 
-std::optional<ChosenTable> mfload(Dialogs& dialogs) {
+std::optional<ChosenTable> choose_table(Dialogs& dialogs) {
     return choose_and_load(dialogs, "*.*");
 }
 
-std::optional<ChosenTable> mfloadtxt(Dialogs& dialogs) {
+std::optional<ChosenTable> choose_text_table(Dialogs& dialogs) {
     return choose_and_load(dialogs, "*.txt");
 }
 
@@ -37,7 +36,7 @@ const char* const kLandmarkFileFilter =
     "Landmark tables (*.txt *.dat);;TPS files (*.tps);;Morphologika files (*.txt);;"
     "3D Slicer markups (*.fcsv *.mrk.json);;Labelled tables (*.csv *.tsv *.txt);;All files (*)";
 
-std::optional<LandmarkSample> mfload_sample(Dialogs& dialogs) {
+std::optional<LandmarkSample> choose_landmark_sample(Dialogs& dialogs) {
     const std::optional<FileChoice> choice =
         dialogs.open_file(kLandmarkFileFilter, "Enter file to Load?");
     if (!choice)
@@ -51,7 +50,6 @@ std::optional<LandmarkSample> mfload_sample(Dialogs& dialogs) {
                     "from each file: compare them with kelmar6-batch, which reads such a file as "
                     "its samples");
     }
-    change_folder(choice->folder);
     return sample;
 }
 
