@@ -57,6 +57,15 @@ std::string names_a_file(const std::string& text) {
     return text.empty() ? "an empty name names no file" : std::string();
 }
 
+// An option that names a file, in the help's `group`.
+CLI::Option* file_option(CLI::App& app, const std::string& name, std::string& target,
+                         const std::string& description, const std::string& group) {
+    return app.add_option(name, target, description)
+        ->check(names_a_file)
+        ->type_name("FILE")
+        ->group(group);
+}
+
 constexpr const char* kFooter =
     "Examples:\n"
     "  kelmar6-batch --common-reference --boots 900 male.txt female.txt\n"
@@ -95,11 +104,8 @@ void define_options(CLI::App& app, BatchOptions& o) {
         })
         ->type_name("NAME")
         ->group("Input");
-    app.add_option("--wirelist", o.wirelist,
-                   "load a wirelist (validated against the landmark count)")
-        ->check(names_a_file)
-        ->type_name("FILE")
-        ->group("Input");
+    file_option(app, "--wirelist", o.wirelist,
+                "load a wirelist (validated against the landmark count)", "Input");
 
     app.add_option("--size", o.size,
                    "size variable of the regressions: lcs (log centroid size, "
@@ -137,31 +143,22 @@ void define_options(CLI::App& app, BatchOptions& o) {
         ->type_name("N")
         ->group("Analysis");
 
-    app.add_option("--report", o.report,
-                   "write the report there (default, or \"-\": standard output)")
-        ->check(names_a_file)
-        ->type_name("FILE")
-        ->group("Outputs");
-    app.add_option("--json", o.json,
-                   "write the results as JSON (\"-\" for standard output, which then carries "
-                   "only the JSON unless --report names a file)")
-        ->check(names_a_file)
-        ->type_name("FILE")
-        ->group("Outputs");
-    app.add_option("--export-coords", o.export_coords,
-                   "write the analysed coordinates with each specimen's name, sample and size "
-                   "(.csv or .tps)")
-        ->check(names_a_file)
-        ->type_name("FILE")
-        ->group("Outputs");
+    file_option(app, "--report", o.report,
+                "write the report there (default, or \"-\": standard output)", "Outputs");
+    file_option(app, "--json", o.json,
+                "write the results as JSON (\"-\" for standard output, which then carries "
+                "only the JSON unless --report names a file)",
+                "Outputs");
+    file_option(app, "--export-coords", o.export_coords,
+                "write the analysed coordinates with each specimen's name, sample and size "
+                "(.csv or .tps)",
+                "Outputs");
     app.add_flag("--quiet", o.quiet, "no progress display")->group("Outputs");
 #ifdef KELMAR_HAS_EXPORT
-    app.add_option("--plot", o.plot,
-                   "draw the superimposed samples as the desktop program shows them after "
-                   "loading (.emf .svg .pdf .png)")
-        ->check(names_a_file)
-        ->type_name("FILE")
-        ->group("Drawing");
+    file_option(app, "--plot", o.plot,
+                "draw the superimposed samples as the desktop program shows them after "
+                "loading (.emf .svg .pdf .png)",
+                "Drawing");
     app.add_option("--view", o.view,
                    "the drawing's azimuth and elevation in degrees (default -37.5,30)")
         ->type_name("AZ,EL")
