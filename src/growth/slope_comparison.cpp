@@ -260,8 +260,11 @@ void prepare(const Plan& plan, Buffers& b, Eigen::Index rows) {
     const auto n = static_cast<std::size_t>(plan.n);
     b.idx.resize(n);
     b.row_of.resize(n);
-    b.position.resize(n * static_cast<std::size_t>(rows));
-    b.value.resize(n * static_cast<std::size_t>(rows));
+    if (plan.k > 2) {
+        // Each permutation's rows sorted by sample (two samples use idx as it is).
+        b.position.resize(n * static_cast<std::size_t>(rows));
+        b.value.resize(n * static_cast<std::size_t>(rows));
+    }
     b.filled.resize(static_cast<std::size_t>(plan.k));
     b.sample_taking.resize(n);
     b.weight_taking.resize(n);

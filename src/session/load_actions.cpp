@@ -86,14 +86,15 @@ LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name, Sampl
 
 LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool common_reference,
                            SampleExtras extras) {
-    validate_landmark_dataset(table, name);
-    check_extras(extras, table, name, vars_.wireactive);
-    const Eigen::MatrixXd* wires = wires_for(extras);
     if (common_reference) {
+        // load_samples checks the sample as it checks every further one.
         std::vector<SampleInput> further;
         further.push_back({std::move(table), name, std::move(extras)});
         return load_samples(std::move(further));
     }
+    validate_landmark_dataset(table, name);
+    check_extras(extras, table, name, vars_.wireactive);
+    const Eigen::MatrixXd* wires = wires_for(extras);
     LoadOutcome out;
     out.first_file_text = counts_text(name, table);
     out.file_text = out.first_file_text;
@@ -123,7 +124,9 @@ LoadOutcome Session::load_samples(std::vector<SampleInput> further, bool common_
     if (further.empty())
         throw Error("loading further samples needs at least one");
     if (first.size() == 0) {
-        throw Error("further samples need sample 1: load sample 1 before sample 2");
+        throw Error(common_reference
+                        ? "a common reference needs both samples: load sample 1 before sample 2"
+                        : "further samples need sample 1: load sample 1 before sample 2");
     }
     for (SampleInput& in : further) {
         validate_landmark_dataset(in.table, in.name);
