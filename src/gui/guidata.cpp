@@ -59,11 +59,11 @@ Value guihandles(const Graphics& g, const std::optional<Value>& h) {
 }
 
 Value guidata(const Graphics& g, const Value& h) {
-    return g.getappdata(parent_figure(g, h), kPropName);
+    return g.app_data(parent_figure(g, h), kPropName);
 }
 
 void guidata(Graphics& g, const Value& h, const Value& data) {
-    g.setappdata(parent_figure(g, h), kPropName, data);
+    g.set_app_data(parent_figure(g, h), kPropName, data);
 }
 
 bool isvarname(const Value& s) {

@@ -44,7 +44,7 @@ Handle openfig(Graphics& g, const std::string& filename, const std::string& poli
     const std::string token = (parts.name + "_SINGLETON_handle").substr(0, 31);
 
     std::vector<double> figs;
-    const Value registered = g.getappdata(Graphics::kRoot, token);
+    const Value registered = g.app_data(Graphics::kRoot, token);
     for (double h : registered.reals()) {
         if (g.is_valid(h))
             figs.push_back(h);
@@ -60,7 +60,7 @@ Handle openfig(Graphics& g, const std::string& filename, const std::string& poli
     } else {
         throw Error("Second input argument must be 'new' or 'reuse'.");
     }
-    g.setappdata(Graphics::kRoot, token, Value::row(figs));
+    g.set_app_data(Graphics::kRoot, token, Value::row(figs));
     movegui(g, {Value(fig), Value("onscreen")});
     if (g.get(fig, "visible").text() == "on")
         g.figure(fig);

@@ -73,7 +73,7 @@ FunctionTable::Found FunctionTable::find(std::string_view name) {
     return {nullptr, nullptr, nullptr};
 }
 
-Values FunctionTable::call(std::string_view name, int nargout, const Values& inputs) {
+Values FunctionTable::call(std::string_view name, int outputs_wanted, const Values& inputs) {
     const Found f = find(name);
     if (f.row == nullptr) {
         throw Error("there is no function " + in_quotes(name) + " to call");
@@ -81,7 +81,7 @@ Values FunctionTable::call(std::string_view name, int nargout, const Values& inp
     if (!f.module->initialised || f.messages == nullptr) {
         throw Error("the module " + in_quotes(f.module->row.name) + " is not initialised");
     }
-    if (f.row->outputs >= 0 && nargout > f.row->outputs)
+    if (f.row->outputs >= 0 && outputs_wanted > f.row->outputs)
         throw Error(f.messages->outputs);
     if (f.row->inputs >= 0 && static_cast<int>(inputs.size()) > f.row->inputs)
         throw Error(f.messages->inputs);
@@ -92,8 +92,8 @@ Values FunctionTable::call(std::string_view name, int nargout, const Values& inp
         Running(std::vector<Module*>& s, Module* m) : stack(s) { stack.push_back(m); }
         ~Running() { stack.pop_back(); }
     } running(running_, f.module);
-    Values out = f.row->body(nargout, inputs);
-    const std::size_t wanted = static_cast<std::size_t>(std::max(nargout, 1));
+    Values out = f.row->body(outputs_wanted, inputs);
+    const std::size_t wanted = static_cast<std::size_t>(std::max(outputs_wanted, 1));
     if (out.size() > wanted)
         out.resize(wanted);
     return out;

@@ -28,7 +28,7 @@ class FunctionTable {
 
     // Raises the count messages, "there is no function ..." for a name no row or current local
     // table has, and whatever the body raises.
-    Values call(std::string_view name, int nargout, const Values& inputs);
+    Values call(std::string_view name, int outputs_wanted, const Values& inputs);
 
     // Every count message of the initialised modules, in table order.
     std::vector<std::string> messages() const;

@@ -8,11 +8,11 @@
 namespace kelmar {
 namespace {
 
-Values open_main_window(Graphics& g, int nargout) {
+Values open_main_window(Graphics& g, int outputs_wanted) {
     const Handle fig = openfig(g, "Kelmar6", "reuse");
     g.set(fig, "Color", g.get(Graphics::kRoot, "defaultUicontrolBackgroundColor"));
     guidata(g, Value(fig), guihandles(g, Value(fig)));
-    if (nargout >= 1)
+    if (outputs_wanted >= 1)
         return {Value(fig)};
     return {};
 }
@@ -21,14 +21,14 @@ Values open_main_window(Graphics& g, int nargout) {
 
 FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::ostream& console) {
     return {"kelmar6",
-            [&table, &g, &console](int nargout, const Values& inputs) -> Values {
+            [&table, &g, &console](int outputs_wanted, const Values& inputs) -> Values {
                 if (inputs.empty())
-                    return open_main_window(g, nargout);
+                    return open_main_window(g, outputs_wanted);
                 if (!inputs[0].is_text())
                     return {};
                 const Values rest(inputs.begin() + 1, inputs.end());
                 try {
-                    return table.call(inputs[0].text(), nargout, rest);
+                    return table.call(inputs[0].text(), outputs_wanted, rest);
                 } catch (const std::exception& e) {
                     // Errors of the forwarded call end here: on the console, and in an error box
                     // when the user is looking at a window.

@@ -49,8 +49,8 @@ TEST_F(Display, OneLinePerSpecimenInOrderThenHoldAndEqualUnits) {
     }
     const Handle axes = current_axes(g);
     EXPECT_TRUE(hold_is_on(g, axes));
-    EXPECT_EQ(g.get(axes, "XLimMode").text(), "auto");
-    EXPECT_EQ(g.get(axes, "DataAspectRatioMode").text(), "manual");
+    EXPECT_EQ(g.get(axes, "XRangeMode").text(), "auto");
+    EXPECT_EQ(g.get(axes, "UnitRatioMode").text(), "manual");
     EXPECT_EQ(error_of([&] { draw_shapes(g, Eigen::MatrixXd::Ones(4, 2), "ro"); }),
               "showshape3D needs a configuration of p landmarks by 3 coordinates, given 4 x 2");
 }

@@ -30,7 +30,7 @@ class OpenfigTest : public ::testing::Test {
     }
     void write_figure(const fs::path& path) {
         std::ofstream(path) << R"({"type": "figure", "properties": {"Position": [50, 60, 300, 200]},
-            "children": [{"type": "uicontrol", "properties": {"Tag": "File1Tag"}}]})";
+            "children": [{"type": "control", "properties": {"Tag": "File1Tag"}}]})";
     }
     Graphics g_;
     testing::ScratchFolder scratch_{true};
@@ -46,7 +46,7 @@ TEST_F(OpenfigTest, ReuseLoadsOnceAndAgainAfterClose) {
     EXPECT_EQ(g_.figures().size(), 1u);
 
     const Handle second = openfig(g_, "Kelmar6", "new");
-    EXPECT_EQ(g_.getappdata(0, "Kelmar6_SINGLETON_handle"), Value::row({again, second}));
+    EXPECT_EQ(g_.app_data(0, "Kelmar6_SINGLETON_handle"), Value::row({again, second}));
     EXPECT_EQ(openfig(g_, "Kelmar6", "reuse"), second);
 
     // The same base name in another folder shares the registry entry.
@@ -66,7 +66,7 @@ TEST_F(OpenfigTest, NamesPoliciesAndTokens) {
     write_figure(folder_ / (name31 + "A.fig"));
     write_figure(folder_ / (name31 + "B.fig"));
     const Handle h = openfig(g_, name31 + "A", "reuse");
-    EXPECT_EQ(g_.getappdata(0, name31), Value::row({h}));
+    EXPECT_EQ(g_.app_data(0, name31), Value::row({h}));
     EXPECT_EQ(openfig(g_, name31 + "B", "reuse"), h);
 }
 
@@ -86,7 +86,7 @@ TEST(Movegui, PlacesWindowsOnTheScreen) {
     g.set(0, "ScreenSize", Value::row({1, 1, 1000, 800}));
     const Handle f =
         g.create_figure({{"Units", "normalized"}, {"Position", Value::row({0.1, 0.1, 0.3, 0.25})}});
-    const Handle c = g.create(ObjectType::UiControl, f);
+    const Handle c = g.create(ObjectType::Control, f);
     std::ostringstream console;
     set_console(&console);
     movegui(g, {Value(c), Value("north")});
@@ -103,15 +103,15 @@ TEST(Movegui, PlacesWindowsOnTheScreen) {
 TEST(HandleTable, FieldsFromUsableTagsInSearchOrder) {
     Graphics g;
     const Handle f = g.create_figure({{"Tag", "figure1"}});
-    const Handle a = g.create(ObjectType::UiControl, f, {{"Tag", "Button"}});
+    const Handle a = g.create(ObjectType::Control, f, {{"Tag", "Button"}});
     const std::string tag31(31, 'a');
     for (const char* bad : {"has space", "1st", "_x", "a-b", "end"}) {
-        g.create(ObjectType::UiControl, f, {{"Tag", bad}});
+        g.create(ObjectType::Control, f, {{"Tag", bad}});
     }
-    const Handle b = g.create(ObjectType::UiControl, f, {{"Tag", "Button"}});
-    g.create(ObjectType::UiControl, f, {{"Tag", "End"}});
-    const Handle t31 = g.create(ObjectType::UiControl, f, {{"Tag", tag31}});
-    g.create(ObjectType::UiControl, f, {{"Tag", tag31 + "b"}});
+    const Handle b = g.create(ObjectType::Control, f, {{"Tag", "Button"}});
+    g.create(ObjectType::Control, f, {{"Tag", "End"}});
+    const Handle t31 = g.create(ObjectType::Control, f, {{"Tag", tag31}});
+    g.create(ObjectType::Control, f, {{"Tag", tag31 + "b"}});
 
     const Value handles = guihandles(g, Value(a));
     EXPECT_EQ(handles.field_names(), (std::vector<std::string>{"figure1", "Button", "End", tag31}));
@@ -119,7 +119,7 @@ TEST(HandleTable, FieldsFromUsableTagsInSearchOrder) {
     EXPECT_EQ(handles.field(tag31), Value(t31));
 
     const Handle plain = g.create_figure();
-    g.create(ObjectType::UiControl, plain, {{"Tag", "not usable"}});
+    g.create(ObjectType::Control, plain, {{"Tag", "not usable"}});
     const Value none = guihandles(g, Value(plain));
     EXPECT_TRUE(none.is_real() && none.empty());
     EXPECT_EQ(error_of([&] { guihandles(g, Value(0)); }),
@@ -129,10 +129,10 @@ TEST(HandleTable, FieldsFromUsableTagsInSearchOrder) {
 TEST(HandleTable, GuidataAndKeywords) {
     Graphics g;
     const Handle f = g.create_figure();
-    const Handle c = g.create(ObjectType::UiControl, f);
+    const Handle c = g.create(ObjectType::Control, f);
     EXPECT_TRUE(guidata(g, Value(f)).empty());
     guidata(g, Value(c), Value("stored"));  // a control reaches its window
-    EXPECT_EQ(g.getappdata(f, "UsedByGUIData_m"), Value("stored"));
+    EXPECT_EQ(g.app_data(f, "UsedByGUIData_m"), Value("stored"));
     EXPECT_EQ(error_of([&] {
                   guidata(g, Value::row({f, c}));
               }),

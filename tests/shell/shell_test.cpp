@@ -56,8 +56,8 @@ class Shell : public ::testing::Test {
         for (std::size_t i = 0; i < program.table().size(); ++i)
             program.table().initialise(i);
     }
-    Values launch(int nargout, const Values& inputs) {
-        return program.table().call("kelmar6", nargout, inputs);
+    Values launch(int outputs_wanted, const Values& inputs) {
+        return program.table().call("kelmar6", outputs_wanted, inputs);
     }
     std::ostringstream console;
     Program program;
@@ -166,7 +166,7 @@ TEST_F(Shell, OneMainWindowColouredWithItsHandleTable) {
     EXPECT_EQ(g.figures().size(), 1u);
     const Handle fig = first[0].to_scalar();
     EXPECT_EQ(g.get(fig, "Color"), Value::row({0.5, 0.6, 0.7}));
-    const Value handles = g.getappdata(fig, "UsedByGUIData_m");
+    const Value handles = g.app_data(fig, "UsedByGUIData_m");
     EXPECT_TRUE(handles.is_struct() && handles.has_field("Pushbutton1"));
     g.close(fig);
 }

@@ -327,7 +327,7 @@ void draw_box(const Projection& project, Painter& painter) {
 
 Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
     limits_ = {limits_of(g, axes, "XLim"), limits_of(g, axes, "YLim"), limits_of(g, axes, "ZLim")};
-    const bool equal = lower(g.get(axes, "DataAspectRatioMode").text()) == "manual";
+    const bool equal = lower(g.get(axes, "UnitRatioMode").text()) == "manual";
     double largest = 0;
     for (std::size_t k = 0; k < 3; ++k) {
         centre_[k] = (limits_[k][0] + limits_[k][1]) / 2;

@@ -1,6 +1,6 @@
 // Figure files: our own JSON format describing one figure and its children.
 //   {"type": "figure", "properties": {"Name": "...", "Position": [l, b, w, h], ...},
-//    "children": [{"type": "uicontrol", "properties": {"Style": "pushbutton", "Tag": "...",
+//    "children": [{"type": "control", "properties": {"Style": "pushbutton", "Tag": "...",
 //                   "Callback": "kelmar6('kelmarsw', 'load1')", ...}}, ...]}
 // Property values: numbers, texts, rows of numbers, lists of texts (list box entries), rows of
 // rows (matrices), true/false and null (empty).

@@ -35,13 +35,13 @@ Properties defaults(ObjectType type) {
                     {"Color", grey},
                     {"Visible", "on"},
                     {"Pointer", "arrow"},
-                    {"HandleVisibility", "on"},
+                    {"SearchVisibility", "on"},
                     {"Resize", "on"},
-                    {"NumberTitle", "on"},
-                    {"MenuBar", "figure"},
+                    {"NumberedTitle", "on"},
+                    {"Menus", "figure"},
                     {"CloseRequestFcn", ""},
                     {"CurrentAxes", Value()}};
-        case ObjectType::UiControl:
+        case ObjectType::Control:
             return {{"Style", "pushbutton"},
                     {"String", ""},
                     {"Value", 0},
@@ -57,8 +57,8 @@ Properties defaults(ObjectType type) {
                     {"ForegroundColor", rgb(0, 0, 0)},
                     {"FontSize", 10},
                     {"HorizontalAlignment", "center"},
-                    {"TooltipString", ""},
-                    {"HandleVisibility", "on"}};
+                    {"Tooltip", ""},
+                    {"SearchVisibility", "on"}};
         case ObjectType::Axes:
             return {{"Units", "normalized"},
                     {"Position", Value::row({0.13, 0.11, 0.775, 0.815})},
@@ -69,21 +69,21 @@ Properties defaults(ObjectType type) {
                     {"XLim", Value::row({0, 1})},
                     {"YLim", Value::row({0, 1})},
                     {"ZLim", Value::row({0, 1})},
-                    {"XLimMode", "auto"},
-                    {"YLimMode", "auto"},
-                    {"ZLimMode", "auto"},
-                    {"DataAspectRatio", Value::row({1, 1, 1})},
-                    {"DataAspectRatioMode", "auto"},
+                    {"XRangeMode", "auto"},
+                    {"YRangeMode", "auto"},
+                    {"ZRangeMode", "auto"},
+                    {"UnitRatio", Value::row({1, 1, 1})},
+                    {"UnitRatioMode", "auto"},
                     {"Hold", "off"},
                     {"Box", "off"},
-                    {"HandleVisibility", "on"}};
+                    {"SearchVisibility", "on"}};
         case ObjectType::Line:
             return {{"XData", Value()},          {"YData", Value()},
                     {"ZData", Value()},          {"Color", rgb(0, 0, 1)},
                     {"LineStyle", "-"},          {"LineWidth", 0.5},
                     {"Marker", "none"},          {"MarkerSize", 6},
                     {"MarkerFaceColor", "none"}, {"Tag", ""},
-                    {"Visible", "on"},           {"HandleVisibility", "on"}};
+                    {"Visible", "on"},           {"SearchVisibility", "on"}};
     }
     return {};
 }
@@ -125,8 +125,8 @@ std::string type_name(ObjectType type) {
             return "figure";
         case ObjectType::Axes:
             return "axes";
-        case ObjectType::UiControl:
-            return "uicontrol";
+        case ObjectType::Control:
+            return "control";
         case ObjectType::Line:
             return "line";
     }
@@ -135,7 +135,7 @@ std::string type_name(ObjectType type) {
 
 std::optional<ObjectType> type_from_name(std::string_view name) {
     for (ObjectType t :
-         {ObjectType::Figure, ObjectType::Axes, ObjectType::UiControl, ObjectType::Line}) {
+         {ObjectType::Figure, ObjectType::Axes, ObjectType::Control, ObjectType::Line}) {
         if (lower(name) == type_name(t))
             return t;
     }
@@ -176,7 +176,7 @@ Handle Graphics::create(ObjectType type, Handle parent, const Properties& proper
         throw Error("there is only one root object");
     const ObjectType parent_type = object(parent).type;
     const bool fits = (type == ObjectType::Figure && parent_type == ObjectType::Root) ||
-                      ((type == ObjectType::Axes || type == ObjectType::UiControl) &&
+                      ((type == ObjectType::Axes || type == ObjectType::Control) &&
                        parent_type == ObjectType::Figure) ||
                       (type == ObjectType::Line && parent_type == ObjectType::Axes);
     if (!fits) {
@@ -369,17 +369,17 @@ Rect Graphics::pixel_position(Handle h) const {
     return r;
 }
 
-Value Graphics::getappdata(Handle h, const std::string& name) const {
+Value Graphics::app_data(Handle h, const std::string& name) const {
     const Object& o = object(h);
     const auto it = o.appdata.find(name);
     return it == o.appdata.end() ? Value() : it->second;
 }
 
-void Graphics::setappdata(Handle h, const std::string& name, const Value& value) {
+void Graphics::set_app_data(Handle h, const std::string& name, const Value& value) {
     object(h).appdata[name] = value;
 }
 
-bool Graphics::isappdata(Handle h, const std::string& name) const {
+bool Graphics::has_app_data(Handle h, const std::string& name) const {
     return object(h).appdata.count(name) != 0;
 }
 
@@ -448,7 +448,7 @@ std::vector<Handle> Graphics::find_by_property(Handle start, std::string_view pr
                                                const Value& value) const {
     std::vector<Handle> out;
     for (Handle h : find_all(start, property, value)) {
-        const Value* visibility = find_property(object(h), "HandleVisibility");
+        const Value* visibility = find_property(object(h), "SearchVisibility");
         if (visibility == nullptr || visibility->text() != "off")
             out.push_back(h);
     }

@@ -20,7 +20,7 @@
 
 namespace kelmar {
 
-enum class ObjectType { Root, Figure, Axes, UiControl, Line };
+enum class ObjectType { Root, Figure, Axes, Control, Line };
 
 std::string type_name(ObjectType type);
 std::optional<ObjectType> type_from_name(std::string_view name);
@@ -65,9 +65,9 @@ class Graphics {
     bool has_property(Handle h, std::string_view name) const;
 
     // Application data; a name never set reads as the empty array.
-    Value getappdata(Handle h, const std::string& name) const;
-    void setappdata(Handle h, const std::string& name, const Value& value);
-    bool isappdata(Handle h, const std::string& name) const;
+    Value app_data(Handle h, const std::string& name) const;
+    void set_app_data(Handle h, const std::string& name, const Value& value);
+    bool has_app_data(Handle h, const std::string& name) const;
 
     // Figures in creation order.
     std::vector<Handle> figures() const;
@@ -82,7 +82,7 @@ class Graphics {
     std::vector<Handle> find_all(Handle start) const;
     // Those of them whose `property` equals `value`, hidden handles included.
     std::vector<Handle> find_all(Handle start, std::string_view property, const Value& value) const;
-    // The same without objects whose HandleVisibility is "off".
+    // The same without objects whose SearchVisibility is "off".
     std::vector<Handle> find_by_property(Handle start, std::string_view property,
                                          const Value& value) const;
 

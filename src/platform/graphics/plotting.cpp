@@ -106,8 +106,8 @@ Handle add_line(Graphics& g, std::span<const double> x, std::span<const double> 
         const std::vector<Handle> old = g.children(axes);
         for (Handle h : old)
             g.close(h);
-        g.setappdata(axes, kExtent, Value());
-        for (const char* mode : {"XLimMode", "YLimMode", "ZLimMode", "DataAspectRatioMode"})
+        g.set_app_data(axes, kExtent, Value());
+        for (const char* mode : {"XRangeMode", "YRangeMode", "ZRangeMode", "UnitRatioMode"})
             g.set(axes, mode, "auto");
         g.set(axes, "View", Value::row({kDefaultAzimuth, kDefaultElevation}));
     }
@@ -136,12 +136,12 @@ bool hold_is_on(const Graphics& g, Handle axes) {
 void axis_mode(Graphics& g, Handle axes, std::string_view mode) {
     const std::string m = lower(mode);
     if (m == "auto") {
-        for (const char* p : {"XLimMode", "YLimMode", "ZLimMode"})
+        for (const char* p : {"XRangeMode", "YRangeMode", "ZRangeMode"})
             g.set(axes, p, "auto");
         update_automatic_limits(g, axes);
     } else if (m == "equal") {
-        g.set(axes, "DataAspectRatio", Value::row({1, 1, 1}));
-        g.set(axes, "DataAspectRatioMode", "manual");
+        g.set(axes, "UnitRatio", Value::row({1, 1, 1}));
+        g.set(axes, "UnitRatioMode", "manual");
     } else if (m == "off" || m == "on") {
         g.set(axes, "Visible", m);
     } else {
@@ -198,7 +198,7 @@ namespace {
 // Sets the limits whose mode is "auto" from the data extent of the axes' lines.
 void apply_extent(Graphics& g, Handle axes, const std::vector<double>& extent) {
     const char* limits[] = {"XLim", "YLim", "ZLim"};
-    const char* modes[] = {"XLimMode", "YLimMode", "ZLimMode"};
+    const char* modes[] = {"XRangeMode", "YRangeMode", "ZRangeMode"};
     for (std::size_t k = 0; k < 3; ++k) {
         if (lower(g.get(axes, modes[k]).text()) != "auto")
             continue;
@@ -230,13 +230,13 @@ void update_automatic_limits(Graphics& g, Handle axes) {
         for (std::size_t k = 0; k < 3; ++k)
             widen(extent, k, g.get(line, data[k]).reals());
     }
-    g.setappdata(axes, kExtent, Value::row(extent));
+    g.set_app_data(axes, kExtent, Value::row(extent));
     apply_extent(g, axes, extent);
 }
 
 void add_to_automatic_limits(Graphics& g, Handle axes, std::span<const double> x,
                              std::span<const double> y, std::span<const double> z) {
-    const Value stored = g.getappdata(axes, kExtent);
+    const Value stored = g.app_data(axes, kExtent);
     std::vector<double> extent =
         stored.reals().size() == 6
             ? std::vector<double>(stored.reals().begin(), stored.reals().end())
@@ -244,7 +244,7 @@ void add_to_automatic_limits(Graphics& g, Handle axes, std::span<const double> x
     widen(extent, 0, x);
     widen(extent, 1, y);
     widen(extent, 2, z);
-    g.setappdata(axes, kExtent, Value::row(extent));
+    g.set_app_data(axes, kExtent, Value::row(extent));
     apply_extent(g, axes, extent);
 }
 

@@ -17,7 +17,7 @@
 namespace kelmar {
 
 using Values = std::vector<Value>;
-using ByNameBody = std::function<Values(int nargout, const Values& inputs)>;
+using ByNameBody = std::function<Values(int outputs_wanted, const Values& inputs)>;
 
 struct FunctionRow {
     std::string name = {};

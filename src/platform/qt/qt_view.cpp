@@ -122,7 +122,7 @@ void QtView::created(Handle h) {
         w = new QWidget(nullptr, Qt::Window);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         w->installEventFilter(new WindowWatcher(*this, h, w));
-    } else if (type == ObjectType::UiControl) {
+    } else if (type == ObjectType::Control) {
         QWidget* parent = widget(g_.parent(h));
         if (parent == nullptr)
             return;
@@ -222,7 +222,7 @@ void QtView::apply(Handle h, const std::string& p) {
         return;
     applying_ = true;
     const ObjectType type = g_.type(h);
-    const std::string style = type == ObjectType::UiControl ? lower(g_.get(h, "Style").text()) : "";
+    const std::string style = type == ObjectType::Control ? lower(g_.get(h, "Style").text()) : "";
     if (p == "position") {
         place(h);
     } else if (p == "string") {
@@ -284,7 +284,7 @@ void QtView::apply(Handle h, const std::string& p) {
     } else if (p == "name") {
         w->setWindowTitle(qtext(g_.get(h, "Name")));
     } else if (p == "tooltipstring") {
-        w->setToolTip(qtext(g_.get(h, "TooltipString")));
+        w->setToolTip(qtext(g_.get(h, "Tooltip")));
     }
     applying_ = false;
 }

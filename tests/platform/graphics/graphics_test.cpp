@@ -16,11 +16,10 @@ TEST(GraphicsModel, PropertiesCompareWithoutCase) {
     Graphics g;
     EXPECT_EQ(g.get(0, "DEFAULTUICONTROLBACKGROUNDCOLOR").numel(), 3u);
     const Handle f = g.create_figure({{"name", "Main"}});
-    const Handle c = g.create(ObjectType::UiControl, f, {{"STYLE", "checkbox"}, {"tag", "Show3"}});
+    const Handle c = g.create(ObjectType::Control, f, {{"STYLE", "checkbox"}, {"tag", "Show3"}});
     EXPECT_EQ(g.get(c, "Style").text(), "checkbox");
     EXPECT_EQ(g.get(c, "parent").to_scalar(), f);
-    EXPECT_EQ(error_of([&] { g.set(c, "Colour", 1); }),
-              "there is no Colour property of a uicontrol");
+    EXPECT_EQ(error_of([&] { g.set(c, "Colour", 1); }), "there is no Colour property of a control");
     EXPECT_NE(error_of([&] { g.create(ObjectType::Line, f); }), "");  // lines live in axes
 }
 
@@ -29,8 +28,7 @@ TEST(GraphicsModel, SearchOrderAndClosing) {
     const Handle f1 = g.create_figure();
     const Handle a = g.create(ObjectType::Axes, f1, {{"Tag", "x"}});
     const Handle l = g.create(ObjectType::Line, a, {{"Tag", "x"}});
-    const Handle c =
-        g.create(ObjectType::UiControl, f1, {{"Tag", "x"}, {"HandleVisibility", "off"}});
+    const Handle c = g.create(ObjectType::Control, f1, {{"Tag", "x"}, {"SearchVisibility", "off"}});
     const Handle f2 = g.create_figure({{"Tag", "x"}});
     EXPECT_EQ(g.find_all(f1), (std::vector<Handle>{f1, a, l, c}));
     EXPECT_EQ(g.find_all(0, "tag", "x"), (std::vector<Handle>{a, l, c, f2}));
@@ -60,7 +58,7 @@ TEST(GraphicsModel, UnitsAndFrames) {
     EXPECT_EQ(g.get(f, "Position"), Value::row({2, 2, 500, 400}));
 
     const Handle c =
-        g.create(ObjectType::UiControl, f,
+        g.create(ObjectType::Control, f,
                  {{"Units", "normalized"}, {"Position", Value::row({0.5, 0.5, 0.25, 0.1})}});
     EXPECT_EQ(g.pixel_position(c), (Rect{250, 200, 125, 40}));
 }
@@ -70,7 +68,7 @@ TEST(FigureFile, LoadsControlsAndTheirCallbacks) {
     const Handle f = load_figure_text(g, R"json({"type": "figure",
         "properties": {"Name": "Kelmar6", "Position": [10, 20, 300, 200]},
         "children": [
-          {"type": "uicontrol", "properties": {"Style": "listbox", "Tag": "Listbox2",
+          {"type": "control", "properties": {"Style": "listbox", "Tag": "Listbox2",
              "String": ["100", "400", "900"], "Value": 1, "Callback": "kelmar6('kelmarsw','x')"}},
           {"type": "axes", "properties": {"Tag": "Axes1"},
              "children": [{"type": "line", "properties": {"XData": [1, 2], "Visible": false}}]}]})json",
@@ -90,7 +88,7 @@ TEST(FigureFile, ErrorsNameTheFileAndThePlace) {
     EXPECT_EQ(
         error_of([&] {
             load_figure_text(
-                g, R"({"type": "figure", "children": [{"type": "uicontrol"}, {"type": "button"}]})",
+                g, R"({"type": "figure", "children": [{"type": "control"}, {"type": "button"}]})",
                 "a.fig");
         }),
         "figure file \"a.fig\": figure, child 2: unknown object type \"button\"");
@@ -99,11 +97,11 @@ TEST(FigureFile, ErrorsNameTheFileAndThePlace) {
     // Whatever the JSON library objects to becomes the project's error naming the file.
     std::string deep;
     for (int i = 0; i < 5000; ++i)
-        deep = R"({"type": "uicontrol", "children": [)" + deep + "]}";
+        deep = R"({"type": "control", "children": [)" + deep + "]}";
     deep = R"({"type": "figure", "children": [)" + deep + "]}";
     EXPECT_EQ(error_of([&] { load_figure_text(g, deep, "d.fig"); }),
-              "figure file \"d.fig\": figure, child 1, child 1: a uicontrol cannot be a child of "
-              "a uicontrol");
+              "figure file \"d.fig\": figure, child 1, child 1: a control cannot be a child of "
+              "a control");
     for (const std::string& text :
          {std::string(R"({"type": "figure", "properties": {"Position": [1e990, 0, 1, 1]}})"),
           std::string(R"({"type": 1})"),
@@ -130,7 +128,7 @@ TEST(Callbacks, ParsedAndRunWithTheirObject) {
 
     Graphics g;
     const Handle f = g.create_figure();
-    const Handle c = g.create(ObjectType::UiControl, f, {{"Callback", "kelmarsw('load1')"}});
+    const Handle c = g.create(ObjectType::Control, f, {{"Callback", "kelmarsw('load1')"}});
     std::vector<std::string> seen;
     const CallByNameHook previous =
         set_call_by_name_hook([&](const std::string& name, const std::vector<Value>& args) {

@@ -71,14 +71,14 @@ TEST(Plot3, AutomaticLimitsAreRoundAndModesApply) {
     add_line(g, far, y, z, "r-");  // limits follow every line held
     EXPECT_EQ(reals(g.get(axes, "XLim")), (std::vector<double>{0, 3}));
 
-    g.set(axes, "XLimMode", "manual");
+    g.set(axes, "XRangeMode", "manual");
     g.set(axes, "XLim", Value::row({-1, 1}));
     add_line(g, x, y, z, "r-");
     EXPECT_EQ(reals(g.get(axes, "XLim")), (std::vector<double>{-1, 1}));  // a manual limit stays
     axis_mode(g, axes, "auto");
     EXPECT_EQ(reals(g.get(axes, "XLim")), (std::vector<double>{0, 3}));
     axis_mode(g, axes, "equal");
-    EXPECT_EQ(g.get(axes, "DataAspectRatioMode").text(), "manual");
+    EXPECT_EQ(g.get(axes, "UnitRatioMode").text(), "manual");
     axis_mode(g, axes, "off");
     EXPECT_EQ(g.get(axes, "Visible").text(), "off");
     EXPECT_NE(error_of([&] { axis_mode(g, axes, "tight"); }).find("\"tight\""), std::string::npos);

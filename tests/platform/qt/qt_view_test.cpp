@@ -54,10 +54,10 @@ class QtViewTest : public ::testing::Test {
 
 TEST_F(QtViewTest, UserActionsReachTheModelAndRunTheCallback) {
     const Handle button =
-        g_.create(ObjectType::UiControl, figure_, {{"Callback", "kelmarsw('load1')"}});
-    const Handle box = g_.create(ObjectType::UiControl, figure_,
+        g_.create(ObjectType::Control, figure_, {{"Callback", "kelmarsw('load1')"}});
+    const Handle box = g_.create(ObjectType::Control, figure_,
                                  {{"Style", "checkbox"}, {"Callback", "kelmarsw('show')"}});
-    const Handle list = g_.create(ObjectType::UiControl, figure_,
+    const Handle list = g_.create(ObjectType::Control, figure_,
                                   {{"Style", "listbox"},
                                    {"String", Value::cell_row({"100", "400", "900"})},
                                    {"Value", 1},
@@ -74,9 +74,9 @@ TEST_F(QtViewTest, UserActionsReachTheModelAndRunTheCallback) {
 
 TEST_F(QtViewTest, ModelChangesShowAtOnce) {
     const Handle text =
-        g_.create(ObjectType::UiControl, figure_, {{"Style", "text"}, {"String", "File:"}});
-    const Handle box = g_.create(ObjectType::UiControl, figure_, {{"Style", "checkbox"}});
-    const Handle list = g_.create(ObjectType::UiControl, figure_, {{"Style", "listbox"}});
+        g_.create(ObjectType::Control, figure_, {{"Style", "text"}, {"String", "File:"}});
+    const Handle box = g_.create(ObjectType::Control, figure_, {{"Style", "checkbox"}});
+    const Handle list = g_.create(ObjectType::Control, figure_, {{"Style", "listbox"}});
     g_.set(text, "String", "File: a.txt \n  20 Specimens");
     EXPECT_EQ(widget_of<QLabel>(text)->text().toStdString(), "File: a.txt \n  20 Specimens");
     g_.set(box, "Value", 1);
@@ -104,7 +104,7 @@ TEST_F(QtViewTest, WindowPositionsRoundTrip) {
 
     // Controls in normalized units follow the window's size.
     const Handle c =
-        g_.create(ObjectType::UiControl, figure_,
+        g_.create(ObjectType::Control, figure_,
                   {{"Units", "normalized"}, {"Position", Value::row({0.5, 0, 0.5, 0.5})}});
     EXPECT_EQ(view_->widget(c)->geometry(), QRect(200, 150, 200, 150));
     view_->widget(figure_)->resize(600, 200);
