@@ -18,7 +18,6 @@
 
 #include <new>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -136,7 +135,7 @@ void check_sample_count(const BatchOptions& o, std::size_t k) {
 }
 
 // Loads the samples as a desktop session would: sample 1, the wirelist, then the others.
-LoadOutcome load(const BatchOptions& o, Session& session, std::vector<LandmarkSample>& samples) {
+LoadResult load(const BatchOptions& o, Session& session, std::vector<LandmarkSample>& samples) {
     // A file's own wireframe (Morphologika) serves when no wirelist is given.
     const auto extras = [&o](LandmarkSample& sample) {
         if (!o.wirelist.empty())
@@ -144,7 +143,7 @@ LoadOutcome load(const BatchOptions& o, Session& session, std::vector<LandmarkSa
         return SampleExtras{std::move(sample.names), std::move(sample.wirelist)};
     };
     LandmarkSample& first = samples.front();
-    LoadOutcome shown = session.load1(std::move(first.data), first.name, extras(first));
+    LoadResult shown = session.load1(std::move(first.data), first.name, extras(first));
     if (!o.wirelist.empty()) {
         session.loadwire(read_table(o.wirelist), file_name_of(o.wirelist));
     }
@@ -172,7 +171,7 @@ SlopeComparison permutation_tests(const BatchOptions& o, Session& session, std::
     if (progress)
         err << "kelmar6-batch: permutation tests, " << o.permutations << " permutations..."
             << std::flush;
-    SlopeComparison tests = session.permutation_test(o.size == "lcs", o.permutations).test;
+    SlopeComparison tests = session.permutation_test(o.size == "lcs", o.permutations);
     if (progress)
         err << " done\n";
     return tests;
@@ -182,14 +181,13 @@ SlopeComparison permutation_tests(const BatchOptions& o, Session& session, std::
 Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files, Session& session,
                     std::ostream& err, bool progress) {
     const bool lcs = o.size == "lcs";
-    const AngleOutcome angle =
+    const AngleResult angle =
         o.isometry ? session.angle_isometry(lcs, o.boots) : session.angle_between(lcs, o.boots);
     if (progress)
         err << " done\n";
     if (angle.mismatch) {
         throw Error("the samples have different landmark counts (" +
-                    std::to_string((session.variables().FIRSTDATASET.cols() - 1) / 3) + " and " +
-                    std::to_string((session.variables().SECONDDATASET.cols() - 1) / 3) +
+                    std::to_string(angle.landmarks1) + " and " + std::to_string(angle.landmarks2) +
                     "): Mismatch on landmark number");
     }
     std::vector<Eigen::Index> degenerate = {angle.degenerate1};
@@ -235,20 +233,18 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     check_sample_count(o, samples.size());
     const std::vector<std::string> files = sample_files(o, samples);
 
-    std::ostringstream echoes;  // working values the desktop echoes on its console
     Session session(o.seed);
-    session.set_console(&echoes);
     session.set_threads(o.threads);
     session.set_drawings(plot.has_value());
     if (progress) {
-        session.set_status_listener([&](const std::string& text) {
-            if (text.rfind("Between group angle", 0) == 0) {
+        session.set_progress_listener([&](const Progress& p) {
+            if (p.stage == Progress::Stage::ranges) {
                 err << "kelmar6-batch: bootstrap ranges, " << o.boots << " replicates per sample..."
                     << std::flush;
             }
         });
     }
-    const LoadOutcome shown = load(o, session, samples);
+    const LoadResult shown = load(o, session, samples);
     const Results results = samples.size() > 2 ? analyse_several(o, files, session, err, progress)
                                                : analyse_two(o, files, session, err, progress);
 

@@ -22,16 +22,8 @@ Json vector_json(const Eigen::VectorXd& v) {
     return std::vector<double>(v.data(), v.data() + v.size());
 }
 
-Json vector_json(const std::optional<Eigen::VectorXd>& v) {
-    return v ? vector_json(*v) : Json(nullptr);
-}
-
 Json range_json(const Eigen::Vector3d& r) {
     return {r(0), r(1), r(2)};
-}
-
-Json range_json(const std::optional<Eigen::Vector3d>& r) {
-    return r ? range_json(*r) : Json(nullptr);
 }
 
 // A number, or null where it is not one (the Z of values that are all equal).
@@ -98,21 +90,21 @@ std::string text_of(const Json& j) {
 }  // namespace
 
 std::string two_sample_json(const BatchOptions& o, const std::vector<std::string>& files,
-                            const Session& session, const AngleOutcome& angle,
+                            const Session& session, const AngleResult& angle,
                             const std::optional<SlopeComparison>& permutation) {
-    const SessionVariables& v = session.variables();
     Json samples = Json::array();
     for (std::size_t g = 0; g < files.size(); ++g)
         samples.push_back(sample_json(files[g], session.sample(static_cast<int>(g + 1))));
     Json j = header_json(o);
     j["samples"] = samples;
     j["angle"] = angle.angle;
-    j["ranges"] = {{"sample1", range_json(v.AW1R)},
-                   {"sample2", o.isometry ? nullptr : range_json(v.AW2R)}};
+    j["ranges"] = {{"sample1", range_json(angle.range1)},
+                   {"sample2", angle.isometry ? nullptr : range_json(angle.range2)}};
     j["degenerate_replicates"] = {
         {"sample1", angle.degenerate1},
-        {"sample2", o.isometry ? Json(nullptr) : Json(angle.degenerate2)}};
-    j["growth_vectors"] = {{"sample1", vector_json(v.gv1)}, {"sample2", vector_json(v.gv2)}};
+        {"sample2", angle.isometry ? Json(nullptr) : Json(angle.degenerate2)}};
+    j["growth_vectors"] = {{"sample1", vector_json(angle.growth_vector1)},
+                           {"sample2", vector_json(angle.growth_vector2)}};
     if (permutation) {
         const PairwiseSlopes& p = permutation->pairs.front();
         j["permutation_test"] = {{"permutations", permutation->permutations},
@@ -124,7 +116,7 @@ std::string two_sample_json(const BatchOptions& o, const std::vector<std::string
         j["pairwise"] = pairwise_json(*permutation);
         j["common_slopes_test"] = common_slopes_json(*permutation);
     }
-    if (o.isometry && session.common_reference_used())
+    if (angle.isometry && angle.common_reference)
         j["note"] = kIsometryNote;
     return text_of(j);
 }

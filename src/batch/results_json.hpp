@@ -14,7 +14,7 @@ namespace kelmar {
 // The analysis of one or two samples, as the window runs it; `files` names the samples as the
 // command line gave them. With a permutation test, its angle test and all its statistics.
 std::string two_sample_json(const BatchOptions& o, const std::vector<std::string>& files,
-                            const Session& session, const AngleOutcome& angle,
+                            const Session& session, const AngleResult& angle,
                             const std::optional<SlopeComparison>& permutation);
 
 // The analysis of three samples or more: every sample with its range, every pair's statistics

@@ -4,9 +4,7 @@
 // Results are stored only when everything has been computed.
 #include "growth/growth_vectors.hpp"
 #include "growth/size_lines.hpp"
-#include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
-#include "platform/numeric/format.hpp"
 #include "session.hpp"
 
 #include <algorithm>
@@ -27,7 +25,7 @@ void check_bootstrap_count(int nboots) {
 
 }  // namespace
 
-AngleOutcome Session::angle_between(bool lcs, int nboots) {
+AngleResult Session::angle_between(bool lcs, int nboots) {
     if (vars_.FIRSTDATASET.size() == 0 || vars_.SECONDDATASET.size() == 0) {
         throw Error(
             "the angle between the samples needs both samples: load sample 1 and "
@@ -36,82 +34,63 @@ AngleOutcome Session::angle_between(bool lcs, int nboots) {
     check_bootstrap_count(nboots);
     const Eigen::MatrixXd& x1 = vars_.FIRSTDATASET;
     const Eigen::MatrixXd& x2 = vars_.SECONDDATASET;
-    AngleOutcome out;
+    AngleResult out;
+    out.lcs = lcs;
+    out.nboots = nboots;
+    out.landmarks1 = (x1.cols() - 1) / 3;
+    out.landmarks2 = (x2.cols() - 1) / 3;
     if (x1.cols() != x2.cols()) {
         vars_.NBOOTS = nboots;
         vars_.LCS = lcs ? 1 : 0;
         out.mismatch = true;
-        out.result_text = "Mismatch on landmark number";
         return out;
     }
-    status(format_text("Please Stand by../n Calculating ranges"));
-    status("Please Stand by...");
-    Eigen::VectorXd gv1 = growth_vector(x1, lcs);
-    Eigen::VectorXd gv2 = growth_vector(x2, lcs);
-    out.angle = growth_angle(gv1, gv2);
-    status(
-        format_text("Between group angle %3.1f /n ...Please wait-computing/n ranges", {out.angle}));
+    progress({Progress::Stage::growth_vectors, false, 2, std::nullopt});
+    out.growth_vector1 = growth_vector(x1, lcs);
+    out.growth_vector2 = growth_vector(x2, lcs);
+    out.angle = growth_angle(out.growth_vector1, out.growth_vector2);
+    progress({Progress::Stage::ranges, false, 2, out.angle});
     // Both sets of the bootstrap hold as many specimens as the smaller sample.
     const Eigen::Index k = std::min(x1.rows(), x2.rows());
-    const Eigen::Vector3d aw1r = ranges(x1, nboots, lcs, k, out.degenerate1);
-    const Eigen::Vector3d aw2r = ranges(x2, nboots, lcs, k, out.degenerate2);
+    out.range1 = ranges(x1, nboots, lcs, k, out.degenerate1);
+    out.range2 = ranges(x2, nboots, lcs, k, out.degenerate2);
 
-    out.result_text = format_text(
-        R"(Between Species: %3.1f \n Within Species 1: %3.1f \n Within Species 2: %3.1f \n %4.0f Bootstraps )",
-        {out.angle, aw1r(2), aw2r(2), nboots});
-    if (out.degenerate1 > 0 || out.degenerate2 > 0) {
-        out.result_text += format_text(
-            R"(\n Replicates without a slope (resampled sizes all equal): %d in sample 1, %d in sample 2)",
-            {static_cast<double>(out.degenerate1), static_cast<double>(out.degenerate2)});
-    }
     vars_.NBOOTS = nboots;
     vars_.LCS = lcs ? 1 : 0;
-    vars_.gv1 = std::move(gv1);
-    vars_.gv2 = std::move(gv2);
-    vars_.AW1R = aw1r;
-    vars_.AW2R = aw2r;
+    vars_.gv1 = out.growth_vector1;
+    vars_.gv2 = out.growth_vector2;
+    vars_.AW1R = out.range1;
+    vars_.AW2R = out.range2;
     degenerate1_ = out.degenerate1;
     degenerate2_ = out.degenerate2;
     return out;
 }
 
-AngleOutcome Session::angle_isometry(bool lcs, int nboots) {
+AngleResult Session::angle_isometry(bool lcs, int nboots) {
     if (vars_.FIRSTDATASET.size() == 0) {
         throw Error("the angle to isometry needs sample 1: load sample 1 first");
     }
     check_bootstrap_count(nboots);
     const Eigen::MatrixXd& x1 = vars_.FIRSTDATASET;
-    AngleOutcome out;
-    status(format_text("Please Stand by../n Calculating ranges"));
-    status("Please Stand by...");
-    Eigen::VectorXd gv1 = growth_vector(x1, lcs);
+    AngleResult out;
+    out.isometry = true;
+    out.lcs = lcs;
+    out.nboots = nboots;
+    out.landmarks1 = out.landmarks2 = (x1.cols() - 1) / 3;
+    out.common_reference = common_reference_;
+    progress({Progress::Stage::growth_vectors, true, 1, std::nullopt});
+    out.growth_vector1 = growth_vector(x1, lcs);
     const Eigen::Index d = x1.cols() - 1;
-    Eigen::VectorXd gv2 = Eigen::VectorXd::Ones(d) / std::sqrt(static_cast<double>(d));
-    echo_value("gv2", Value::from_matrix(gv2), &console());
-    out.angle = growth_angle(gv1, gv2);
-    status(
-        format_text("Between group angle %3.1f /n ...Please wait-computing/n ranges", {out.angle}));
-    const Eigen::Vector3d aw1r = ranges(x1, nboots, lcs, x1.rows(), out.degenerate1);
+    out.growth_vector2 = Eigen::VectorXd::Ones(d) / std::sqrt(static_cast<double>(d));
+    out.angle = growth_angle(out.growth_vector1, out.growth_vector2);
+    progress({Progress::Stage::ranges, true, 1, out.angle});
+    out.range1 = ranges(x1, nboots, lcs, x1.rows(), out.degenerate1);
 
-    out.result_text =
-        format_text(R"(Between Species: %3.1f \n Within Species 1: %3.1f \n %4.0f Bootstraps -%s)",
-                    {out.angle, aw1r(2), nboots, lcs ? "LCS" : "CS"});
-    if (out.degenerate1 > 0) {
-        out.result_text +=
-            format_text(R"(\n Replicates without a slope (resampled sizes all equal): %d)",
-                        {static_cast<double>(out.degenerate1)});
-    }
-    if (common_reference_) {
-        // Fitted specimens are centred, so every growth vector sums to zero along each axis and
-        // is orthogonal to the isometric vector whatever the data.
-        out.result_text += format_text(
-            R"(\n Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees and carries no information)");
-    }
     vars_.NBOOTS = nboots;
     vars_.LCS = lcs ? 1 : 0;
-    vars_.gv1 = std::move(gv1);
-    vars_.gv2 = std::move(gv2);
-    vars_.AW1R = aw1r;
+    vars_.gv1 = out.growth_vector1;
+    vars_.gv2 = out.growth_vector2;
+    vars_.AW1R = out.range1;
     degenerate1_ = out.degenerate1;
     return out;
 }
@@ -150,8 +129,7 @@ const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
                              a.growth_vectors[static_cast<std::size_t>(h)]);
         }
     }
-    status(format_text("Between group angles of %d samples /n ...Please wait-computing/n ranges",
-                       {static_cast<double>(k)}));
+    progress({Progress::Stage::ranges, false, static_cast<int>(k), std::nullopt});
     // Every second set holds as many specimens as the smallest sample.
     Eigen::Index smallest = samples[0]->rows();
     for (const Eigen::MatrixXd* x : samples)
@@ -181,10 +159,7 @@ const SampleAngles& Session::isometry_of_samples(bool lcs, int nboots) {
         a.angles(g, 0) = growth_angle(
             gv, Eigen::VectorXd::Ones(gv.size()) / std::sqrt(static_cast<double>(gv.size())));
     }
-    status(
-        format_text("Between group angles to isometry of %d samples /n ...Please "
-                    "wait-computing/n ranges",
-                    {static_cast<double>(k)}));
+    progress({Progress::Stage::ranges, true, static_cast<int>(k), std::nullopt});
     for (const Eigen::MatrixXd* x : samples) {
         a.degenerate.push_back(0);
         a.ranges.push_back(ranges(*x, nboots, lcs, x->rows(), a.degenerate.back()));
@@ -214,24 +189,16 @@ SlopeComparison Session::slope_statistics(bool lcs) {
     return compare_growth_slopes(datasets(), 0, lcs, stream_, threads_);
 }
 
-PermutationOutcome Session::permutation_test(bool lcs, Eigen::Index permutations) {
+SlopeComparison Session::permutation_test(bool lcs, Eigen::Index permutations) {
     check_common_frame(sample_count(), common_reference_);
     if (permutations < 1) {
         throw Error("the number of permutations must be at least 1, given " +
                     std::to_string(permutations));
     }
-    status("Please Stand by... permutation test");
-    PermutationOutcome out;
-    out.test = compare_growth_slopes(datasets(), permutations, lcs, stream_, threads_);
-    const SlopeComparison& t = out.test;
-    const PairwiseSlopes& first = t.pairs.front();
-    out.result_text = format_text(
-        R"(Between Species: %3.1f \n Permutation UCL95: %3.1f \n P = %.4g   Z = %.2f \n Slope length difference: %.3g   P = %.4g \n Common slopes: F = %.3g   P = %.4g \n %4.0f Permutations -%s)",
-        {first.angle, first.angle_test.ucl95, first.angle_test.p_value, first.angle_test.z,
-         first.length_difference, first.length_test.p_value, t.f, t.f_test.p_value,
-         static_cast<double>(t.permutations), lcs ? "LCS" : "CS"});
-    permutation_ = PermutationRecord{t, lcs};
-    return out;
+    progress({Progress::Stage::permutations, false, sample_count(), std::nullopt});
+    SlopeComparison test = compare_growth_slopes(datasets(), permutations, lcs, stream_, threads_);
+    permutation_ = PermutationRecord{test, lcs};
+    return test;
 }
 
 }  // namespace kelmar

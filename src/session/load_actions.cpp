@@ -4,7 +4,6 @@
 #include "landmarks/layouts.hpp"
 #include "landmarks/validate_dataset.hpp"
 #include "platform/numeric/error.hpp"
-#include "platform/numeric/format.hpp"
 #include "session.hpp"
 #include "superimpose/gls_reference.hpp"
 #include "superimpose/principal_axes.hpp"
@@ -23,10 +22,6 @@ Superimposed on_own_reference(const Eigen::MatrixXd& dataset) {
     GlsFit fit = gls_reference(stack_from_dataset(dataset));
     const PrincipalAxes axes = principal_axes(fit.reference);
     return {axes.y, rotate_stack(std::move(fit.fitted), axes.u)};
-}
-
-double landmark_count(const Eigen::MatrixXd& dataset) {
-    return static_cast<double>(dataset.cols() - 1) / 3.0;
 }
 
 // Checks a file's own names and wireframe against its dataset; the wireframe is kept only when
@@ -49,19 +44,21 @@ std::vector<std::string> numbered_names(std::vector<std::string> names, Eigen::I
     return names;
 }
 
-std::string counts_text(const std::string& name, const Eigen::MatrixXd& dataset) {
-    return format_text(R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks)",
-                       {name, static_cast<double>(dataset.rows()), landmark_count(dataset)});
+LoadResult counts(const std::string& name, const Eigen::MatrixXd& dataset) {
+    LoadResult out;
+    out.name = name;
+    out.specimens = dataset.rows();
+    out.landmarks = (dataset.cols() - 1) / 3;
+    return out;
 }
 
 }  // namespace
 
-LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras) {
+LoadResult Session::load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras) {
     validate_landmark_dataset(table, name);
     check_extras(extras, table, name, vars_.wireactive);
     const Eigen::MatrixXd* wires = wires_for(extras);
-    LoadOutcome out;
-    out.first_file_text = counts_text(name, table);
+    LoadResult out = counts(name, table);
     Superimposed sample = on_own_reference(table);
     if (drawings_) {
         out.drawing.shapes = {{Stack::single(sample.reference), "gp"}, {sample.specimens, "ro"}};
@@ -69,8 +66,6 @@ LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name, Sampl
             out.drawing.wire_on = sample.reference;
         }
     }
-    out.file_text = format_text(R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
-                                {name, static_cast<double>(table.rows()), landmark_count(table)});
 
     names1_ = numbered_names(std::move(extras.names), table.rows());
     keep_own_wireframe(extras);
@@ -84,8 +79,8 @@ LoadOutcome Session::load1(Eigen::MatrixXd table, const std::string& name, Sampl
     return out;
 }
 
-LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool common_reference,
-                           SampleExtras extras) {
+LoadResult Session::load2(Eigen::MatrixXd table, const std::string& name, bool common_reference,
+                          SampleExtras extras) {
     if (common_reference) {
         // load_samples checks the sample as it checks every further one.
         std::vector<SampleInput> further;
@@ -95,9 +90,7 @@ LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool 
     validate_landmark_dataset(table, name);
     check_extras(extras, table, name, vars_.wireactive);
     const Eigen::MatrixXd* wires = wires_for(extras);
-    LoadOutcome out;
-    out.first_file_text = counts_text(name, table);
-    out.file_text = out.first_file_text;
+    LoadResult out = counts(name, table);
     Superimposed own = on_own_reference(table);
     if (drawings_) {
         out.drawing.shapes = {{Stack::single(own.reference), "gp"}, {own.specimens, "bo"}};
@@ -119,7 +112,7 @@ LoadOutcome Session::load2(Eigen::MatrixXd table, const std::string& name, bool 
     return out;
 }
 
-LoadOutcome Session::load_samples(std::vector<SampleInput> further, bool common_reference) {
+LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_reference) {
     const Eigen::MatrixXd& first = vars_.FIRSTDATASET;
     if (further.empty())
         throw Error("loading further samples needs at least one");
@@ -139,7 +132,7 @@ LoadOutcome Session::load_samples(std::vector<SampleInput> further, bool common_
     }
     SampleInput& second = further.front();
     if (!common_reference) {
-        LoadOutcome out =
+        LoadResult out =
             load2(std::move(second.table), second.name, false, std::move(second.extras));
         for (std::size_t i = 1; i < further.size(); ++i) {
             const Eigen::Index rows = further[i].table.rows();
@@ -149,9 +142,7 @@ LoadOutcome Session::load_samples(std::vector<SampleInput> further, bool common_
         return out;
     }
     const Eigen::MatrixXd* wires = wires_for(second.extras);
-    LoadOutcome out;
-    out.first_file_text = counts_text(second.name, second.table);
-    out.file_text = out.first_file_text;
+    LoadResult out = counts(second.name, second.table);
 
     // One GLS reference of the pooled specimens, turned to its principal axes; the fits onto it
     // bring every sample into its frame.
@@ -177,7 +168,7 @@ LoadOutcome Session::load_samples(std::vector<SampleInput> further, bool common_
         stacks.push_back(fit_onto_reference(reference2, stack_from_dataset(in.table)));
         fitted.push_back(dataset_from_stack(stacks.back(), in.table.col(c)));
     }
-    out.status_text = format_text("Using Common Procrustes GLS Reference");
+    out.common_reference = true;
     if (drawings_ && further.size() == 1) {
         out.drawing.shapes = {
             {Stack::single(reference2), "gp"}, {stacks.front(), "bo"}, {datav1, "rd"}};
@@ -203,15 +194,14 @@ LoadOutcome Session::load_samples(std::vector<SampleInput> further, bool common_
     return out;
 }
 
-std::string Session::loadwire(const Eigen::MatrixXd& table, const std::string& name) {
+WirelistResult Session::loadwire(const Eigen::MatrixXd& table, const std::string& name) {
     std::optional<Eigen::Index> landmarks;
     if (vars_.FIRSTDATASET.size() > 0)
         landmarks = (vars_.FIRSTDATASET.cols() - 1) / 3;
     validate_wirelist(table, name, landmarks);
     vars_.wirelist = table;
     vars_.wireactive = true;
-    return format_text(R"(Loaded Wirelist: %s \n,with %i wires)",
-                       {name, static_cast<double>(table.rows())});
+    return {name, table.rows()};
 }
 
 const Eigen::MatrixXd* Session::wires_for(const SampleExtras& extras) const {

@@ -1,24 +1,19 @@
 #include "session.hpp"
 
 #include "growth/bootstrap_angles.hpp"
-#include "platform/numeric/echo.hpp"
 #include "platform/numeric/files.hpp"
 
 namespace kelmar {
 
 Session::Session(std::uint32_t seed) : stream_(seed) {}
 
-void Session::set_status_listener(std::function<void(const std::string&)> listener) {
-    status_listener_ = std::move(listener);
+void Session::set_progress_listener(std::function<void(const Progress&)> listener) {
+    progress_listener_ = std::move(listener);
 }
 
-void Session::status(const std::string& text) const {
-    if (status_listener_)
-        status_listener_(text);
-}
-
-std::ostream& Session::console() const {
-    return console_ != nullptr ? *console_ : kelmar::console();
+void Session::progress(const Progress& p) const {
+    if (progress_listener_)
+        progress_listener_(p);
 }
 
 Eigen::Vector3d Session::ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,

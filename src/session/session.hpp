@@ -1,9 +1,9 @@
 // The analysis session: the fourteen session variables and one method per action step that needs
 // no window (load sample 1, load sample 2 with or without a common reference, load a wirelist,
 // angle between the samples, angle to isometry, the permutation tests, the report). Each step
-// returns the texts the window shows, formatted exactly as the window shows them, so the window
-// only moves texts into controls. A step that fails raises an Error and leaves every variable as
-// it was. The session owns its random stream, which continues from step to step.
+// returns the values it computed and announces its progress as typed events; the window builds
+// its texts from them, the batch tool its JSON. A step that fails raises an Error and leaves every
+// variable as it was. The session owns its random stream, which continues from step to step.
 //
 // Beyond the window's two samples, the session can hold samples 3 … k on one common reference
 // with samples 1 and 2 (load_samples), compare all of them (angles_between_samples,
@@ -18,7 +18,6 @@
 #include <Eigen/Core>
 #include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -53,30 +52,62 @@ struct Drawing {
     Eigen::MatrixXd wire_on;     // the configuration the wireframe joins (empty: no wireframe)
 };
 
-struct LoadOutcome {
-    std::string first_file_text;             // the file control's text right after reading
-    std::string file_text;                   // its text at the end of the load
-    std::optional<std::string> status_text;  // the result control's text, when the load sets it
+// What a load computed: the sample's file, its counts, and what it draws.
+struct LoadResult {
+    std::string name;  // the file's name, without its folder
+    Eigen::Index specimens = 0;
+    Eigen::Index landmarks = 0;
+    bool common_reference = false;  // the samples were fitted onto one common reference
     Drawing drawing;
 };
 
-struct AngleOutcome {
-    std::string result_text;       // the result control's final text
-    bool mismatch = false;         // the samples' landmark counts differ: nothing was computed
-    double angle = 0.0;            // degrees
+// A loaded wirelist.
+struct WirelistResult {
+    std::string name;
+    Eigen::Index wires = 0;
+};
+
+// The angle between two samples' growth vectors, or between sample 1's and the isometric vector,
+// with the within-sample ranges.
+struct AngleResult {
+    bool isometry = false;
+    bool lcs = true;
+    int nboots = 0;
+    // The samples' landmark counts differ: nothing was computed beyond the counts.
+    bool mismatch = false;
+    Eigen::Index landmarks1 = 0;
+    Eigen::Index landmarks2 = 0;
+    double angle = 0.0;              // degrees
+    Eigen::VectorXd growth_vector1;  // unit
+    Eigen::VectorXd growth_vector2;  // unit; the isometric vector for an angle to isometry
+    // 80, 90 and 95 percent values of each sample's bootstrap angles (sample 2's only between
+    // samples).
+    Eigen::Vector3d range1 = Eigen::Vector3d::Zero();
+    Eigen::Vector3d range2 = Eigen::Vector3d::Zero();
     Eigen::Index degenerate1 = 0;  // replicates of sample 1 whose resampled sizes did not vary
     Eigen::Index degenerate2 = 0;
+    // Sample 1 was fitted onto a common reference, which makes any angle to isometry 90 degrees.
+    bool common_reference = false;
+};
+
+// Where a long step has got to, announced before the work it names.
+struct Progress {
+    enum class Stage {
+        growth_vectors,  // an angle step starts: growth vectors first
+        ranges,          // the bootstrap ranges of every sample follow
+        permutations,    // the permutation tests start
+    };
+    Stage stage = Stage::growth_vectors;
+    bool isometry = false;
+    int samples = 2;  // samples compared
+    // The angle of two samples (or of sample 1 and isometry), known once the ranges start.
+    std::optional<double> angle;
 };
 
 // What a landmark file may bring beside its dataset.
 struct SampleExtras {
     std::vector<std::string> names;  // one for each specimen; empty: numbered 1, 2, ...
     Eigen::MatrixXd wireframe;       // wirelist rows, used when no wirelist is loaded yet
-};
-
-struct PermutationOutcome {
-    std::string result_text;  // the result control's text
-    SlopeComparison test;
 };
 
 // A sample given to load_samples.
@@ -113,10 +144,8 @@ class Session {
     // The stream every bootstrap of the session draws from, continued from call to call.
     RandomStream& random_stream() { return stream_; }
 
-    // Shown in the result control while an angle step runs, in order.
-    void set_status_listener(std::function<void(const std::string&)> listener);
-    // Console for the echoes of working values (the process console by default).
-    void set_console(std::ostream* console) { console_ = console; }
+    // Told where the angle steps and the permutation tests have got to, in order.
+    void set_progress_listener(std::function<void(const Progress&)> listener);
     // Threads of the bootstraps (0: every core); results never depend on it.
     void set_threads(int threads) { threads_ = threads; }
     // Whether loads describe their drawings (on by default); a session without a window turns
@@ -124,21 +153,20 @@ class Session {
     void set_drawings(bool on) { drawings_ = on; }
 
     // The table is taken by value: a caller that no longer needs it moves it in.
-    LoadOutcome load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras = {});
-    LoadOutcome load2(Eigen::MatrixXd table, const std::string& name, bool common_reference,
-                      SampleExtras extras = {});
-    // Returns the message box text.
-    std::string loadwire(const Eigen::MatrixXd& table, const std::string& name);
+    LoadResult load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras = {});
+    LoadResult load2(Eigen::MatrixXd table, const std::string& name, bool common_reference,
+                     SampleExtras extras = {});
+    WirelistResult loadwire(const Eigen::MatrixXd& table, const std::string& name);
 
-    AngleOutcome angle_between(bool lcs, int nboots);
-    AngleOutcome angle_isometry(bool lcs, int nboots);
+    AngleResult angle_between(bool lcs, int nboots);
+    AngleResult angle_isometry(bool lcs, int nboots);
 
     // Samples 2 … k after sample 1. On one common reference: the GLS reference of every
     // specimen stacked in sample order, turned to its principal axes; sample 1 is fitted from its
     // superimposed specimens, the others from their coordinates as read; with one sample this is
     // load2 with the common reference. Without it, sample 2 is loaded as load2 loads it and the
     // others are kept as read, for comparisons of each sample with isometry.
-    LoadOutcome load_samples(std::vector<SampleInput> further, bool common_reference = true);
+    LoadResult load_samples(std::vector<SampleInput> further, bool common_reference = true);
 
     // Every loaded sample's growth vector and bootstrap range (sample 1's draws first; the
     // second set's size is the smallest sample's count), and the angle between every two.
@@ -151,7 +179,7 @@ class Session {
     // fitted onto a common reference. Its draws continue the stream, so after an angle step they
     // never change that step's ranges. The report carries the last test until a sample is loaded
     // again.
-    PermutationOutcome permutation_test(bool lcs, Eigen::Index permutations);
+    SlopeComparison permutation_test(bool lcs, Eigen::Index permutations);
     // The same statistics without their tests: no draws, nothing stored.
     SlopeComparison slope_statistics(bool lcs);
 
@@ -170,12 +198,11 @@ class Session {
     void write_report(const std::string& path) const;
 
   private:
-    void status(const std::string& text) const;
+    void progress(const Progress& p) const;
     // The wirelist a load draws: the loaded one, else the file's own wireframe, else none.
     const Eigen::MatrixXd* wires_for(const SampleExtras& extras) const;
     // Makes the file's own wireframe the wirelist when none is loaded.
     void keep_own_wireframe(SampleExtras& extras);
-    std::ostream& console() const;
     // Forgets what belongs to the loaded samples as a set: samples 3 … k, their angles and the
     // permutation test.
     void forget_sample_set();
@@ -206,8 +233,7 @@ class Session {
     std::vector<FurtherSample> further_;  // samples 3 … k
     std::optional<SampleAngles> angles_;  // the last angles of all the samples
     RandomStream stream_;
-    std::function<void(const std::string&)> status_listener_;
-    std::ostream* console_ = nullptr;
+    std::function<void(const Progress&)> progress_listener_;
     int threads_ = 0;
     bool drawings_ = true;
 };

@@ -3,7 +3,9 @@
 // (its earlier text again when the step fails), and the pointer "watch" meanwhile and "arrow"
 // again however the action ends.
 #include "kelmarsw.hpp"
+#include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
+#include "window_texts.hpp"
 
 #include <cmath>
 
@@ -57,20 +59,23 @@ Choices choices(const Switchyard& s) {
 
 // Shows each progress text in the result control at once, before the work it announces.
 void show_progress(const Switchyard& s) {
-    s.session.set_status_listener([&s](const std::string& text) {
-        set_tagged(s.g, "EditText1", "String", text);
-        s.g.flush_drawing();
+    s.session.set_progress_listener([&s](const Progress& p) {
+        for (const std::string& text : progress_texts(p)) {
+            set_tagged(s.g, "EditText1", "String", text);
+            s.g.flush_drawing();
+        }
     });
 }
 
-// Runs `step` with the pointer busy and its progress shown; returns the result control's text.
+// Runs `step`, which returns the result control's text, with the pointer busy and its progress
+// shown.
 template <typename Step>
 void busy_step(const Switchyard& s, Step step) {
     const BusyPointer busy(s.g);
     show_progress(s);
     struct Quiet {
         Session& session;
-        ~Quiet() { session.set_status_listener({}); }
+        ~Quiet() { session.set_progress_listener({}); }
     } quiet{s.session};
     const std::vector<Handle> result = tagged(s.g, "EditText1");
     const Value before = result.empty() ? Value() : s.g.get(result.front(), "String");
@@ -85,25 +90,28 @@ void busy_step(const Switchyard& s, Step step) {
     set_tagged(s.g, "EditText1", "String", text);
 }
 
-template <typename Step>
-void angle_action(const Switchyard& s, Step step) {
-    busy_step(s, [&] { return step(choices(s)).result_text; });
-}
-
 }  // namespace
 
 void anglebetween(const Switchyard& s) {
-    angle_action(s, [&s](const Choices& c) { return s.session.angle_between(c.lcs, c.nboots); });
+    busy_step(s, [&s] {
+        const Choices c = choices(s);
+        return angle_text(s.session.angle_between(c.lcs, c.nboots));
+    });
 }
 
 void angleisometry(const Switchyard& s) {
-    s.session.set_console(&s.console);
-    angle_action(s, [&s](const Choices& c) { return s.session.angle_isometry(c.lcs, c.nboots); });
+    busy_step(s, [&s] {
+        const Choices c = choices(s);
+        const AngleResult angle = s.session.angle_isometry(c.lcs, c.nboots);
+        echo_value("gv2", Value::from_matrix(angle.growth_vector2), &s.console);
+        return angle_text(angle);
+    });
 }
 
 void permutationtest(const Switchyard& s) {
     busy_step(s, [&s] {
-        return s.session.permutation_test(lcs_chosen(s), kWindowPermutations).result_text;
+        const bool lcs = lcs_chosen(s);
+        return permutation_text(s.session.permutation_test(lcs, kWindowPermutations), lcs);
     });
 }
 

@@ -8,6 +8,7 @@
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
+#include "window_texts.hpp"
 
 #include <algorithm>
 
@@ -73,13 +74,13 @@ void load1(const Switchyard& s) {
     std::optional<LandmarkSample> chosen = choose_landmark_sample(s.dialogs());
     if (!chosen)
         return;
-    const LoadOutcome out =
+    const LoadResult out =
         s.session.load1(std::move(chosen->data), chosen->name, extras_of(*chosen));
-    set_tagged(s.g, "File1Tag", "String", out.first_file_text);
+    set_tagged(s.g, "File1Tag", "String", file_counts_text(out));
     if (show_shapes(s))
         draw(s, out.drawing);
     set_tagged(s.g, "Pushbutton3", "Enable", "On");
-    set_tagged(s.g, "File1Tag", "String", out.file_text);
+    set_tagged(s.g, "File1Tag", "String", sample1_file_text(out));
 }
 
 void load2(const Switchyard& s) {
@@ -87,12 +88,11 @@ void load2(const Switchyard& s) {
     if (!chosen)
         return;
     const Value common = tagged_value(s.g, "referencebutton");
-    const LoadOutcome out =
-        s.session.load2(std::move(chosen->data), chosen->name, !common.empty() && common.is_true(),
-                        extras_of(*chosen));
-    set_tagged(s.g, "File2Tag", "String", out.first_file_text);
-    if (out.status_text)
-        set_tagged(s.g, "EditText1", "String", *out.status_text);
+    const LoadResult out = s.session.load2(std::move(chosen->data), chosen->name,
+                                           !common.empty() && common.is_true(), extras_of(*chosen));
+    set_tagged(s.g, "File2Tag", "String", file_counts_text(out));
+    if (out.common_reference)
+        set_tagged(s.g, "EditText1", "String", common_reference_text());
     if (show_shapes(s))
         draw(s, out.drawing);
     set_tagged(s.g, "Pushbutton2", "Enable", "On");
@@ -103,8 +103,8 @@ void loadwire(const Switchyard& s) {
     std::optional<ChosenTable> chosen = choose_wirelist(s);
     if (!chosen)
         return;
-    const std::string text = s.session.loadwire(*chosen->data, chosen->name);
-    s.dialogs().message_box(text, "Wirelist");
+    const WirelistResult wirelist = s.session.loadwire(*chosen->data, chosen->name);
+    s.dialogs().message_box(wirelist_text(wirelist), "Wirelist");
 }
 
 }  // namespace kelmar

@@ -111,8 +111,6 @@ TEST(Batch, ReportIsTheSessionsReport) {
 
     // The steps of a desktop session with the same choices.
     Session session(7);
-    std::ostringstream console;
-    session.set_console(&console);
     session.load1(*read_table_file(example("macaque_male.txt")), "macaque_male.txt");
     session.load2(*read_table_file(example("macaque_female.txt")), "macaque_female.txt", true);
     session.angle_between(false, 200);
@@ -134,11 +132,9 @@ TEST(Batch, JsonCarriesTheResultsExactly) {
     EXPECT_EQ(j["samples"][1]["specimens"], 32);
 
     Session session;
-    std::ostringstream console;
-    session.set_console(&console);
     session.load1(*read_table_file(example("growth_sample_a.txt")), "growth_sample_a.txt");
     session.load2(*read_table_file(example("growth_sample_b.txt")), "growth_sample_b.txt", false);
-    const AngleOutcome angle = session.angle_between(true, 100);
+    const AngleResult angle = session.angle_between(true, 100);
     // Numbers read back exactly.
     EXPECT_EQ(j["angle"].get<double>(), angle.angle);
     const Eigen::VectorXd& gv1 = *session.variables().gv1;
@@ -213,8 +209,6 @@ TEST(Batch, SeveralSamplesAndOneFileThatRecordsThem) {
     EXPECT_EQ(j["common_slopes_test"]["permutations"], 99);
 
     Session session;
-    std::ostringstream console;
-    session.set_console(&console);
     session.load1(*read_table_file(files[0]), "growth_sample_a.txt");
     std::vector<SampleInput> further;
     further.push_back({*read_table_file(files[1]), "growth_sample_b.txt", {}});
@@ -272,8 +266,6 @@ TEST(Batch, ExportedCoordinatesGiveTheSameAngleAgain) {
         EXPECT_EQ(coords.names.front(), "a_01");
         const Eigen::Index n1 = j["samples"][0]["specimens"];
         Session session;
-        std::ostringstream console;
-        session.set_console(&console);
         session.load1(coords.data.topRows(n1), "1");
         session.load2(coords.data.bottomRows(coords.data.rows() - n1), "2", false);
         EXPECT_EQ(session.angle_between(true, 20).angle, j["angle"].get<double>()) << name;

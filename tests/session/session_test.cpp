@@ -32,10 +32,8 @@ class SessionTest : public ::testing::Test {
         std::mt19937 gen(42);
         sample1_ = growth_sample(20, 30, 0.3, gen);
         sample2_ = growth_sample(25, 30, 0.3, gen);
-        session_.set_console(&console_);
     }
     Eigen::MatrixXd sample1_, sample2_;
-    std::ostringstream console_;
     Session session_;
 };
 
@@ -51,9 +49,11 @@ class SessionTest : public ::testing::Test {
 }
 
 TEST_F(SessionTest, LoadOneShowsCountsAndSetsTheDefaults) {
-    const LoadOutcome out = session_.load1(sample1_, "s1.txt");
-    EXPECT_EQ(out.first_file_text, "File: s1.txt \n  20 Specimens \n  10 Landmarks");
-    EXPECT_EQ(out.file_text, "File s1.txt \n   20 Samples \n   10 landmarks");
+    const LoadResult out = session_.load1(sample1_, "s1.txt");
+    EXPECT_EQ(out.name, "s1.txt");
+    EXPECT_EQ(out.specimens, 20);
+    EXPECT_EQ(out.landmarks, 10);
+    EXPECT_FALSE(out.common_reference);
     const SessionVariables& v = session_.variables();
     EXPECT_EQ(v.LCS, 1);
     EXPECT_EQ(v.NBOOTS, 100);
@@ -63,9 +63,9 @@ TEST_F(SessionTest, LoadOneShowsCountsAndSetsTheDefaults) {
 
 TEST_F(SessionTest, CommonReferenceReplacesBothSamplesKeepingSizes) {
     session_.load1(sample1_, "s1.txt");
-    const LoadOutcome out = session_.load2(sample2_, "s2.txt", true);
-    EXPECT_EQ(out.status_text, std::optional<std::string>("Using Common Procrustes GLS Reference"));
-    EXPECT_EQ(out.file_text, "File: s2.txt \n  25 Specimens \n  10 Landmarks");
+    const LoadResult out = session_.load2(sample2_, "s2.txt", true);
+    EXPECT_TRUE(out.common_reference);
+    EXPECT_EQ(out.specimens, 25);
     const SessionVariables& v = session_.variables();
     EXPECT_EQ(v.FIRSTDATASET.col(30), sample1_.col(30));
     EXPECT_EQ(v.SECONDDATASET.col(30), sample2_.col(30));
@@ -88,8 +88,8 @@ TEST_F(SessionTest, CommonReferenceReplacesBothSamplesKeepingSizes) {
 TEST_F(SessionTest, PermutationTestNeedsTheSamplesOnOneCommonReference) {
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", true);
-    const PermutationOutcome out = session_.permutation_test(true, 19);
-    EXPECT_EQ(out.test.values.rows(), 20);
+    const SlopeComparison out = session_.permutation_test(true, 19);
+    EXPECT_EQ(out.values.rows(), 20);
     EXPECT_NE(session_.report_text().find(", 19 permutations, regression on LCS:"),
               std::string::npos);
     session_.load2(sample2_, "s2.txt", false);
@@ -107,7 +107,6 @@ TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", true);
     Session two;
-    two.set_console(&console_);
     two.load1(sample1_, "s1.txt");
     std::vector<SampleInput> one;
     one.push_back({sample2_, "s2.txt", {}});
@@ -117,7 +116,6 @@ TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
     std::mt19937 gen(7);
     const Eigen::MatrixXd sample3 = growth_sample(12, 30, 0.3, gen);
     Session three;
-    three.set_console(&console_);
     three.load1(sample1_, "s1.txt");
     std::vector<SampleInput> further;
     further.push_back({sample2_, "s2.txt", {}});
@@ -147,7 +145,6 @@ TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
 
     // Without a common reference the samples have no common frame: only isometry is asked.
     Session apart;
-    apart.set_console(&console_);
     apart.load1(sample1_, "s1.txt");
     std::vector<SampleInput> as_read;
     as_read.push_back({sample2_, "s2.txt", {}});
@@ -164,21 +161,29 @@ TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
 TEST_F(SessionTest, AngleBetweenUsesTheSmallerSampleAndTheSessionStream) {
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", false);
-    std::vector<std::string> shown;
-    session_.set_status_listener([&](const std::string& text) { shown.push_back(text); });
-    const AngleOutcome out = session_.angle_between(true, 400);
+    std::vector<Progress> told;
+    session_.set_progress_listener([&](const Progress& p) { told.push_back(p); });
+    const AngleResult out = session_.angle_between(true, 400);
 
     // The same bootstraps by hand: sample 1 first, both with resample size 20, one stream.
     RandomStream stream;
     const BootstrapAngles aw1 = bootstrap_angles_log_size(sample1_, 400, 20, stream);
     const BootstrapAngles aw2 = bootstrap_angles_log_size(sample2_, 400, 20, stream);
+    const Eigen::Vector3d aw1r(aw1.angles(319), aw1.angles(359), aw1.angles(379));
+    const Eigen::Vector3d aw2r(aw2.angles(319), aw2.angles(359), aw2.angles(379));
+    EXPECT_EQ(out.range1, aw1r);
+    EXPECT_EQ(out.range2, aw2r);
     const SessionVariables& v = session_.variables();
-    EXPECT_EQ(*v.AW1R, Eigen::Vector3d(aw1.angles(319), aw1.angles(359), aw1.angles(379)));
-    EXPECT_EQ(*v.AW2R, Eigen::Vector3d(aw2.angles(319), aw2.angles(359), aw2.angles(379)));
+    EXPECT_EQ(*v.AW1R, aw1r);
+    EXPECT_EQ(*v.AW2R, aw2r);
+    EXPECT_EQ(*v.gv1, out.growth_vector1);
+    EXPECT_EQ(out.angle, growth_angle(out.growth_vector1, out.growth_vector2));
 
-    EXPECT_EQ(out.result_text.substr(out.result_text.size() - 17), "  400 Bootstraps ");
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[1], "Please Stand by...");
+    // The growth vectors first, then the ranges with the angle already known.
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0].stage, Progress::Stage::growth_vectors);
+    EXPECT_EQ(told[1].stage, Progress::Stage::ranges);
+    EXPECT_EQ(told[1].angle, std::optional<double>(out.angle));
 }
 
 TEST_F(SessionTest, AngleToIsometryKeepsTheOtherRange) {
@@ -186,10 +191,11 @@ TEST_F(SessionTest, AngleToIsometryKeepsTheOtherRange) {
     session_.load2(sample2_, "s2.txt", false);
     session_.angle_between(false, 100);
     const Eigen::Vector3d aw2r = *session_.variables().AW2R;
-    const AngleOutcome out = session_.angle_isometry(false, 100);
+    const AngleResult out = session_.angle_isometry(false, 100);
     EXPECT_EQ(*session_.variables().AW2R, aw2r);
-    EXPECT_EQ(out.result_text.substr(out.result_text.size() - 20), "  100 Bootstraps -CS");
-    EXPECT_EQ(console_.str().rfind("gv2 =\n", 0), 0u);  // echoed on the console
+    EXPECT_TRUE(out.isometry);
+    EXPECT_FALSE(out.lcs);
+    EXPECT_EQ(out.growth_vector2, Eigen::VectorXd::Constant(30, 1.0 / std::sqrt(30.0)));
 
     // A sample whose growth vector is the isometric vector gives 0.
     Eigen::MatrixXd isometric = sample1_;
@@ -197,22 +203,24 @@ TEST_F(SessionTest, AngleToIsometryKeepsTheOtherRange) {
         (isometric.col(30).array().log().matrix() * Eigen::RowVectorXd::Ones(30)).rowwise() +
         sample1_.row(0).head(30);
     Session s;
-    s.set_console(&console_);
     s.load1(isometric, "iso.txt");
     EXPECT_NEAR(s.angle_isometry(true, 100).angle, 0.0, 1e-5);
 
-    // After a common superimposition the angle is always 90 degrees, and the text says so.
+    // After a common superimposition the angle is always 90 degrees, and the result says why.
     session_.load2(sample2_, "s2.txt", true);
-    const AngleOutcome common = session_.angle_isometry(true, 100);
+    const AngleResult common = session_.angle_isometry(true, 100);
     EXPECT_NEAR(common.angle, 90.0, 1e-9);
-    EXPECT_NE(common.result_text.find("Note: after a common Procrustes"), std::string::npos);
+    EXPECT_TRUE(common.common_reference);
 }
 
 TEST_F(SessionTest, MismatchedLandmarksChangeOnlyTheChoices) {
     session_.load1(sample1_, "s1.txt");
     std::mt19937 gen(3);
     session_.load2(growth_sample(20, 27, 0.3, gen), "other.txt", false);
-    EXPECT_EQ(session_.angle_between(false, 400).result_text, "Mismatch on landmark number");
+    const AngleResult out = session_.angle_between(false, 400);
+    EXPECT_TRUE(out.mismatch);
+    EXPECT_EQ(out.landmarks1, 10);
+    EXPECT_EQ(out.landmarks2, 9);
     EXPECT_EQ(session_.variables().NBOOTS, 400);
     EXPECT_FALSE(session_.variables().gv1.has_value());
 }
@@ -241,8 +249,7 @@ TEST_F(SessionTest, FailedStepsLeaveTheSessionAsItWas) {
     EXPECT_THROW(session_.loadwire(wires, "w.txt"), Error);  // landmark 11 of 10
     EXPECT_THROW(session_.angle_between(true, 110), Error);  // not a multiple of 20
     EXPECT_TRUE(same_variables(session_.variables(), before));
-    EXPECT_EQ(session_.loadwire(wires.topRows(1), "w.txt"),
-              "Loaded Wirelist: w.txt \n,with 1 wires");
+    EXPECT_EQ(session_.loadwire(wires.topRows(1), "w.txt").wires, 1);
 }
 
 TEST_F(SessionTest, ReportLineByLine) {

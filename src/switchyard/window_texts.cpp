@@ -1,0 +1,92 @@
+#include "window_texts.hpp"
+
+#include "platform/numeric/format.hpp"
+
+namespace kelmar {
+
+std::string file_counts_text(const LoadResult& load) {
+    return format_text(
+        R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks)",
+        {load.name, static_cast<double>(load.specimens), static_cast<double>(load.landmarks)});
+}
+
+std::string sample1_file_text(const LoadResult& load) {
+    return format_text(
+        R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
+        {load.name, static_cast<double>(load.specimens), static_cast<double>(load.landmarks)});
+}
+
+std::string common_reference_text() {
+    return format_text("Using Common Procrustes GLS Reference");
+}
+
+std::string wirelist_text(const WirelistResult& wirelist) {
+    return format_text(R"(Loaded Wirelist: %s \n,with %i wires)",
+                       {wirelist.name, static_cast<double>(wirelist.wires)});
+}
+
+std::string angle_text(const AngleResult& a) {
+    if (a.mismatch)
+        return "Mismatch on landmark number";
+    std::string text;
+    if (a.isometry) {
+        text = format_text(
+            R"(Between Species: %3.1f \n Within Species 1: %3.1f \n %4.0f Bootstraps -%s)",
+            {a.angle, a.range1(2), a.nboots, a.lcs ? "LCS" : "CS"});
+        if (a.degenerate1 > 0) {
+            text += format_text(R"(\n Replicates without a slope (resampled sizes all equal): %d)",
+                                {static_cast<double>(a.degenerate1)});
+        }
+        if (a.common_reference) {
+            // Fitted specimens are centred, so every growth vector sums to zero along each axis
+            // and is orthogonal to the isometric vector whatever the data.
+            text += format_text(
+                R"(\n Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees and carries no information)");
+        }
+        return text;
+    }
+    text = format_text(
+        R"(Between Species: %3.1f \n Within Species 1: %3.1f \n Within Species 2: %3.1f \n %4.0f Bootstraps )",
+        {a.angle, a.range1(2), a.range2(2), a.nboots});
+    if (a.degenerate1 > 0 || a.degenerate2 > 0) {
+        text += format_text(
+            R"(\n Replicates without a slope (resampled sizes all equal): %d in sample 1, %d in sample 2)",
+            {static_cast<double>(a.degenerate1), static_cast<double>(a.degenerate2)});
+    }
+    return text;
+}
+
+std::string permutation_text(const SlopeComparison& t, bool lcs) {
+    const PairwiseSlopes& first = t.pairs.front();
+    return format_text(
+        R"(Between Species: %3.1f \n Permutation UCL95: %3.1f \n P = %.4g   Z = %.2f \n Slope length difference: %.3g   P = %.4g \n Common slopes: F = %.3g   P = %.4g \n %4.0f Permutations -%s)",
+        {first.angle, first.angle_test.ucl95, first.angle_test.p_value, first.angle_test.z,
+         first.length_difference, first.length_test.p_value, t.f, t.f_test.p_value,
+         static_cast<double>(t.permutations), lcs ? "LCS" : "CS"});
+}
+
+std::vector<std::string> progress_texts(const Progress& p) {
+    switch (p.stage) {
+        case Progress::Stage::growth_vectors:
+            return {format_text("Please Stand by../n Calculating ranges"), "Please Stand by..."};
+        case Progress::Stage::ranges:
+            if (p.angle) {
+                return {format_text(
+                    "Between group angle %3.1f /n ...Please wait-computing/n ranges", {*p.angle})};
+            }
+            if (p.isometry) {
+                return {
+                    format_text("Between group angles to isometry of %d samples /n ...Please "
+                                "wait-computing/n ranges",
+                                {static_cast<double>(p.samples)})};
+            }
+            return {format_text(
+                "Between group angles of %d samples /n ...Please wait-computing/n ranges",
+                {static_cast<double>(p.samples)})};
+        case Progress::Stage::permutations:
+            return {"Please Stand by... permutation test"};
+    }
+    return {};
+}
+
+}  // namespace kelmar
