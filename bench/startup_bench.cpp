@@ -20,7 +20,7 @@ void BM_MainWindowShown(benchmark::State& state) {
         for (kelmar::InitTermRow& row : program.init_term_table())
             row.initialise();
         program.table().call("kelmar6", 0, {});
-        kelmar::graphics().flush_drawing();
+        program.graphics().flush_drawing();
         state.PauseTiming();
         for (auto row = program.init_term_table().rbegin(); row != program.init_term_table().rend();
              ++row)

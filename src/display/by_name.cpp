@@ -5,21 +5,21 @@
 
 namespace kelmar {
 
-std::vector<FunctionRow> display_functions() {
+std::vector<FunctionRow> display_functions(Graphics& g) {
     return {
         {"showshape3D",
-         [](int, const Values& in) -> Values {
+         [&g](int, const Values& in) -> Values {
              const Arguments a("showshape3D", in);
-             draw_shapes(graphics(), a.stack(0, "x"), a.text(1, "dsymbol"));
+             draw_shapes(g, a.stack(0, "x"), a.text(1, "dsymbol"));
              return {};
          },
          2, 0},
         {"wire3d",
-         [](int, const Values& in) -> Values {
+         [&g](int, const Values& in) -> Values {
              const Arguments a("wire3d", in);
              const Eigen::MatrixXd x = a.matrix(0, "x");
              const Eigen::MatrixXd wirelist = a.matrix(1, "wirelist");
-             draw_wireframe(graphics(), x, wirelist, a.given(2) ? a.text(2, "color") : "b-");
+             draw_wireframe(g, x, wirelist, a.given(2) ? a.text(2, "color") : "b-");
              return {};
          },
          3, 0},

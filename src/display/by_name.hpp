@@ -2,10 +2,11 @@
 // wire3d (calling draw_shapes and draw_wireframe), drawing into the process's graphics model.
 #pragma once
 
+#include "platform/graphics/graphics.hpp"
 #include "platform/numeric/by_name.hpp"
 
 namespace kelmar {
 
-std::vector<FunctionRow> display_functions();
+std::vector<FunctionRow> display_functions(Graphics& g);
 
 }  // namespace kelmar

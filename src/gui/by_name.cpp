@@ -10,11 +10,10 @@ namespace kelmar {
 namespace {
 
 // The figure that holds the object the handle names, or the empty value.
-FunctionRow parent_figure(const char* name, int line) {
+FunctionRow parent_figure(Graphics& g, const char* name, int line) {
     return {name,
-            [name](int, const Values& in) -> Values {
-                const std::optional<Handle> fig =
-                    graphics().figure_of(Arguments(name, in).scalar(0, "h"));
+            [&g, name](int, const Values& in) -> Values {
+                const std::optional<Handle> fig = g.figure_of(Arguments(name, in).scalar(0, "h"));
                 return {fig ? Value(*fig) : Value()};
             },
             1, 1, line};
@@ -22,40 +21,40 @@ FunctionRow parent_figure(const char* name, int line) {
 
 }  // namespace
 
-std::vector<FunctionRow> gui_functions() {
+std::vector<FunctionRow> gui_functions(Graphics& g) {
     FunctionRow create_handles{
         "createHandles",
-        [](int, const Values& in) -> Values {
-            return {guihandles(graphics(), Arguments("createHandles", in).value(0, "fig"))};
+        [&g](int, const Values& in) -> Values {
+            return {guihandles(g, Arguments("createHandles", in).value(0, "fig"))};
         },
         1, 1, 86};
     return {
         {"guidata",
-         [](int, const Values& in) -> Values {
+         [&g](int, const Values& in) -> Values {
              const Arguments a("guidata", in);
              if (a.given(1)) {
-                 guidata(graphics(), a.value(0, "h"), a.value(1, "data"));
+                 guidata(g, a.value(0, "h"), a.value(1, "data"));
                  return {};
              }
-             return {guidata(graphics(), a.value(0, "h"))};
+             return {guidata(g, a.value(0, "h"))};
          },
          2,
          1,
          1,
-         {parent_figure("getParentFigure", 99)}},
+         {parent_figure(g, "getParentFigure", 99)}},
         {"guihandles",
-         [](int, const Values& in) -> Values {
-             return {in.empty() ? guihandles(graphics()) : guihandles(graphics(), in[0])};
+         [&g](int, const Values& in) -> Values {
+             return {in.empty() ? guihandles(g) : guihandles(g, in[0])};
          },
          1,
          1,
          1,
-         {parent_figure("getParentFigure", 78), create_handles}},
+         {parent_figure(g, "getParentFigure", 78), create_handles}},
         {"openfig",
-         [](int, const Values& in) -> Values {
+         [&g](int, const Values& in) -> Values {
              const Arguments a("openfig", in);
-             return {Value(openfig(graphics(), a.text(0, "filename"),
-                                   a.given(1) ? a.text(1, "policy") : "new"))};
+             return {Value(
+                 openfig(g, a.text(0, "filename"), a.given(1) ? a.text(1, "policy") : "new"))};
          },
          2, 1},
         {"isvarname",
@@ -64,14 +63,14 @@ std::vector<FunctionRow> gui_functions() {
          },
          1, 1},
         {"movegui",
-         [](int, const Values& in) -> Values {
-             movegui(graphics(), in);
+         [&g](int, const Values& in) -> Values {
+             movegui(g, in);
              return {};
          },
          -1,
          0,
          1,
-         {parent_figure("get_parent_fig", 166)}},
+         {parent_figure(g, "get_parent_fig", 166)}},
         {"iskeyword",
          [](int, const Values& in) -> Values {
              if (in.empty())

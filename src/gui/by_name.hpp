@@ -6,11 +6,12 @@
 #pragma once
 
 #include "platform/graphics/dialogs.hpp"
+#include "platform/graphics/graphics.hpp"
 #include "platform/numeric/by_name.hpp"
 
 namespace kelmar {
 
-std::vector<FunctionRow> gui_functions();
+std::vector<FunctionRow> gui_functions(Graphics& g);
 std::vector<FunctionRow> file_dialog_functions(std::function<Dialogs&()> dialogs);
 
 }  // namespace kelmar

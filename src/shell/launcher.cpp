@@ -2,7 +2,6 @@
 
 #include "gui/guidata.hpp"
 #include "gui/openfig.hpp"
-#include "platform/graphics/dialogs.hpp"
 #include "platform/numeric/error.hpp"
 
 namespace kelmar {
@@ -19,9 +18,11 @@ Values open_main_window(Graphics& g, int outputs_wanted) {
 
 }  // namespace
 
-FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::ostream& console) {
+FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::function<Dialogs&()> dialogs,
+                              std::ostream& console) {
     return {"kelmar6",
-            [&table, &g, &console](int outputs_wanted, const Values& inputs) -> Values {
+            [&table, &g, dialogs = std::move(dialogs), &console](int outputs_wanted,
+                                                                 const Values& inputs) -> Values {
                 if (inputs.empty())
                     return open_main_window(g, outputs_wanted);
                 if (!inputs[0].is_text())

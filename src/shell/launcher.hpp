@@ -6,14 +6,18 @@
 #pragma once
 
 #include "function_table.hpp"
+#include "platform/graphics/dialogs.hpp"
 #include "platform/graphics/graphics.hpp"
+
+#include <functional>
 
 #include <ostream>
 
 namespace kelmar {
 
 // The launcher's row of the function table, calling through `table` and printing caught errors on
-// `console`.
-FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::ostream& console);
+// `console`; `dialogs` shows them while a window is open.
+FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::function<Dialogs&()> dialogs,
+                              std::ostream& console);
 
 }  // namespace kelmar

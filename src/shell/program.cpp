@@ -23,36 +23,12 @@
 namespace kelmar {
 namespace {
 
-// The rows of every subsystem, put in table order.
-std::vector<FunctionRow> rows_in_table_order(FunctionRow launcher) {
-    std::vector<FunctionRow> all;
-    all.push_back(std::move(launcher));
-    all.push_back(switchyard_function());
-    for (auto list :
-         {gui_functions(),
-          growth_functions([]() -> RandomStream& { return desktop_session().random_stream(); }),
-          superimposition_functions(), landmark_functions(),
-          file_dialog_functions([]() -> Dialogs& { return dialogs(); }), display_functions()}) {
-        for (FunctionRow& r : list)
-            all.push_back(std::move(r));
-    }
-    std::vector<FunctionRow> ordered;
-    for (const std::string& name : function_names()) {
-        const auto it = std::find_if(all.begin(), all.end(),
-                                     [&](const FunctionRow& r) { return r.name == name; });
-        if (it == all.end())
-            throw Error("the function table has no row for " + in_quotes(name));
-        ordered.push_back(std::move(*it));
-    }
-    return ordered;
-}
-
 // What the graphics library holds while it runs: the Qt view of the model and the dialogs.
 struct GraphicsLibrary {
     std::unique_ptr<QtView> view;
     std::unique_ptr<QtDialogs> dialogs;
     Dialogs* previous_dialogs = nullptr;
-    CallByNameHook previous_hook;
+    CallByNameHook previous_call;
 };
 
 }  // namespace
@@ -77,9 +53,43 @@ const std::vector<std::string>& function_names() {
     return names;
 }
 
-Program::Program(std::ostream& console)
-    : console_(console),
-      table_(rows_in_table_order(launcher_function(table_, graphics(), console))) {
+// The rows of every subsystem, put in table order.
+std::vector<FunctionRow> Program::rows_in_table_order() {
+    const auto dialogs = [this]() -> Dialogs& { return this->dialogs(); };
+    std::vector<FunctionRow> all;
+    all.push_back(launcher_function(table_, graphics_, dialogs, console_));
+    all.push_back(switchyard_function({graphics_, dialogs, session_, console_}));
+    for (auto list : {gui_functions(graphics_), growth_functions([this]() -> RandomStream& {
+                          return session_.random_stream();
+                      }),
+                      superimposition_functions(), landmark_functions(),
+                      file_dialog_functions(dialogs), display_functions(graphics_)}) {
+        for (FunctionRow& r : list)
+            all.push_back(std::move(r));
+    }
+    std::vector<FunctionRow> ordered;
+    for (const std::string& name : function_names()) {
+        const auto it = std::find_if(all.begin(), all.end(),
+                                     [&](const FunctionRow& r) { return r.name == name; });
+        if (it == all.end())
+            throw Error("the function table has no row for " + in_quotes(name));
+        ordered.push_back(std::move(*it));
+    }
+    return ordered;
+}
+
+Dialogs& Program::dialogs() {
+    if (dialogs_ == nullptr)
+        throw Error("no dialogs are available: the program has no window system");
+    return *dialogs_;
+}
+
+Dialogs* Program::set_dialogs(Dialogs* d) {
+    std::swap(d, dialogs_);
+    return d;
+}
+
+Program::Program(std::ostream& console) : console_(console), table_(rows_in_table_order()) {
     auto warnings = std::make_shared<WarningSink>();
     init_term_.push_back({"numericlib",
                           [this, warnings] {
@@ -96,20 +106,19 @@ Program::Program(std::ostream& console)
     init_term_.push_back({"graphicslib",
                           [this, library] {
                               ensure_qt_application();
-                              library->view = std::make_unique<QtView>(graphics());
+                              library->view = std::make_unique<QtView>(graphics_);
                               library->dialogs = std::make_unique<QtDialogs>();
                               library->previous_dialogs = set_dialogs(library->dialogs.get());
                               // Controls' callbacks are calls by name through the table.
-                              library->previous_hook = set_call_by_name_hook(
+                              library->previous_call = graphics_.set_call_by_name(
                                   [this](const std::string& name, const std::vector<Value>& args) {
                                       table_.call(name, 0, args);
                                   });
                           },
-                          [library] {
-                              Graphics& g = graphics();
-                              for (Handle f : g.figures())
-                                  g.close(f);
-                              set_call_by_name_hook(library->previous_hook);
+                          [this, library] {
+                              for (Handle f : graphics_.figures())
+                                  graphics_.close(f);
+                              graphics_.set_call_by_name(library->previous_call);
                               set_dialogs(library->previous_dialogs);
                               library->view.reset();
                               library->dialogs.reset();
@@ -162,13 +171,13 @@ int Program::run_opening(const std::string& file) {
     const FunctionRow& launcher = table_.row(0);
     return runtime_main(
         {}, launcher.body, info_,
-        [&launcher, &file] {
+        [this, &launcher, &file] {
             OpenOnce once(dialogs(), file);
             Dialogs* previous = set_dialogs(&once);
             // Through the launcher's forwarding branch, which tells a failure and goes on.
             launcher.body(0, {Value("kelmarsw"), Value("load1")});
             set_dialogs(previous);
-            run_event_loop(graphics());
+            run_event_loop(graphics_);
         },
         console_);
 }
@@ -176,7 +185,7 @@ int Program::run_opening(const std::string& file) {
 int Program::run(const std::vector<std::string>& words) {
     const FunctionRow& launcher = table_.row(0);
     return runtime_main(
-        words, launcher.body, info_, [] { run_event_loop(graphics()); }, console_);
+        words, launcher.body, info_, [this] { run_event_loop(graphics_); }, console_);
 }
 
 }  // namespace kelmar

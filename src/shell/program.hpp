@@ -1,10 +1,15 @@
 // The desktop program assembled: its 31-row function table in table order, from the rows each
 // subsystem provides; its 33 initialisers and terminators (the numeric library, the graphics
 // library, which brings up the Qt application, view and dialogs, then the modules in table
-// order); and its run from the command-line words to the exit status.
+// order); and its run from the command-line words to the exit status. The program owns what its
+// functions share: the graphics model, the analysis session (with its random stream), the dialogs
+// and the console; each row is given the parts it uses.
 #pragma once
 
+#include "platform/graphics/dialogs.hpp"
+#include "platform/graphics/graphics.hpp"
 #include "runtime.hpp"
+#include "session/session.hpp"
 
 #include <ostream>
 #include <string>
@@ -24,6 +29,13 @@ class Program {
     FunctionTable& table() { return table_; }
     std::vector<InitTermRow>& init_term_table() { return init_term_; }
     const MainInfo& main_info() const { return info_; }
+    Graphics& graphics() { return graphics_; }
+    Session& session() { return session_; }
+    // The dialogs in use: the Qt dialogs while the graphics library is initialised. Raises an
+    // Error when there are none.
+    Dialogs& dialogs();
+    // Puts `d` in use (nullptr: none) and returns the ones it replaces.
+    Dialogs* set_dialogs(Dialogs* d);
 
     int run(const std::vector<std::string>& words);
     // Opens the main window and loads `file` as sample 1, as if the user had chosen it in the
@@ -32,7 +44,12 @@ class Program {
     int run_opening(const std::string& file);
 
   private:
+    std::vector<FunctionRow> rows_in_table_order();
+
     std::ostream& console_;
+    Graphics graphics_;
+    Session session_;
+    Dialogs* dialogs_ = nullptr;
     FunctionTable table_;
     std::vector<InitTermRow> init_term_;
     MainInfo info_;

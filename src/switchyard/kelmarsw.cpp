@@ -1,6 +1,5 @@
 #include "kelmarsw.hpp"
 
-#include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 
 namespace kelmar {
@@ -42,18 +41,10 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
     }
 }
 
-Session& desktop_session() {
-    static Session session;
-    return session;
-}
-
-FunctionRow switchyard_function() {
+FunctionRow switchyard_function(Switchyard desktop) {
     return {"kelmarsw",
-            [](int, const Values& inputs) -> Values {
-                const std::string action = Arguments("kelmarsw", inputs).text(0, "action");
-                kelmarsw({graphics(), []() -> Dialogs& { return dialogs(); }, desktop_session(),
-                          console()},
-                         action);
+            [desktop = std::move(desktop)](int, const Values& inputs) -> Values {
+                kelmarsw(desktop, Arguments("kelmarsw", inputs).text(0, "action"));
                 return {};
             },
             1, 0};

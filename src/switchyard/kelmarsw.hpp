@@ -26,12 +26,9 @@ struct Switchyard {
 
 void kelmarsw(const Switchyard& s, std::string_view action);
 
-// The desktop program's session, from program start to program end.
-Session& desktop_session();
-
-// The row of the function table: kelmarsw(action) on the process's graphics model, dialogs,
-// session and console.
-FunctionRow switchyard_function();
+// The row of the function table: kelmarsw(action) on the desktop program's graphics model,
+// dialogs, session and console.
+FunctionRow switchyard_function(Switchyard desktop);
 
 // The actions, each a small function of its own (load_actions.cpp, angle_actions.cpp,
 // window_actions.cpp).

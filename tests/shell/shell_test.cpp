@@ -157,7 +157,7 @@ TEST_F(Shell, TheLauncherForwardsAndSwallowsErrors) {
 TEST_F(Shell, OneMainWindowColouredWithItsHandleTable) {
     const testing::ScratchFolder folder(true);
     set_figure_resource_folder(KELMAR_RESOURCES_DIR);
-    Graphics& g = graphics();
+    Graphics& g = program.graphics();
     g.set(Graphics::kRoot, "defaultUicontrolBackgroundColor", Value::row({0.5, 0.6, 0.7}));
     const Values first = launch(1, {});
     const Values second = launch(1, {});
@@ -168,6 +168,12 @@ TEST_F(Shell, OneMainWindowColouredWithItsHandleTable) {
     EXPECT_EQ(g.get(fig, "Color"), Value::row({0.5, 0.6, 0.7}));
     const Value handles = g.app_data(fig, "UsedByGUIData_m");
     EXPECT_TRUE(handles.is_struct() && handles.has_field("Pushbutton1"));
+    // Each program has a model, a session and dialogs of its own: another sees no window and
+    // has none to show.
+    std::ostringstream other_console;
+    Program other(other_console);
+    EXPECT_TRUE(other.graphics().figures().empty());
+    EXPECT_NE(error_of([&] { other.dialogs(); }).find("no dialogs"), std::string::npos);
     g.close(fig);
 }
 
@@ -185,9 +191,10 @@ TEST(Runtime, ModulesLiveWhileTheWindowsAreOpenAndTheStatusReachesTheCaller) {
         alive_while_open = true;
         for (std::size_t i = 0; i < program.table().size(); ++i)
             alive_while_open = alive_while_open && program.table().initialised(i);
-        view_while_open = graphics().view() != nullptr;
-        for (Handle f : graphics().figures())
-            graphics().close(f);
+        Graphics& g = program.graphics();
+        view_while_open = g.view() != nullptr;
+        for (Handle f : g.figures())
+            g.close(f);
     });
     EXPECT_EQ(program.run({}), 0) << console.str();
     EXPECT_TRUE(alive_while_open);
@@ -195,7 +202,7 @@ TEST(Runtime, ModulesLiveWhileTheWindowsAreOpenAndTheStatusReachesTheCaller) {
     // After the last window: terminated, in reverse, down to the graphics library.
     for (std::size_t i = 0; i < program.table().size(); ++i)
         EXPECT_FALSE(program.table().initialised(i));
-    EXPECT_EQ(graphics().view(), nullptr);
+    EXPECT_EQ(program.graphics().view(), nullptr);
 
     // Without a figure file anywhere the program ends with status 1, naming the folders.
     set_figure_resource_folder(folder.path().string());
@@ -216,7 +223,7 @@ TEST(Runtime, OpeningAFileLoadsItAsSampleOne) {
     std::string shown;
     ensure_qt_application();
     QTimer::singleShot(300, [&] {
-        Graphics& g = graphics();
+        Graphics& g = program.graphics();
         const std::vector<Handle> file = g.find_all(Graphics::kRoot, "Tag", Value("File1Tag"));
         if (!file.empty())
             shown = g.get(file.front(), "String").text();
@@ -239,8 +246,8 @@ TEST(Runtime, TheMainWindowComesUp) {
     for (InitTermRow& row : program.init_term_table())
         row.initialise();
     program.table().call("kelmar6", 0, {});
-    graphics().flush_drawing();
-    Graphics& g = graphics();
+    Graphics& g = program.graphics();
+    g.flush_drawing();
     const std::vector<Handle> main = g.find_all(Graphics::kRoot, "Tag", Value("Kelmar6"));
     ASSERT_EQ(main.size(), 1u) << console.str();
     auto* view = dynamic_cast<QtView*>(g.view());

@@ -196,9 +196,9 @@ TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
     for (InitTermRow& row : program.init_term_table())
         row.initialise();
     ScriptedDialogs scripted;
-    Dialogs* qt_dialogs = set_dialogs(&scripted);
+    Dialogs* qt_dialogs = program.set_dialogs(&scripted);
     program.table().call("kelmar6", 0, {});
-    Graphics& g = graphics();
+    Graphics& g = program.graphics();
     auto* view = dynamic_cast<QtView*>(g.view());
     ASSERT_NE(view, nullptr);
     const auto widget = [&](const char* tag) { return view->widget(tagged(g, tag).front()); };
@@ -262,7 +262,7 @@ TEST(SwitchyardWindow, TheRoadThroughTheWindowGivesTheBatchReport) {
     for (auto row = program.init_term_table().rbegin(); row != program.init_term_table().rend();
          ++row)
         row->terminate();
-    set_dialogs(qt_dialogs);
+    program.set_dialogs(qt_dialogs);
 }
 
 }  // namespace

@@ -8,11 +8,6 @@
 namespace kelmar {
 namespace {
 
-CallByNameHook& hook() {
-    static CallByNameHook instance;
-    return instance;
-}
-
 class Parser {
   public:
     explicit Parser(std::string_view text) : text_(text) {}
@@ -108,19 +103,6 @@ class Parser {
 
 CallbackCall parse_callback(std::string_view text) {
     return Parser(text).parse();
-}
-
-CallByNameHook set_call_by_name_hook(CallByNameHook h) {
-    CallByNameHook previous = std::move(hook());
-    hook() = std::move(h);
-    return previous;
-}
-
-void call_by_name(const CallbackCall& call) {
-    if (!hook()) {
-        throw Error("no function table is installed to call \"" + call.name + "\"");
-    }
-    hook()(call.name, call.args);
 }
 
 }  // namespace kelmar

@@ -1,7 +1,7 @@
 // Callback texts of controls: a function name with an optional parenthesised list of arguments,
 // each a quoted text ('it''s' holds a quote) or a number, as in kelmar6('kelmarsw', 'load1') or
-// kelmarsw('anglebetween'). The parsed call runs through the call-by-name hook, which the
-// program's function table provides.
+// kelmarsw('anglebetween'). The graphics model runs the parsed call through the function that
+// calls by name, which the program's function table gives it.
 #pragma once
 
 #include "platform/numeric/value.hpp"
@@ -22,11 +22,5 @@ struct CallbackCall {
 CallbackCall parse_callback(std::string_view text);
 
 using CallByNameHook = std::function<void(const std::string& name, const std::vector<Value>& args)>;
-
-// Installs the hook (an empty function removes it) and returns the previous one.
-CallByNameHook set_call_by_name_hook(CallByNameHook hook);
-
-// Calls through the hook; raises an Error when none is installed.
-void call_by_name(const CallbackCall& call);
 
 }  // namespace kelmar

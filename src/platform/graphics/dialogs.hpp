@@ -39,10 +39,4 @@ class Dialogs {
     std::string last_folder_;
 };
 
-// The process's dialogs: the Qt dialogs in the desktop program, scripted ones in tests. Raises an
-// Error when none are installed.
-Dialogs& dialogs();
-// Installs `d` (nullptr removes it) and returns the previous one.
-Dialogs* set_dialogs(Dialogs* d);
-
 }  // namespace kelmar

@@ -460,8 +460,15 @@ void Graphics::run_callback(Handle h) {
     if (text == nullptr || text->text().empty())
         return;
     const CallbackCall call = parse_callback(text->text());
+    if (!call_by_name_)
+        throw Error("no function table is installed to call \"" + call.name + "\"");
     CallbackScope scope(*this, h);
-    call_by_name(call);
+    call_by_name_(call.name, call.args);
+}
+
+CallByNameHook Graphics::set_call_by_name(CallByNameHook call) {
+    std::swap(call, call_by_name_);
+    return call;
 }
 
 void Graphics::flush_drawing() {
@@ -491,11 +498,6 @@ CallbackScope::CallbackScope(Graphics& g, Handle object)
 CallbackScope::~CallbackScope() {
     g_.callback_object_ = previous_object_;
     g_.callback_figure_ = previous_figure_;
-}
-
-Graphics& graphics() {
-    static Graphics instance;
-    return instance;
 }
 
 }  // namespace kelmar

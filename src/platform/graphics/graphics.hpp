@@ -8,6 +8,7 @@
 // they were created.
 #pragma once
 
+#include "callback.hpp"
 #include "platform/numeric/value.hpp"
 #include "view.hpp"
 
@@ -89,8 +90,12 @@ class Graphics {
     // The object and figure whose callback is running (nothing outside callbacks).
     std::optional<Handle> callback_object() const { return callback_object_; }
     std::optional<Handle> callback_figure() const { return callback_figure_; }
-    // Runs the callback text of `h` with it as the callback object (see callback.hpp).
+    // Runs the callback text of `h` with it as the callback object (see callback.hpp), through
+    // the function that calls by name; an Error when none is set.
     void run_callback(Handle h);
+    // Sets the function through which callbacks call by name (an empty one removes it) and
+    // returns the previous one.
+    CallByNameHook set_call_by_name(CallByNameHook call);
 
     // Draws everything pending on screen now (the view's work; nothing without a view).
     void flush_drawing();
@@ -134,6 +139,7 @@ class Graphics {
     std::optional<Handle> callback_object_;
     std::optional<Handle> callback_figure_;
     View* view_ = nullptr;
+    CallByNameHook call_by_name_;
 
     friend class CallbackScope;
 };
@@ -151,9 +157,6 @@ class CallbackScope {
     std::optional<Handle> previous_object_;
     std::optional<Handle> previous_figure_;
 };
-
-// The process's graphics model.
-Graphics& graphics();
 
 // A position row [left bottom width height] and back; a value of another shape raises an Error.
 Rect to_rect(const Value& v);

@@ -130,14 +130,14 @@ TEST(Callbacks, ParsedAndRunWithTheirObject) {
     const Handle f = g.create_figure();
     const Handle c = g.create(ObjectType::Control, f, {{"Callback", "kelmarsw('load1')"}});
     std::vector<std::string> seen;
-    const CallByNameHook previous =
-        set_call_by_name_hook([&](const std::string& name, const std::vector<Value>& args) {
-            seen.push_back(name + ":" + args[0].text());
-            EXPECT_EQ(g.callback_object(), c);
-            EXPECT_EQ(g.callback_figure(), f);
-        });
+    // Without a function to call by name the callback says so.
+    EXPECT_NE(testing::error_of([&] { g.run_callback(c); }).find("kelmarsw"), std::string::npos);
+    g.set_call_by_name([&](const std::string& name, const std::vector<Value>& args) {
+        seen.push_back(name + ":" + args[0].text());
+        EXPECT_EQ(g.callback_object(), c);
+        EXPECT_EQ(g.callback_figure(), f);
+    });
     g.run_callback(c);
-    set_call_by_name_hook(previous);
     EXPECT_EQ(seen, std::vector<std::string>{"kelmarsw:load1"});
     EXPECT_EQ(g.callback_object(), std::nullopt);
 }

@@ -23,15 +23,13 @@ class QtViewTest : public ::testing::Test {
     static void SetUpTestSuite() { ensure_qt_application(); }
     void SetUp() override {
         view_ = std::make_unique<QtView>(g_);
-        previous_hook_ =
-            set_call_by_name_hook([this](const std::string& name, const std::vector<Value>& args) {
-                calls_.push_back(name + "(" + (args.empty() ? "" : args[0].text()) + ")");
-                callback_objects_.push_back(g_.callback_object().value_or(-1));
-            });
+        g_.set_call_by_name([this](const std::string& name, const std::vector<Value>& args) {
+            calls_.push_back(name + "(" + (args.empty() ? "" : args[0].text()) + ")");
+            callback_objects_.push_back(g_.callback_object().value_or(-1));
+        });
         figure_ = g_.create_figure({{"Position", Value::row({100, 150, 400, 300})}});
     }
     void TearDown() override {
-        set_call_by_name_hook(previous_hook_);
         for (Handle f : g_.figures())
             g_.close(f);
         view_.reset();
@@ -46,7 +44,6 @@ class QtViewTest : public ::testing::Test {
 
     Graphics g_;
     std::unique_ptr<QtView> view_;
-    CallByNameHook previous_hook_;
     std::vector<std::string> calls_;
     std::vector<Handle> callback_objects_;
     Handle figure_ = 0;
