@@ -234,6 +234,7 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     const std::vector<std::string> files = sample_files(o, samples);
 
     Session session(o.seed);
+    session.random_stream().skip(o.skip);
     session.set_threads(o.threads);
     session.set_drawings(plot.has_value());
     if (progress) {
@@ -245,6 +246,11 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
         });
     }
     const LoadResult shown = load(o, session, samples);
+    if (!o.quiet && !o.isometry && !session.common_reference_used()) {
+        err << "kelmar6-batch: note: the growth vectors are of the coordinates as read, each "
+               "sample in its own frame; --common-reference analyses them on one common "
+               "Procrustes GLS reference\n";
+    }
     const Results results = samples.size() > 2 ? analyse_several(o, files, session, err, progress)
                                                : analyse_two(o, files, session, err, progress);
 

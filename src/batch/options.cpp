@@ -136,6 +136,11 @@ void define_options(CLI::App& app, BatchOptions& o) {
     app.add_option("--seed", o.seed, "seed of the random stream (default 5489)")
         ->type_name("S")
         ->group("Analysis");
+    app.add_option("--skip", o.skip,
+                   "draw and discard N random numbers first, to repeat a later analysis of the "
+                   "window (its report names the seed and N)")
+        ->type_name("N")
+        ->group("Analysis");
     app.add_option("--threads", o.threads,
                    "threads of the bootstraps and permutations (default: all cores); results "
                    "never depend on it")

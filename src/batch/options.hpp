@@ -20,6 +20,7 @@ struct BatchOptions {
     bool isometry = false;
     std::string wirelist;
     std::uint32_t seed = RandomStream::kDefaultSeed;
+    std::uint64_t skip = 0;  // random numbers drawn and discarded before the analysis
     int threads = 0;
     std::string report;
     std::string json;

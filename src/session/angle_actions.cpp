@@ -39,6 +39,7 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
     out.nboots = nboots;
     out.landmarks1 = (x1.cols() - 1) / 3;
     out.landmarks2 = (x2.cols() - 1) / 3;
+    out.common_reference = common_reference_;
     if (x1.cols() != x2.cols()) {
         vars_.NBOOTS = nboots;
         vars_.LCS = lcs ? 1 : 0;
@@ -52,6 +53,7 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
     progress({Progress::Stage::ranges, false, 2, out.angle});
     // Both sets of the bootstrap hold as many specimens as the smaller sample.
     const Eigen::Index k = std::min(x1.rows(), x2.rows());
+    const std::uint64_t drawn_before = stream_.drawn();
     out.range1 = ranges(x1, nboots, lcs, k, out.degenerate1);
     out.range2 = ranges(x2, nboots, lcs, k, out.degenerate2);
 
@@ -63,6 +65,8 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
     vars_.AW2R = out.range2;
     degenerate1_ = out.degenerate1;
     degenerate2_ = out.degenerate2;
+    isometry_ = false;
+    angle_drawn_before_ = drawn_before;
     return out;
 }
 
@@ -84,6 +88,7 @@ AngleResult Session::angle_isometry(bool lcs, int nboots) {
     out.growth_vector2 = Eigen::VectorXd::Ones(d) / std::sqrt(static_cast<double>(d));
     out.angle = growth_angle(out.growth_vector1, out.growth_vector2);
     progress({Progress::Stage::ranges, true, 1, out.angle});
+    const std::uint64_t drawn_before = stream_.drawn();
     out.range1 = ranges(x1, nboots, lcs, x1.rows(), out.degenerate1);
 
     vars_.NBOOTS = nboots;
@@ -92,6 +97,8 @@ AngleResult Session::angle_isometry(bool lcs, int nboots) {
     vars_.gv2 = out.growth_vector2;
     vars_.AW1R = out.range1;
     degenerate1_ = out.degenerate1;
+    isometry_ = true;
+    angle_drawn_before_ = drawn_before;
     return out;
 }
 
@@ -120,6 +127,7 @@ const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
     a.lcs = lcs;
     a.nboots = nboots;
     a.growth_vectors = growth_vectors(samples, lcs);
+    a.drawn_before = stream_.drawn();
     const auto k = static_cast<Eigen::Index>(samples.size());
     a.angles = Eigen::MatrixXd::Zero(k, k);
     for (Eigen::Index g = 0; g < k; ++g) {
@@ -152,6 +160,7 @@ const SampleAngles& Session::isometry_of_samples(bool lcs, int nboots) {
     a.lcs = lcs;
     a.nboots = nboots;
     a.growth_vectors = growth_vectors(samples, lcs);
+    a.drawn_before = stream_.drawn();
     const auto k = static_cast<Eigen::Index>(samples.size());
     a.angles.resize(k, 1);
     for (Eigen::Index g = 0; g < k; ++g) {
@@ -196,8 +205,9 @@ SlopeComparison Session::permutation_test(bool lcs, Eigen::Index permutations) {
                     std::to_string(permutations));
     }
     progress({Progress::Stage::permutations, false, sample_count(), std::nullopt});
+    const std::uint64_t drawn_before = stream_.drawn();
     SlopeComparison test = compare_growth_slopes(datasets(), permutations, lcs, stream_, threads_);
-    permutation_ = PermutationRecord{test, lcs};
+    permutation_ = PermutationRecord{test, lcs, drawn_before};
     return test;
 }
 

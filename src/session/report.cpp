@@ -10,6 +10,9 @@ namespace kelmar {
 namespace {
 
 constexpr const char* kNotComputed = "not computed";
+constexpr const char* kIsometryNote =
+    "Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees "
+    "and carries no information";
 
 std::string counts(const Eigen::MatrixXd& dataset) {
     const bool loaded = dataset.size() > 0;
@@ -53,16 +56,52 @@ std::string permutation_section(const SlopeComparison& t, bool lcs) {
 
 }  // namespace
 
+bool Session::has_results() const {
+    return (vars_.gv1 && vars_.gv2) || angles_ || permutation_;
+}
+
+std::string Session::provenance_text(bool bootstrap_run) const {
+    std::string out =
+        format_text(common_reference_ ? R"(\nAnalysed on the common Procrustes GLS reference)"
+                                      : R"(\nAnalysed coordinates as read)");
+    const std::uint32_t seed = stream_.seed_used();
+    std::optional<std::uint64_t> before;
+    if (bootstrap_run)
+        before = angles_ ? angles_->drawn_before : angle_drawn_before_;
+    if (before) {
+        out += format_text(R"(\nRandom numbers: seed %d, %d drawn before the bootstrap)",
+                           {static_cast<double>(seed), static_cast<double>(*before)});
+        if (permutation_) {
+            out += format_text(R"(, %d before the permutation tests)",
+                               {static_cast<double>(permutation_->drawn_before)});
+        }
+    } else if (permutation_) {
+        out += format_text(
+            R"(\nRandom numbers: seed %d, %d drawn before the permutation tests)",
+            {static_cast<double>(seed), static_cast<double>(permutation_->drawn_before)});
+    }
+    return out + "\n";
+}
+
 std::string Session::report_text() const {
     if (sample_count() > 2)
         return samples_report_text();
     const SessionVariables& v = vars_;
+    // After an angle to isometry sample 2's lines belong to an earlier analysis: the report
+    // names what was compared and leaves them out.
+    const bool isometry = isometry_ && v.gv1 && v.gv2;
     std::string out = format_text(R"(Growth Vector Angle Calculations:\n)");
     out += format_text(R"(\nFirst Sample: \n %s \n)", {v.FNAME1});
     out += counts(v.FIRSTDATASET);
-    out += format_text(R"(\n\nSecond Sample: \n %s \n)", {v.FNAME2});
-    out += counts(v.SECONDDATASET);
-    if (v.gv1 && v.gv2) {
+    if (!isometry) {
+        out += format_text(R"(\n\nSecond Sample: \n %s \n)", {v.FNAME2});
+        out += counts(v.SECONDDATASET);
+    }
+    if (isometry) {
+        out +=
+            format_text(R"(\n\nAngle between the Growth Vector of sample 1 and isometry: %3.1f \n)",
+                        {growth_angle(*v.gv1, *v.gv2)});
+    } else if (v.gv1 && v.gv2) {
         out += format_text(R"(\n\nAngle between Growth Vectors: %3.1f \n)",
                            {growth_angle(*v.gv1, *v.gv2)});
     } else {
@@ -70,8 +109,12 @@ std::string Session::report_text() const {
     }
     out += format_text(R"(\nWithin species angles at 80   90     95     confidence range \n)");
     out += range_line("1", v.AW1R);
-    out += range_line("2", v.AW2R);
-    if (degenerate1_ > 0 || degenerate2_ > 0) {
+    if (!isometry)
+        out += range_line("2", v.AW2R);
+    if (isometry && degenerate1_ > 0) {
+        out += format_text(R"(Replicates without a slope (resampled sizes all equal): %d \n)",
+                           {static_cast<double>(degenerate1_)});
+    } else if (!isometry && (degenerate1_ > 0 || degenerate2_ > 0)) {
         // Such replicates have no angle: they sort after every angle, so ranges read among them
         // are NaN.
         out += format_text(
@@ -84,8 +127,15 @@ std::string Session::report_text() const {
         out += format_text(R"(\nNumber of Bootstraps used was %s)", {kNotComputed});
     }
     out += format_text(v.LCS == 1 ? R"(\nRegression was on LCS)" : R"(\nRegression was on CS)");
-    out += format_text(R"(\nGrowth vectors for both groups: \n)");
-    out += format_text(R"(Sample 1    Sample2:\n\n)");
+    if (isometry) {
+        if (common_reference_)
+            out += format_text(R"(\n%s)", {kIsometryNote});
+        out += format_text(R"(\nGrowth vectors of sample 1 and isometry: \n)");
+        out += format_text(R"(Sample 1    Isometry:\n\n)");
+    } else {
+        out += format_text(R"(\nGrowth vectors for both groups: \n)");
+        out += format_text(R"(Sample 1    Sample2:\n\n)");
+    }
     if (v.gv1 && v.gv2) {
         for (Eigen::Index i = 0; i < v.gv1->size(); ++i) {
             out += format_text(R"(%3.4f   %8.4f \n)", {(*v.gv1)(i), (*v.gv2)(i)});
@@ -93,7 +143,7 @@ std::string Session::report_text() const {
     }
     if (permutation_)
         out += permutation_section(permutation_->test, permutation_->lcs);
-    return out;
+    return out + provenance_text(angle_drawn_before_.has_value() && v.gv1.has_value());
 }
 
 std::string Session::samples_report_text() const {
@@ -111,10 +161,8 @@ std::string Session::samples_report_text() const {
         for (Eigen::Index g = 0; g < a->angles.rows(); ++g)
             out += format_text(R"(Sample %d: %3.1f \n)",
                                {static_cast<double>(g + 1), a->angles(g, 0)});
-        if (common_reference_) {
-            out += format_text(
-                R"(Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees and carries no information\n)");
-        }
+        if (common_reference_)
+            out += format_text(R"(%s\n)", {kIsometryNote});
     } else if (a) {
         out += format_text(R"(\nAngles between Growth Vectors:\n   )");
         for (Eigen::Index h = 0; h < a->angles.cols(); ++h)
@@ -149,7 +197,7 @@ std::string Session::samples_report_text() const {
     }
     if (permutation_)
         out += permutation_section(permutation_->test, permutation_->lcs);
-    return out;
+    return out + provenance_text(a.has_value());
 }
 
 }  // namespace kelmar

@@ -86,7 +86,8 @@ struct AngleResult {
     Eigen::Vector3d range2 = Eigen::Vector3d::Zero();
     Eigen::Index degenerate1 = 0;  // replicates of sample 1 whose resampled sizes did not vary
     Eigen::Index degenerate2 = 0;
-    // Sample 1 was fitted onto a common reference, which makes any angle to isometry 90 degrees.
+    // The samples were fitted onto a common reference (else their coordinates were analysed as
+    // read); it makes any angle to isometry 90 degrees.
     bool common_reference = false;
 };
 
@@ -132,6 +133,7 @@ struct SampleAngles {
     std::vector<Eigen::VectorXd> growth_vectors;  // unit, one for each sample
     std::vector<Eigen::Vector3d> ranges;          // 80, 90 and 95 percent values of each sample
     std::vector<Eigen::Index> degenerate;         // replicates without a slope, each sample
+    std::uint64_t drawn_before = 0;               // numbers the stream had drawn before
     // k × k angles between the samples in degrees, or k × 1 angles to isometry.
     Eigen::MatrixXd angles;
 };
@@ -193,6 +195,9 @@ class Session {
     // Whether FIRSTDATASET and SECONDDATASET hold coordinates fitted onto a common reference.
     bool common_reference_used() const { return common_reference_; }
 
+    // Whether a step has computed anything for the report: an angle, the angles of all the
+    // samples, or a permutation test.
+    bool has_results() const;
     std::string report_text() const;
     // Writes the report atomically: a failed write leaves any earlier file in place.
     void write_report(const std::string& path) const;
@@ -209,6 +214,9 @@ class Session {
     // Every loaded sample's dataset, in order.
     std::vector<const Eigen::MatrixXd*> datasets() const;
     std::string samples_report_text() const;
+    // The report's last lines: which coordinates were analysed, and where the random stream stood
+    // before the analysis, so that kelmar6-batch can repeat it.
+    std::string provenance_text(bool bootstrap_run) const;
     // Bootstrap of one sample and its three range values.
     Eigen::Vector3d ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
                            Eigen::Index& degenerate);
@@ -220,9 +228,14 @@ class Session {
     // Replicates without a slope behind AW1R and AW2R, which the report mentions when any.
     Eigen::Index degenerate1_ = 0;
     Eigen::Index degenerate2_ = 0;
+    // The last angle step compared sample 1 with isometry (else with sample 2).
+    bool isometry_ = false;
+    // Where the stream stood before the last angle step, for the report.
+    std::optional<std::uint64_t> angle_drawn_before_;
     struct PermutationRecord {
         SlopeComparison test;
         bool lcs = true;
+        std::uint64_t drawn_before = 0;
     };
     std::optional<PermutationRecord> permutation_;  // the last test of the loaded samples
     struct FurtherSample {

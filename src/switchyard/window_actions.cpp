@@ -50,6 +50,7 @@ void autoaxis(const Switchyard& s) {
     const Handle axes = current_drawing_axes(s, "autoaxis");
     axis_mode(s.g, axes, "auto");
     axis_mode(s.g, axes, "equal");
+    axis_mode(s.g, axes, "on");
 }
 
 void axes_off(const Switchyard& s) {

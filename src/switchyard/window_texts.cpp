@@ -25,6 +25,16 @@ std::string wirelist_text(const WirelistResult& wirelist) {
                        {wirelist.name, static_cast<double>(wirelist.wires)});
 }
 
+namespace {
+
+// Which coordinates the growth vectors were computed from.
+std::string coordinates_line(const AngleResult& a) {
+    return format_text(a.common_reference ? R"(\n On the common Procrustes GLS reference)"
+                                          : R"(\n Coordinates as read)");
+}
+
+}  // namespace
+
 std::string angle_text(const AngleResult& a) {
     if (a.mismatch)
         return "Mismatch on landmark number";
@@ -43,7 +53,7 @@ std::string angle_text(const AngleResult& a) {
             text += format_text(
                 R"(\n Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees and carries no information)");
         }
-        return text;
+        return text + coordinates_line(a);
     }
     text = format_text(
         R"(Between Species: %3.1f \n Within Species 1: %3.1f \n Within Species 2: %3.1f \n %4.0f Bootstraps )",
@@ -53,7 +63,7 @@ std::string angle_text(const AngleResult& a) {
             R"(\n Replicates without a slope (resampled sizes all equal): %d in sample 1, %d in sample 2)",
             {static_cast<double>(a.degenerate1), static_cast<double>(a.degenerate2)});
     }
-    return text;
+    return text + coordinates_line(a);
 }
 
 std::string permutation_text(const SlopeComparison& t, bool lcs) {

@@ -259,7 +259,7 @@ TEST_F(SessionTest, ReportLineByLine) {
     const SessionVariables& v = session_.variables();
     const std::string report = session_.report_text();
     const std::vector<std::string> lines = lines_of(report);
-    ASSERT_EQ(lines.size(), 21u + 30u);
+    ASSERT_EQ(lines.size(), 21u + 30u + 3u);
     const std::vector<std::pair<std::size_t, std::string>> expected = {
         {3, " s1.txt "},
         {4, "  10 Landmarks and   20 Sample points"},
@@ -271,16 +271,56 @@ TEST_F(SessionTest, ReportLineByLine) {
         {16, "Number of Bootstraps used was  100"},
         {17, "Regression was on LCS"},
         {19, "Sample 1    Sample2:"},
-        {21, format_text("%3.4f   %8.4f ", {(*v.gv1)(0), (*v.gv2)(0)})}};
+        {21, format_text("%3.4f   %8.4f ", {(*v.gv1)(0), (*v.gv2)(0)})},
+        {51, ""},
+        {52, "Analysed coordinates as read"},
+        {53, "Random numbers: seed 5489, 0 drawn before the bootstrap"}};
     for (const auto& [index, line] : expected)
         EXPECT_EQ(lines[index], line) << "line " << index + 1;
     EXPECT_EQ(report.back(), '\n');
 }
 
+// After an angle to isometry the report names what was compared and drops sample 2's lines,
+// which belong to an earlier analysis; a later angle between the samples brings them back. The
+// stream's position before each analysis is the one a fresh stream reaches by skipping.
+TEST_F(SessionTest, ReportAfterIsometryNamesWhatWasCompared) {
+    session_.load1(sample1_, "s1.txt");
+    session_.load2(sample2_, "s2.txt", false);
+    session_.angle_between(true, 100);
+    const std::uint64_t after_first = session_.random_stream().drawn();
+    session_.angle_isometry(true, 100);
+    std::string report = session_.report_text();
+    EXPECT_NE(report.find("Angle between the Growth Vector of sample 1 and isometry: "),
+              std::string::npos);
+    for (const char* stale : {"Second Sample", "Species 2:", "Angle between Growth Vectors"})
+        EXPECT_EQ(report.find(stale), std::string::npos) << stale;
+    EXPECT_NE(report.find("Sample 1    Isometry:"), std::string::npos);
+    EXPECT_EQ(report.find("Note: after a common"), std::string::npos);
+    EXPECT_NE(report.find("seed 5489, " + std::to_string(after_first) + " drawn before"),
+              std::string::npos);
+
+    Session repeat;
+    repeat.random_stream().skip(after_first);
+    repeat.load1(sample1_, "s1.txt");
+    repeat.load2(sample2_, "s2.txt", false);
+    repeat.angle_isometry(true, 100);
+    EXPECT_EQ(repeat.report_text(), report);
+
+    session_.load2(sample2_, "s2.txt", true);
+    session_.angle_isometry(true, 100);
+    report = session_.report_text();
+    EXPECT_NE(report.find("Regression was on LCS\nNote: after a common Procrustes"),
+              std::string::npos);
+    EXPECT_NE(report.find("Analysed on the common Procrustes GLS reference"), std::string::npos);
+    session_.angle_between(true, 100);
+    EXPECT_NE(session_.report_text().find("Species 2:"), std::string::npos);
+}
+
 TEST_F(SessionTest, ReportBeforeAnyAngleSaysNotComputed) {
     session_.load1(sample1_, "s1.txt");
+    EXPECT_FALSE(session_.has_results());
     const std::vector<std::string> lines = lines_of(session_.report_text());
-    ASSERT_EQ(lines.size(), 21u);
+    ASSERT_EQ(lines.size(), 23u);
     EXPECT_EQ(lines[8], "   0 Landmarks and    0 Sample points");
     EXPECT_EQ(lines[10], "Angle between Growth Vectors: not computed ");
     EXPECT_EQ(lines[13], "Species 1:               not computed ");

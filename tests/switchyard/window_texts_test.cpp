@@ -26,17 +26,21 @@ TEST(WindowTexts, AngleResults) {
     a.nboots = 400;
     EXPECT_EQ(angle_text(a),
               "Between Species: 25.3 \n Within Species 1: 30.0 \n Within Species 2: 29.0 \n  400 "
-              "Bootstraps ");
+              "Bootstraps \n Coordinates as read");
     a.degenerate2 = 3;
+    a.common_reference = true;
     EXPECT_EQ(angle_text(a).substr(angle_text(a).find("Bootstraps ") + 11),
               "\n Replicates without a slope (resampled sizes all equal): 0 in sample 1, 3 in "
-              "sample 2");
+              "sample 2\n On the common Procrustes GLS reference");
+    a.common_reference = false;
 
     a.isometry = true;
     a.lcs = false;
     a.nboots = 100;
-    EXPECT_EQ(angle_text(a),
-              "Between Species: 25.3 \n Within Species 1: 30.0 \n  100 Bootstraps -CS");
+    EXPECT_EQ(
+        angle_text(a),
+        "Between Species: 25.3 \n Within Species 1: 30.0 \n  100 Bootstraps -CS\n Coordinates "
+        "as read");
     a.common_reference = true;
     EXPECT_NE(angle_text(a).find("-CS\n Note: after a common Procrustes superimposition the angle "
                                  "to isometry is always 90 degrees"),

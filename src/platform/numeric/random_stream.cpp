@@ -24,6 +24,8 @@ inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint3
 }  // namespace
 
 void RandomStream::seed(std::uint32_t seed) {
+    seed_ = seed;
+    drawn_ = 0;
     state_[0] = seed;
     for (std::size_t i = 1; i < kN; ++i) {
         state_[i] =
@@ -151,12 +153,18 @@ void RandomStream::fill(std::span<T> out, Convert convert) {
         T* target = out.data() + done;
         if (convert(block_.data() + position_, pairs, target)) {
             position_ += 2 * pairs;
+            drawn_ += pairs;
         } else {
             for (std::size_t k = 0; k < pairs; ++k)
                 target[k] = convert.one(next_uniform());
         }
         done += pairs;
     }
+}
+
+void RandomStream::skip(std::uint64_t count) {
+    for (std::uint64_t i = 0; i < count; ++i)
+        next_uniform();
 }
 
 void RandomStream::fill_uniform(std::span<double> out) {

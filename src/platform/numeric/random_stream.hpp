@@ -19,7 +19,15 @@ class RandomStream {
 
     explicit RandomStream(std::uint32_t seed = kDefaultSeed) { this->seed(seed); }
 
+    // Starts the stream again from `seed`.
     void seed(std::uint32_t seed);
+    // The seed the stream started from, and the doubles drawn since (with fill_indices, one for
+    // each index): together they say where the stream stands, so that a later analysis can be
+    // repeated from the same place.
+    std::uint32_t seed_used() const { return seed_; }
+    std::uint64_t drawn() const { return drawn_; }
+    // Draws `count` doubles and forgets them.
+    void skip(std::uint64_t count);
 
     // The next raw 32-bit output of the generator.
     std::uint32_t next_u32() {
@@ -34,8 +42,10 @@ class RandomStream {
             const std::uint32_t a = next_u32() >> 5;
             const std::uint32_t b = next_u32() >> 6;
             const double u = (a * 67108864.0 + b) * (1.0 / 9007199254740992.0);
-            if (u != 0.0)
+            if (u != 0.0) {
+                ++drawn_;
                 return u;
+            }
         }
     }
 
@@ -63,6 +73,8 @@ class RandomStream {
     std::array<std::uint32_t, kStateSize> state_{};
     std::array<std::uint32_t, kStateSize> block_{};  // tempered outputs of the current block
     std::size_t position_ = kStateSize;
+    std::uint32_t seed_ = kDefaultSeed;
+    std::uint64_t drawn_ = 0;
 };
 
 }  // namespace kelmar

@@ -194,7 +194,10 @@ void QtView::created(Handle h) {
         if (g_.has_property(h, p))
             apply(h, p);
     }
-    if (type != ObjectType::Figure && g_.get(h, "Visible").text() != "off")
+    // The axes widget also paints the lines: axes that are off lose their box, ticks and labels
+    // in the drawing, not the widget.
+    if (type == ObjectType::Axes ||
+        (type != ObjectType::Figure && g_.get(h, "Visible").text() != "off"))
         w->show();
 }
 
@@ -267,6 +270,8 @@ void QtView::apply(Handle h, const std::string& p) {
             } else {
                 w->hide();
             }
+        } else if (type == ObjectType::Axes) {
+            w->update();
         } else {
             w->setVisible(visible && widget(g_.parent(h)) != nullptr);
         }

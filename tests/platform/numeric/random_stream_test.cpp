@@ -29,6 +29,14 @@ TEST(RandomStream, DoublesAndIndexes) {
     EXPECT_EQ(stream.next_uniform(), 0.3745401188473625);
     EXPECT_EQ(stream.next_uniform(), 0.9507143064099162);
     EXPECT_EQ(stream.next_uniform(), 0.7319939418114051);
+    // The stream knows where it stands; skipping two draws reaches the third.
+    EXPECT_EQ(stream.drawn(), 3u);
+    EXPECT_EQ(stream.seed_used(), 42u);
+    RandomStream skipped(42);
+    skipped.skip(2);
+    EXPECT_EQ(skipped.next_uniform(), 0.7319939418114051);
+    skipped.seed(7);
+    EXPECT_EQ(skipped.drawn(), 0u);
     EXPECT_EQ(RandomStream::index_from_uniform(1.0 / 9007199254740992.0, 60), 1);
     EXPECT_EQ(RandomStream::index_from_uniform(0.5, 60), 30);
     EXPECT_EQ(RandomStream::index_from_uniform(1.0 - 1.0 / 9007199254740992.0, 60), 60);
@@ -54,6 +62,8 @@ TEST(RandomStream, BulkDrawsEqualSingleDraws) {
         EXPECT_EQ(got_k, expected_k) << "length " << length;
     }
     EXPECT_EQ(single.next_u32(), indices.next_u32());
+    EXPECT_EQ(uniforms.drawn(), single.drawn());
+    EXPECT_EQ(indices.drawn(), single.drawn());
 }
 
 }  // namespace
