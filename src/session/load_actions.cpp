@@ -62,9 +62,7 @@ LoadResult Session::load1(Eigen::MatrixXd table, const std::string& name, Sample
     Superimposed sample = on_own_reference(table);
     if (drawings_) {
         out.drawing.shapes = {{Stack::single(sample.reference), "gp"}, {sample.specimens, "ro"}};
-        if (wires && wirelist_fits(*wires, sample.reference.rows())) {
-            out.drawing.wire_on = sample.reference;
-        }
+        out.drawing.join(wires, sample.reference);
     }
 
     names1_ = numbered_names(std::move(extras.names), table.rows());
@@ -98,9 +96,7 @@ LoadResult Session::load2(Eigen::MatrixXd table, const std::string& name, bool c
         if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
             out.drawing.shapes.push_back({vars_.DATAV1, "ro"});
         }
-        if (wires && wirelist_fits(*wires, own.reference.rows())) {
-            out.drawing.wire_on = own.reference;
-        }
+        out.drawing.join(wires, own.reference);
     }
     names2_ = numbered_names(std::move(extras.names), table.rows());
     keep_own_wireframe(extras);
@@ -172,9 +168,7 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
     if (drawings_ && further.size() == 1) {
         out.drawing.shapes = {
             {Stack::single(reference2), "gp"}, {stacks.front(), "bo"}, {datav1, "rd"}};
-        if (wires && wirelist_fits(*wires, reference2.rows())) {
-            out.drawing.wire_on = reference2;
-        }
+        out.drawing.join(wires, reference2);
     }
 
     forget_sample_set();
@@ -192,6 +186,16 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
     vars_.FIRSTDATASET = std::move(fitted1);
     common_reference_ = true;
     return out;
+}
+
+void Drawing::join(const Eigen::MatrixXd* wires, const Eigen::MatrixXd& reference) {
+    if (wires == nullptr)
+        return;
+    if (wirelist_fits(*wires, reference.rows())) {
+        wire_on = reference;
+    } else {
+        wirelist_left_out = true;
+    }
 }
 
 WirelistResult Session::loadwire(const Eigen::MatrixXd& table, const std::string& name) {

@@ -50,6 +50,11 @@ struct Drawing {
     };
     std::vector<Shapes> shapes;  // in drawing order, the reference first
     Eigen::MatrixXd wire_on;     // the configuration the wireframe joins (empty: no wireframe)
+    // A wirelist was loaded (or came with the file) but names landmarks the sample lacks.
+    bool wirelist_left_out = false;
+
+    // Joins `reference` by the wirelist when there is one and it fits its landmarks.
+    void join(const Eigen::MatrixXd* wires, const Eigen::MatrixXd& reference);
 };
 
 // What a load computed: the sample's file, its counts, and what it draws.

@@ -19,10 +19,10 @@ Values open_main_window(Graphics& g, int outputs_wanted) {
 }  // namespace
 
 FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::function<Dialogs&()> dialogs,
-                              std::ostream& console) {
+                              std::ostream& console, std::size_t& errors_told) {
     return {"kelmar6",
-            [&table, &g, dialogs = std::move(dialogs), &console](int outputs_wanted,
-                                                                 const Values& inputs) -> Values {
+            [&table, &g, dialogs = std::move(dialogs), &console, &errors_told](
+                int outputs_wanted, const Values& inputs) -> Values {
                 if (inputs.empty())
                     return open_main_window(g, outputs_wanted);
                 if (!inputs[0].is_text())
@@ -37,6 +37,7 @@ FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::function<D
                                                  ? last_error_text()
                                                  : std::string(e.what());
                     console << text << std::endl;
+                    ++errors_told;
                     if (!g.figures().empty()) {
                         try {
                             dialogs().error_box(text, "Error");

@@ -9,15 +9,15 @@
 #include "platform/graphics/dialogs.hpp"
 #include "platform/graphics/graphics.hpp"
 
+#include <cstddef>
 #include <functional>
-
 #include <ostream>
 
 namespace kelmar {
 
 // The launcher's row of the function table, calling through `table` and printing caught errors on
-// `console`; `dialogs` shows them while a window is open.
+// `console`; `dialogs` shows them while a window is open, and `errors_told` counts them.
 FunctionRow launcher_function(FunctionTable& table, Graphics& g, std::function<Dialogs&()> dialogs,
-                              std::ostream& console);
+                              std::ostream& console, std::size_t& errors_told);
 
 }  // namespace kelmar

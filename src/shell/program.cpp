@@ -57,7 +57,7 @@ const std::vector<std::string>& function_names() {
 std::vector<FunctionRow> Program::rows_in_table_order() {
     const auto dialogs = [this]() -> Dialogs& { return this->dialogs(); };
     std::vector<FunctionRow> all;
-    all.push_back(launcher_function(table_, graphics_, dialogs, console_));
+    all.push_back(launcher_function(table_, graphics_, dialogs, console_, errors_told_));
     all.push_back(switchyard_function({graphics_, dialogs, session_, console_}));
     for (auto list : {gui_functions(graphics_), growth_functions([this]() -> RandomStream& {
                           return session_.random_stream();
@@ -184,8 +184,17 @@ int Program::run_opening(const std::string& file) {
 
 int Program::run(const std::vector<std::string>& words) {
     const FunctionRow& launcher = table_.row(0);
-    return runtime_main(
-        words, launcher.body, info_, [this] { run_event_loop(graphics_); }, console_);
+    bool call_failed = false;
+    // The errors of the call the words name; those of later callbacks are the window's.
+    const ByNameBody call = [&](int outputs_wanted, const Values& inputs) {
+        const std::size_t before = errors_told_;
+        Values out = launcher.body(outputs_wanted, inputs);
+        call_failed = errors_told_ > before;
+        return out;
+    };
+    const int status = runtime_main(
+        words, call, info_, [this] { run_event_loop(graphics_); }, console_);
+    return status == 0 && call_failed ? 1 : status;
 }
 
 }  // namespace kelmar

@@ -37,6 +37,8 @@ class Program {
     // Puts `d` in use (nullptr: none) and returns the ones it replaces.
     Dialogs* set_dialogs(Dialogs* d);
 
+    // With words, calls that function by name; the status is 1 when the call raised an error
+    // (told on the console), so that scripts can tell.
     int run(const std::vector<std::string>& words);
     // Opens the main window and loads `file` as sample 1, as if the user had chosen it in the
     // load dialog (a failure is told as the load's own would be), then runs until the last
@@ -47,6 +49,7 @@ class Program {
     std::vector<FunctionRow> rows_in_table_order();
 
     std::ostream& console_;
+    std::size_t errors_told_ = 0;  // errors of forwarded calls, told on the console
     Graphics graphics_;
     Session session_;
     Dialogs* dialogs_ = nullptr;

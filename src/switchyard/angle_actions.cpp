@@ -88,6 +88,8 @@ void busy_step(const Switchyard& s, Step step) {
         throw;
     }
     set_tagged(s.g, "EditText1", "String", text);
+    if (s.session.has_results())
+        set_tagged(s.g, "Pushbutton6", "Enable", "On");  // there is something to report now
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
         {"Copy", copy_figure},
         {"AxesOff", axes_off},
         {"permutationtest", permutationtest},
+        {"referencechanged", reference_changed},
     };
     for (const auto& [name, run] : kActions) {
         if (action == name) {

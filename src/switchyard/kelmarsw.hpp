@@ -1,6 +1,7 @@
 // kelmarsw, the switchyard of the main window: one action string per call, compared exactly and
 // with case against "load1", "load2", "loadwire", "autoaxis", "anglebetween", "angleisometry",
-// "quit", "savefile", "Copy", "AxesOff" and "permutationtest" in that order; the first equal one
+// "quit", "savefile", "Copy", "AxesOff", "permutationtest" and "referencechanged" (the common-
+// reference box) in that order; the first equal one
 // runs and any other string does nothing. The actions bind the desktop's analysis session to the
 // window: they find every control by its Tag on each use, read its Value, write its String, and use
 // the dialogs. An action that fails leaves the session and the controls' texts as they were.
@@ -42,6 +43,7 @@ void copy_figure(const Switchyard& s);
 void autoaxis(const Switchyard& s);
 void axes_off(const Switchyard& s);
 void permutationtest(const Switchyard& s);
+void reference_changed(const Switchyard& s);
 
 // Permutations of the window's permutation test.
 constexpr Eigen::Index kWindowPermutations = 999;

@@ -3,14 +3,13 @@
 // dialog changes nothing.
 #include "display/draw_shapes.hpp"
 #include "display/draw_wireframe.hpp"
+#include "drawing_place.hpp"
 #include "gui/load_dialogs.hpp"
 #include "kelmarsw.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "window_texts.hpp"
-
-#include <algorithm>
 
 namespace kelmar {
 namespace {
@@ -32,35 +31,34 @@ bool show_shapes(const Switchyard& s) {
     return !show3q.empty() && show3q.is_true();
 }
 
-// A drawing window beside the main window, so that it does not cover the buttons: to its right
-// when the screen has room, else to its left, else at the screen's right edge (the buttons are on
-// the main window's left); each further drawing a little lower.
+// A drawing window where it covers none of the main window's controls.
 void place_beside_main_window(Graphics& g, Handle drawing) {
     const std::vector<Handle> main = tagged(g, "Kelmar6");
     if (main.empty() || g.type(main.front()) != ObjectType::Figure)
         return;
-    const Rect window = to_rect(g.get(main.front(), "OuterPosition"));
-    const Rect screen = g.pixel_position(Graphics::kRoot);
-    Rect r = to_rect(g.get(drawing, "OuterPosition"));
-    const double gap = 8.0;
-    if (window.left + window.width + gap + r.width <= screen.width)
-        r.left = window.left + window.width + gap;
-    else if (window.left - gap - r.width >= 0)
-        r.left = window.left - gap - r.width;
-    else
-        r.left = std::max(0.0, screen.width - r.width);
-    const double others = static_cast<double>(g.figures().size()) - 2.0;  // main and this one
-    r.bottom = std::max(0.0, window.bottom + window.height - r.height - 24.0 * others);
-    g.set(drawing, "OuterPosition", to_value(r));
+    const int others = static_cast<int>(g.figures().size()) - 2;  // main and this one
+    g.set(drawing, "OuterPosition",
+          to_value(drawing_place(to_rect(g.get(main.front(), "OuterPosition")),
+                                 g.pixel_position(Graphics::kRoot),
+                                 to_rect(g.get(drawing, "OuterPosition")), others)));
 }
 
-// A new window with the load's drawing: the reference, the samples, and the wireframe.
-void draw(const Switchyard& s, const Drawing& drawing) {
-    place_beside_main_window(s.g, s.g.create_figure());
+// A new window with the load's drawing, titled by what it shows: the reference, the samples, and
+// the wireframe. Returns what the result box should say of the drawing (empty: nothing).
+std::string draw(const Switchyard& s, const Drawing& drawing, const std::string& title) {
+    const Handle figure = s.g.create_figure();
+    s.g.set(figure, "Name", title);
+    place_beside_main_window(s.g, figure);
     for (const Drawing::Shapes& shapes : drawing.shapes)
         draw_shapes(s.g, shapes.configurations, shapes.style);
     if (drawing.wire_on.size() > 0)
         draw_wireframe(s.g, drawing.wire_on, s.session.variables().wirelist, "k-");
+    for (const char* tag : {"Pushbutton7", "Pushbutton8", "Pushbutton9"})
+        set_tagged(s.g, tag, "Enable", "On");
+    return drawing.wirelist_left_out
+               ? wirelist_left_out_text(s.session.variables().wirelist,
+                                        drawing.shapes.front().configurations.landmarks())
+               : std::string();
 }
 
 // The file's specimen names and own wireframe, for the session.
@@ -77,9 +75,13 @@ void load1(const Switchyard& s) {
     const LoadResult out =
         s.session.load1(std::move(chosen->data), chosen->name, extras_of(*chosen));
     set_tagged(s.g, "File1Tag", "String", file_counts_text(out));
+    // The earlier result belongs to the earlier sample 1.
+    std::string result;
     if (show_shapes(s))
-        draw(s, out.drawing);
+        result = draw(s, out.drawing, "Sample 1 on its reference: " + out.name);
+    set_tagged(s.g, "EditText1", "String", result);
     set_tagged(s.g, "Pushbutton3", "Enable", "On");
+    set_tagged(s.g, "Pushbutton5", "Enable", "On");
     set_tagged(s.g, "File1Tag", "String", sample1_file_text(out));
 }
 
@@ -93,8 +95,16 @@ void load2(const Switchyard& s) {
     set_tagged(s.g, "File2Tag", "String", file_counts_text(out));
     if (out.common_reference)
         set_tagged(s.g, "EditText1", "String", common_reference_text());
-    if (show_shapes(s))
-        draw(s, out.drawing);
+    if (show_shapes(s)) {
+        const std::string note =
+            draw(s, out.drawing,
+                 out.common_reference ? "Both samples on the common reference: " + out.name
+                                      : "Sample 2 on its reference: " + out.name);
+        if (!note.empty()) {
+            set_tagged(s.g, "EditText1", "String",
+                       out.common_reference ? common_reference_text() + " \n " + note : note);
+        }
+    }
     set_tagged(s.g, "Pushbutton2", "Enable", "On");
     set_tagged(s.g, "Pushbutton11", "Enable", "On");
 }

@@ -5,13 +5,14 @@
 #include "platform/graphics/plotting.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/paths.hpp"
+#include "window_texts.hpp"
 
 namespace kelmar {
 namespace {
 
 // The axes of the current figure, when it is a drawing; the main window has none, and none is
 // ever added to it.
-Handle current_drawing_axes(const Switchyard& s, const char* action) {
+Handle current_drawing_axes(const Switchyard& s) {
     const std::optional<Handle> figure = s.g.current_figure();
     if (figure) {
         for (Handle child : s.g.children(*figure)) {
@@ -19,14 +20,19 @@ Handle current_drawing_axes(const Switchyard& s, const char* action) {
                 return current_axes(s.g);
         }
     }
-    throw Error(std::string(action) +
-                ": there is no drawing open; load a sample with \"Show shapes after loading\" "
-                "checked to draw one");
+    throw Error(
+        "there is no drawing open (or the one last looked at was closed); load a sample with "
+        "\"Show shapes after loading\" checked to draw one");
 }
 
 }  // namespace
 
 void savefile(const Switchyard& s) {
+    if (!s.session.has_results()) {
+        throw Error(
+            "there is nothing to report yet: run Angle Between, Angle to Isometry or Permutation "
+            "Test first");
+    }
     const std::optional<FileChoice> choice = s.dialogs().save_file("*.*", "Output File Name");
     if (!choice)
         return;
@@ -34,7 +40,7 @@ void savefile(const Switchyard& s) {
 }
 
 void copy_figure(const Switchyard& s) {
-    const Handle axes = current_drawing_axes(s, "Copy");
+    const Handle axes = current_drawing_axes(s);
     const std::optional<FileChoice> choice =
         s.dialogs().save_file("*.emf", "Enter File Name to Save as EMF");
     if (!choice)
@@ -47,14 +53,23 @@ void copy_figure(const Switchyard& s) {
 }
 
 void autoaxis(const Switchyard& s) {
-    const Handle axes = current_drawing_axes(s, "autoaxis");
+    const Handle axes = current_drawing_axes(s);
     axis_mode(s.g, axes, "auto");
     axis_mode(s.g, axes, "equal");
     axis_mode(s.g, axes, "on");
 }
 
 void axes_off(const Switchyard& s) {
-    axis_mode(s.g, current_drawing_axes(s, "AxesOff"), "off");
+    axis_mode(s.g, current_drawing_axes(s), "off");
+}
+
+void reference_changed(const Switchyard& s) {
+    if (s.session.sample_count() < 2)
+        return;
+    const Value box = tagged_value(s.g, "referencebutton");
+    const bool chosen = !box.empty() && box.is_true();
+    set_tagged(s.g, "EditText1", "String",
+               reference_choice_text(chosen, s.session.common_reference_used()));
 }
 
 void quit(const Switchyard& s) {

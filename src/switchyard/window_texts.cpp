@@ -35,6 +35,27 @@ std::string coordinates_line(const AngleResult& a) {
 
 }  // namespace
 
+std::string reference_choice_text(bool chosen, bool in_use) {
+    if (chosen == in_use) {
+        return format_text(in_use ? "The samples are on the common Procrustes GLS reference"
+                                  : "The samples are analysed as read");
+    }
+    return format_text(chosen
+                           ? "The common Procrustes GLS reference takes effect when sample 2 "
+                             "is loaded again; the samples are analysed as read until then"
+                           : "Coordinates as read take effect when sample 2 is loaded again; "
+                             "the samples stay on the common Procrustes GLS reference until then");
+}
+
+std::string wirelist_left_out_text(const Eigen::MatrixXd& wirelist, Eigen::Index landmarks) {
+    return format_text(
+        "The wirelist (%d wires, up to landmark %d) does not fit these %d landmarks: the drawing "
+        "has no wireframe",
+        {static_cast<double>(wirelist.rows()),
+         wirelist.cols() >= 3 && wirelist.rows() > 0 ? wirelist.middleCols(1, 2).maxCoeff() : 0.0,
+         static_cast<double>(landmarks)});
+}
+
 std::string angle_text(const AngleResult& a) {
     if (a.mismatch)
         return "Mismatch on landmark number";

@@ -17,6 +17,12 @@ std::string sample1_file_text(const LoadResult& load);
 // The result control when sample 2 was fitted onto a common reference with sample 1.
 std::string common_reference_text();
 std::string wirelist_text(const WirelistResult& wirelist);
+// The result box when the wirelist names landmarks the drawn samples lack.
+std::string wirelist_left_out_text(const Eigen::MatrixXd& wirelist, Eigen::Index landmarks);
+
+// The result control when the common-reference box changes after sample 2 was loaded: the
+// choice acts on the next load of sample 2.
+std::string reference_choice_text(bool chosen, bool in_use);
 
 // The result control after an angle step.
 std::string angle_text(const AngleResult& angle);

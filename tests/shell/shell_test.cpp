@@ -212,6 +212,11 @@ TEST(Runtime, ModulesLiveWhileTheWindowsAreOpenAndTheStatusReachesTheCaller) {
     EXPECT_NE(missing_console.str().find("neither in the working folder"), std::string::npos)
         << missing_console.str();
     EXPECT_EQ(Program(missing_console).run({"kelmarsw", "nosuchaction"}), 0);
+    // A call that raises an error says so on the console as before, and in the status.
+    std::ostringstream failing_console;
+    EXPECT_EQ(Program(failing_console).run({"centsize3Da", "abc"}), 1);
+    EXPECT_EQ(failing_console.str(),
+              "centsize3Da: input \"x\" must be a real matrix, given a 1x3 text value\n");
 }
 
 // --open: the main window comes up with the file loaded as sample 1, as if chosen in the dialog.

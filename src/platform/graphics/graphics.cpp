@@ -415,9 +415,16 @@ void Graphics::close(Handle h) {
     for (Handle d : doomed)
         objects_.erase(d);
     std::erase(figure_order_, h);
-    if (!current_figure()) {
-        set_current(figure_order_.empty() ? Value() : Value(figure_order_.back()));
-    }
+    if (!current_figure())
+        set_current(Value());
+}
+
+void Graphics::activated(Handle figure) {
+    if (!is_valid(figure) || type(figure) != ObjectType::Figure)
+        return;
+    const Value* visibility = find_property(object(figure), "SearchVisibility");
+    if (visibility == nullptr || visibility->text() != "off")
+        set_current(figure);
 }
 
 void Graphics::collect(Handle h, std::vector<Handle>& out) const {

@@ -72,10 +72,14 @@ class Graphics {
 
     // Figures in creation order.
     std::vector<Handle> figures() const;
-    // The current figure, or nothing when no figure is open.
+    // The current figure: the one last created, raised or brought forward by the user; nothing
+    // once that figure is closed, so that no action falls silently onto an older window.
     std::optional<Handle> current_figure() const;
     // Makes `figure` current and brings it to the front.
     void figure(Handle figure);
+    // The user brought `figure` forward: it becomes current unless its SearchVisibility is
+    // "off" (a window of controls whose buttons act on the current figure).
+    void activated(Handle figure);
     // Deletes an object (a figure, axes, control or line) and everything below it.
     void close(Handle h);
 

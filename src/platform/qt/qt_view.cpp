@@ -62,6 +62,9 @@ class WindowWatcher : public QObject {
             case QEvent::Close:
                 view_.window_closed(figure_);
                 break;
+            case QEvent::WindowActivate:
+                view_.window_activated(figure_);
+                break;
             default:
                 break;
         }
@@ -72,6 +75,14 @@ class WindowWatcher : public QObject {
     QtView& view_;
     Handle figure_;
 };
+
+// A window whose figure has left the model tells the view nothing more while Qt finishes it.
+void stop_watching(QWidget* w) {
+    for (WindowWatcher* watcher : w->findChildren<WindowWatcher*>(Qt::FindDirectChildrenOnly)) {
+        w->removeEventFilter(watcher);
+        watcher->deleteLater();  // it may be the one reporting this close
+    }
+}
 
 }  // namespace
 
@@ -101,6 +112,10 @@ QtView::~QtView() {
 QWidget* QtView::widget(Handle h) const {
     const auto it = widgets_.find(h);
     return it == widgets_.end() ? nullptr : it->second.data();
+}
+
+void QtView::window_activated(Handle figure) {
+    g_.activated(figure);
 }
 
 void QtView::redraw_axes(Handle axes) {
@@ -356,8 +371,10 @@ void QtView::window_closed(Handle figure) {
     // The user closed the window: the figure leaves the model once the close event is over.
     QWidget* w = widget(figure);
     widgets_.erase(figure);
-    if (w != nullptr)
+    if (w != nullptr) {
+        stop_watching(w);
         w->deleteLater();
+    }
     g_.close(figure);
 }
 
@@ -371,6 +388,7 @@ void QtView::deleting(Handle h) {
         QPointer<QWidget> w = it->second;
         widgets_.erase(it);
         if (d == h && w) {
+            stop_watching(w);
             applying_ = true;
             w->hide();
             applying_ = false;

@@ -33,6 +33,7 @@ class QtView : public View {
     // Called by the window's event filter.
     void window_moved_or_resized(Handle figure);
     void window_closed(Handle figure);
+    void window_activated(Handle figure);
 
   private:
     void redraw_axes(Handle axes);

@@ -36,7 +36,17 @@ TEST(GraphicsModel, SearchOrderAndClosing) {
               (std::vector<Handle>{a, l, f2}));  // hidden c left out
     EXPECT_EQ(g.current_figure(), f2);
 
+    // Closing the current figure leaves none current: nothing falls onto an older window. The
+    // user's bringing a window forward makes it current, unless it is hidden from searches.
     g.close(f2);
+    EXPECT_EQ(g.current_figure(), std::nullopt);
+    g.activated(f1);
+    EXPECT_EQ(g.current_figure(), f1);
+    const Handle controls = g.create_figure({{"SearchVisibility", "off"}});
+    g.figure(f1);
+    g.activated(controls);
+    EXPECT_EQ(g.current_figure(), f1);
+    g.close(controls);
     EXPECT_EQ(g.current_figure(), f1);
     g.close(f1);
     EXPECT_FALSE(g.is_valid(l));

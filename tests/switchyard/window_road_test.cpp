@@ -1,0 +1,252 @@
+// The main window driven as a user drives it, headless: buttons clicked through their widgets,
+// files chosen by script, errors seen in the error boxes they raise.
+#include "batch/batch.hpp"
+#include "gui/openfig.hpp"
+#include "platform/graphics/scripted_dialogs.hpp"
+#include "platform/numeric/files.hpp"
+#include "platform/qt/qt_view.hpp"
+#include "shell/program.hpp"
+#include "switchyard/kelmarsw.hpp"
+
+#include "support/scratch.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QImage>
+#include <regex>
+#include <sstream>
+
+namespace kelmar {
+namespace {
+
+const std::string kExamples = KELMAR_EXAMPLES_DIR;
+
+class WindowRoad : public ::testing::Test {
+  protected:
+    WindowRoad() : folder_(true), program_(console_) {
+        set_figure_resource_folder(KELMAR_RESOURCES_DIR);
+        for (InitTermRow& row : program_.init_term_table())
+            row.initialise();
+        program_.set_dialogs(&scripted_);
+        program_.table().call("kelmar6", 0, {});
+        main_ = tagged(g(), "Kelmar6").front();
+    }
+    ~WindowRoad() override {
+        for (auto row = program_.init_term_table().rbegin();
+             row != program_.init_term_table().rend(); ++row)
+            row->terminate();
+    }
+    Graphics& g() { return program_.graphics(); }
+    QWidget* widget(Handle h) { return dynamic_cast<QtView*>(g().view())->widget(h); }
+    QAbstractButton* button(const char* tag) {
+        return qobject_cast<QAbstractButton*>(widget(tagged(g(), tag).front()));
+    }
+    // Clicks a button as the user does; a disabled one does nothing.
+    void click(const char* tag) { button(tag)->click(); }
+    void check(const char* tag, bool on) {
+        if (button(tag)->isChecked() != on)
+            click(tag);
+    }
+    void load(const char* load_button, const std::string& file,
+              const std::string& folder = kExamples) {
+        scripted_.answer_file(folder, file);
+        click(load_button);
+    }
+    std::string text(const char* tag) { return g().get(tagged(g(), tag).front(), "String").text(); }
+    bool enabled(const char* tag) { return button(tag)->isEnabled(); }
+    // The text of the last error box, or empty when none was shown.
+    std::string last_error() {
+        for (auto it = scripted_.shown().rbegin(); it != scripted_.shown().rend(); ++it) {
+            if (it->kind == "error")
+                return it->text;
+        }
+        return {};
+    }
+    std::vector<Handle> drawings() {
+        std::vector<Handle> out;
+        for (Handle f : g().figures()) {
+            if (f != main_)
+                out.push_back(f);
+        }
+        return out;
+    }
+    std::string saved_report(const std::string& name) {
+        scripted_.answer_file(folder_.path().string(), name);
+        click("Pushbutton6");
+        return read_file_bytes((folder_ / name).string()).value_or("");
+    }
+    std::string batch_report(std::vector<std::string> args) {
+        const std::string path = (folder_ / "batch_report.txt").string();
+        args.insert(args.begin(), {"kelmar6-batch", "--report", path});
+        std::vector<const char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(a.c_str());
+        std::ostringstream out, err;
+        EXPECT_EQ(run_batch(static_cast<int>(argv.size()), argv.data(), out, err, false), 0)
+            << err.str();
+        return read_file_bytes(path).value_or("");
+    }
+
+    testing::ScratchFolder folder_;
+    std::ostringstream console_;
+    Program program_;
+    ScriptedDialogs scripted_;
+    Handle main_ = 0;
+};
+
+const std::string a_file = kExamples + "/growth_sample_a.txt";
+const std::string b_file = kExamples + "/growth_sample_b.txt";
+
+// Red pixels of a drawing's axes widget: the markers of sample 1.
+int red_pixels(QWidget* w) {
+    const QImage image = w->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+        }
+    }
+    return red;
+}
+
+TEST_F(WindowRoad, AxesOffHidesTheBoxNotTheShapes) {
+    EXPECT_FALSE(enabled("Pushbutton9"));  // no drawing yet
+    check("Show3", true);
+    load("Pushbutton1", "growth_sample_a.txt");
+    ASSERT_EQ(drawings().size(), 1u);
+    EXPECT_EQ(g().get(drawings()[0], "Name").text(),
+              "Sample 1 on its reference: growth_sample_a.txt");
+    const Handle axes = g().children(drawings()[0]).front();
+    QWidget* drawn = widget(axes);
+    const int before = red_pixels(drawn);
+    ASSERT_GT(before, 0);
+    ASSERT_TRUE(enabled("Pushbutton9"));
+    click("Pushbutton9");
+    EXPECT_EQ(g().get(axes, "Visible").text(), "off");
+    EXPECT_TRUE(drawn->isVisible());
+    EXPECT_GT(red_pixels(drawn), before / 2);
+    click("Pushbutton8");  // Auto Axis brings the box back
+    EXPECT_EQ(g().get(axes, "Visible").text(), "on");
+    EXPECT_EQ(last_error(), "");
+}
+
+// The result and the report name the coordinates analysed; the reference box says when a change
+// takes effect; a new sample 1 clears the old result.
+TEST_F(WindowRoad, TheAnalysedCoordinatesAreNamed) {
+    check("Show3", false);
+    EXPECT_FALSE(enabled("Pushbutton6"));
+    load("Pushbutton1", "growth_sample_a.txt");
+    load("Pushbutton3", "growth_sample_b.txt");
+    click("Pushbutton2");
+    EXPECT_EQ(text("EditText1").substr(text("EditText1").rfind('\n')), "\n Coordinates as read");
+    check("referencebutton", true);
+    EXPECT_EQ(text("EditText1")
+                  .find("The common Procrustes GLS reference takes effect when "
+                        "sample 2 is loaded again"),
+              0u);
+    ASSERT_TRUE(enabled("Pushbutton6"));
+    EXPECT_NE(saved_report("r.txt").find("\nAnalysed coordinates as read\n"), std::string::npos);
+    load("Pushbutton3", "growth_sample_b.txt");
+    click("Pushbutton2");
+    EXPECT_NE(text("EditText1").find("On the common Procrustes GLS reference"), std::string::npos);
+
+    load("Pushbutton1", "growth_sample_a.txt");
+    EXPECT_EQ(text("EditText1"), "");
+    EXPECT_EQ(last_error(), "");
+}
+
+// Every report of the window, not only the first, is repeated by kelmar6-batch from the seed and
+// the position the report names; after an angle to isometry too.
+TEST_F(WindowRoad, EveryReportCanBeRepeated) {
+    check("Show3", false);
+    load("Pushbutton1", "growth_sample_a.txt");
+    load("Pushbutton3", "growth_sample_b.txt");
+    const std::regex position("Random numbers: seed 5489, ([0-9]+) drawn before the bootstrap\n$");
+    for (int press = 1; press <= 3; ++press) {
+        click("Pushbutton2");
+        const std::string report = saved_report("press" + std::to_string(press) + ".txt");
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(report, m, position)) << report;
+        if (press == 1) {
+            EXPECT_EQ(m[1], "0");
+        }
+        EXPECT_EQ(report, batch_report({"--skip", m[1], a_file, b_file})) << "press " << press;
+    }
+    click("Pushbutton5");
+    const std::string isometry = saved_report("isometry.txt");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(isometry, m, position));
+    EXPECT_EQ(isometry, batch_report({"--isometry", "--skip", m[1], a_file, b_file}));
+}
+
+// A refused sample 2 leaves the texts as they were; a wirelist the sample cannot take is named.
+TEST_F(WindowRoad, RefusedLoadsAndUnfitWirelistsAreTold) {
+    check("Show3", false);
+    load("Pushbutton1", "growth_sample_a.txt");
+    load("Pushbutton3", "growth_sample_b.txt");
+    click("Pushbutton2");
+    const std::string sample2 = text("File2Tag");
+    const std::string result = text("EditText1");
+    write_file_atomically((folder_ / "bad.txt").string(), "1 2 3 4\n1 2 3 -1\n");
+    load("Pushbutton3", "bad.txt", folder_.path().string());
+    EXPECT_NE(last_error(), "");
+    EXPECT_EQ(text("File2Tag"), sample2);
+    EXPECT_EQ(text("EditText1"), result);
+
+    load("Pushbutton4", "growth_wirelist.txt");  // up to landmark 16
+    check("Show3", true);
+    load("Pushbutton3", "macaque_male.txt");  // 7 landmarks
+    EXPECT_NE(text("EditText1")
+                  .find("does not fit these 7 landmarks: the drawing has no "
+                        "wireframe"),
+              std::string::npos)
+        << text("EditText1");
+}
+
+// Copy saves the drawing last looked at, or says that it was closed; never an older one.
+TEST_F(WindowRoad, CopyNeverSavesAnOlderDrawing) {
+    check("Show3", true);
+    load("Pushbutton1", "growth_sample_a.txt");
+    check("referencebutton", true);
+    load("Pushbutton3", "growth_sample_b.txt");
+    ASSERT_EQ(drawings().size(), 2u);
+    EXPECT_EQ(g().get(drawings()[1], "Name").text(),
+              "Both samples on the common reference: growth_sample_b.txt");
+    widget(drawings()[1])->close();  // the user closes the newer drawing
+    ASSERT_EQ(drawings().size(), 1u);
+    scripted_.answer_file(folder_.path().string(), "figure.emf");
+    click("Pushbutton7");
+    EXPECT_EQ(last_error().find("there is no drawing open"), 0u) << last_error();
+    EXPECT_FALSE(read_file_bytes((folder_ / "figure.emf").string()).has_value());
+    // Looking at the older one makes it the one Copy saves.
+    g().activated(drawings()[0]);
+    click("Pushbutton7");
+    EXPECT_TRUE(read_file_bytes((folder_ / "figure.emf").string()).has_value());
+}
+
+// Drawings cover none of the main window's controls, on a small screen and a large one.
+TEST_F(WindowRoad, DrawingsLeaveTheMainWindowFree) {
+    for (const auto& [width, height] : {std::pair{1280.0, 1024.0}, std::pair{1920.0, 1080.0}}) {
+        g().update_from_view(Graphics::kRoot, "ScreenSize", Value::row({1, 1, width, height}));
+        check("Show3", true);
+        load("Pushbutton1", "growth_sample_a.txt");
+        load("Pushbutton3", "growth_sample_b.txt");
+        load("Pushbutton1", "macaque_male.txt");
+        const Rect main = to_rect(g().get(main_, "OuterPosition"));
+        for (Handle d : drawings()) {
+            const Rect r = to_rect(g().get(d, "OuterPosition"));
+            const bool apart = r.left >= main.left + main.width || r.left + r.width <= main.left ||
+                               r.bottom >= main.bottom + main.height ||
+                               r.bottom + r.height <= main.bottom;
+            EXPECT_TRUE(apart) << width << " × " << height << ": drawing at " << r.left << ", "
+                               << r.bottom << " size " << r.width << " × " << r.height;
+            EXPECT_LE(r.left + r.width, width);
+            g().close(d);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kelmar
