@@ -231,6 +231,13 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     const WarningsTo warnings(err);
     std::vector<LandmarkSample> samples = read_samples(o);
     check_sample_count(o, samples.size());
+    // An output inside a folder sample would replace one of its specimens.
+    std::vector<InputFile> read;
+    for (std::size_t g = 0; g < samples.size(); ++g) {
+        for (const std::string& file : samples[g].files)
+            read.push_back({"sample " + std::to_string(g + 1), file});
+    }
+    check_outputs(o, read);
     const std::vector<std::string> files = sample_files(o, samples);
 
     Session session(o.seed);

@@ -36,7 +36,7 @@ bool one_file(const std::string& a, const std::string& b) {
 }  // namespace
 
 // Refuses, before any work, outputs that would replace an input or each other.
-void check_outputs(const BatchOptions& o) {
+void check_outputs(const BatchOptions& o, const std::vector<InputFile>& read) {
     if (is_standard_output(o.report) && is_standard_output(o.json)) {
         throw UsageError{"--report and --json cannot both go to standard output"};
     }
@@ -47,6 +47,8 @@ void check_outputs(const BatchOptions& o) {
     std::vector<Named> inputs = {{"--wirelist", o.wirelist}};
     for (std::size_t g = 0; g < o.samples.size(); ++g)
         inputs.push_back({"sample " + std::to_string(g + 1), o.samples[g]});
+    for (const InputFile& file : read)
+        inputs.push_back({file.what, file.path});
     for (const Named& output :
          {Named{"--report", o.report}, Named{"--json", o.json}, Named{"--plot", o.plot},
           Named{"--export-coords", o.export_coords}}) {

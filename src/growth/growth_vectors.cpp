@@ -18,10 +18,7 @@ auto coordinates(const Eigen::Ref<const Eigen::MatrixXd>& x) {
 }  // namespace
 
 Eigen::RowVectorXd log_size_growth_row(const Eigen::Ref<const Eigen::MatrixXd>& x) {
-    const Eigen::VectorXd s = log_size_column(x);
-    const Eigen::VectorXd slopes = least_squares_lines(coordinates(x), s).col(0);
-    check_growth_beyond_rounding(coordinates(x), s, slopes);
-    return slopes.transpose() / slope_norm(slopes);
+    return unit_growth_lines(coordinates(x), log_size_column(x)).col(0).transpose();
 }
 
 Eigen::VectorXd growth_vector_on(const Eigen::Ref<const Eigen::MatrixXd>& x,
@@ -32,10 +29,7 @@ Eigen::VectorXd growth_vector_on(const Eigen::Ref<const Eigen::MatrixXd>& x,
                     std::to_string(indpx.rows()) + " x " + std::to_string(indpx.cols()));
     }
     const Eigen::VectorXd s = indpx.reshaped();
-    // Both columns are scaled by the slopes' norm; the scaled slopes are the growth vector.
-    const Eigen::MatrixXd y = least_squares_lines(coordinates(x), s);
-    check_growth_beyond_rounding(coordinates(x), s, y.col(0));
-    return y.col(0) / slope_norm(y.col(0));
+    return unit_growth_lines(coordinates(x), s).col(0);
 }
 
 Eigen::MatrixXd log_size_lines(const Eigen::Ref<const Eigen::MatrixXd>& x) {

@@ -27,10 +27,8 @@ Eigen::MatrixXd lines_of(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
     return lines;
 }
 
-}  // namespace
-
-Eigen::MatrixXd least_squares_lines(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
-                                    const Eigen::Ref<const Eigen::VectorXd>& s) {
+void check_regression(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
+                      const Eigen::Ref<const Eigen::VectorXd>& s) {
     const Eigen::Index n = coordinates.rows();
     if (s.size() != n) {
         throw Error("the size variable holds " + std::to_string(s.size()) +
@@ -40,6 +38,34 @@ Eigen::MatrixXd least_squares_lines(const Eigen::Ref<const Eigen::MatrixXd>& coo
         throw Error("the size variable does not vary over the " + std::to_string(n) +
                     " specimens, so the coordinates have no regression slope on size");
     }
+}
+
+// The largest change of any coordinate over the size range against the coordinates' magnitude,
+// all in scaled units (see check_growth_beyond_rounding).
+void check_scaled_growth(double magnitude, double range,
+                         const Eigen::Ref<const Eigen::VectorXd>& slopes) {
+    // Rounding in the superimposition and the regression moves coordinates by some 1e-16 of
+    // their magnitude (a few thousand ulps at most), and measured growth moves them by far more:
+    // 0.07 to 0.6 of their magnitude in the bundled samples, and landmarks are digitised to about
+    // 1e-4 at best. A change below 1e-10 of the magnitude is therefore rounding, not growth, and
+    // its direction would be noise.
+    constexpr double kRounding = 1e-10;
+    const double change = slopes.cwiseAbs().maxCoeff() * range;
+    if (change <= kRounding * magnitude) {
+        throw Error(
+            "the coordinates do not change with size beyond rounding (the largest change over "
+            "the size range is " +
+            shortest_text(magnitude > 0 ? change / magnitude : 0.0) +
+            " of their magnitude), so the sample has no growth direction: are all its shapes "
+            "identical?");
+    }
+}
+
+}  // namespace
+
+Eigen::MatrixXd least_squares_lines(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
+                                    const Eigen::Ref<const Eigen::VectorXd>& s) {
+    check_regression(coordinates, s);
     // Coordinates or sizes near 1e306 or 1e-300 are scaled by powers of two, which the slopes
     // and intercepts then undo exactly.
     const double x_scale = safe_scale_of(coordinates);
@@ -52,31 +78,42 @@ Eigen::MatrixXd least_squares_lines(const Eigen::Ref<const Eigen::MatrixXd>& coo
     return lines;
 }
 
+Eigen::MatrixXd unit_growth_lines(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
+                                  const Eigen::Ref<const Eigen::VectorXd>& s) {
+    check_regression(coordinates, s);
+    const double x_scale = safe_scale_of(coordinates);
+    const double s_scale = safe_scale_of(s);
+    if (x_scale == 1.0 && s_scale == 1.0) {
+        Eigen::MatrixXd lines = lines_of(coordinates, s);
+        check_scaled_growth(coordinates.cwiseAbs().maxCoeff(), s.maxCoeff() - s.minCoeff(),
+                            lines.col(0));
+        return lines / slope_norm(lines.col(0));
+    }
+    // Scaled slopes b·s_scale/x_scale point the same way; the intercepts, a/x_scale, come back
+    // to a/norm once divided by the scaled norm and s_scale.
+    Eigen::MatrixXd lines = lines_of(coordinates * x_scale, s * s_scale);
+    check_scaled_growth((coordinates * x_scale).cwiseAbs().maxCoeff(),
+                        (s.maxCoeff() - s.minCoeff()) * s_scale, lines.col(0));
+    const double norm = slope_norm(lines.col(0));
+    lines.col(0) /= norm;
+    lines.col(1) /= norm * s_scale;
+    if (!lines.allFinite()) {
+        throw Error(
+            "the growth regression gives no finite direction: the coordinates or sizes lie beyond "
+            "the range of double-precision numbers");
+    }
+    return lines;
+}
+
 void check_growth_beyond_rounding(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
                                   const Eigen::Ref<const Eigen::VectorXd>& s,
                                   const Eigen::Ref<const Eigen::VectorXd>& slopes) {
-    // The largest change of any coordinate over the sample's size range, against the magnitude
-    // of the coordinates themselves. Rounding in the superimposition and the regression moves
-    // coordinates by some 1e-16 of their magnitude (a few thousand ulps at most), and measured
-    // growth moves them by far more: 0.07 to 0.6 of their magnitude in the bundled samples, and
-    // landmarks are digitised to about 1e-4 at best. A change below 1e-10 of the magnitude is
-    // therefore rounding, not growth, and its direction would be noise.
-    constexpr double kRounding = 1e-10;
     if (coordinates.size() == 0 || s.size() == 0)
         return;
     const double x_scale = safe_scale_of(coordinates);
-    const double magnitude = (coordinates * x_scale).cwiseAbs().maxCoeff();
     const double s_scale = safe_scale_of(s);
-    const double range = (s.maxCoeff() - s.minCoeff()) * s_scale;
-    const double change = (slopes * (x_scale / s_scale)).cwiseAbs().maxCoeff() * range;
-    if (change <= kRounding * magnitude) {
-        throw Error(
-            "the coordinates do not change with size beyond rounding (the largest change over "
-            "the size range is " +
-            shortest_text(magnitude > 0 ? change / magnitude : 0.0) +
-            " of their magnitude), so the sample has no growth direction: are all its shapes "
-            "identical?");
-    }
+    check_scaled_growth((coordinates * x_scale).cwiseAbs().maxCoeff(),
+                        (s.maxCoeff() - s.minCoeff()) * s_scale, slopes * (x_scale / s_scale));
 }
 
 Eigen::VectorXd size_column(const Eigen::Ref<const Eigen::MatrixXd>& x) {

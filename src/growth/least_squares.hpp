@@ -14,6 +14,14 @@ namespace kelmar {
 Eigen::MatrixXd least_squares_lines(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
                                     const Eigen::Ref<const Eigen::VectorXd>& s);
 
+// The lines of least_squares_lines divided by the slopes' Euclidean norm, so that the slope
+// column is the unit growth vector. They are computed on the coordinates and sizes scaled by
+// powers of two, so slopes beyond the largest double (coordinates near 1e306 on log sizes) still
+// give their direction exactly. Raises the Errors of least_squares_lines,
+// check_growth_beyond_rounding and slope_norm.
+Eigen::MatrixXd unit_growth_lines(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,
+                                  const Eigen::Ref<const Eigen::VectorXd>& s);
+
 // Raises an Error when the coordinates change with size by no more than rounding would move
 // them, so the slopes' direction is noise (identical shapes at different sizes).
 void check_growth_beyond_rounding(const Eigen::Ref<const Eigen::MatrixXd>& coordinates,

@@ -10,9 +10,7 @@ Eigen::MatrixXd size_lines(const Eigen::Ref<const Eigen::MatrixXd>& x) {
 }
 
 Eigen::MatrixXd scaled_size_lines(const Eigen::Ref<const Eigen::MatrixXd>& x) {
-    const Eigen::MatrixXd y = size_lines(x);
-    check_growth_beyond_rounding(x.leftCols(x.cols() - 1), size_column(x), y.col(0));
-    return y / slope_norm(y.col(0));
+    return unit_growth_lines(x.leftCols(x.cols() - 1), size_column(x));
 }
 
 }  // namespace kelmar

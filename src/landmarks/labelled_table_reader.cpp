@@ -76,7 +76,7 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
             xyz[k] = coordinate(fields[coordinate_columns[k]], place);
         std::optional<double> size;
         if (size_column) {
-            size = coordinate(fields[*size_column], place);
+            size = coordinate(fields[*size_column], place, "the size");
             if (!(*size > 0))
                 throw Error(place.text() + ": the size " + in_quotes(fields[*size_column]) +
                             " must be greater than 0");

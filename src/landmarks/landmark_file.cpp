@@ -157,6 +157,7 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
         }
     }
     sample.name = name;
+    sample.files = {path};
     return sample;
 }
 
@@ -200,6 +201,7 @@ std::vector<LandmarkSample> samples_by_group(LandmarkSample sample) {
         part.wirelist = sample.wirelist;
         part.name = sample.name + " (sample " + group + ")";
         part.format = sample.format;
+        part.files = sample.files;
         out.push_back(std::move(part));
     }
     return out;

@@ -40,6 +40,8 @@ struct LandmarkSample {
     LandmarkFormat format = LandmarkFormat::Table;
     // The sample of each specimen when the file records it; else empty.
     std::vector<std::string> groups;
+    // Every file the sample was read from: the file itself, or each markup file of a folder.
+    std::vector<std::string> files;
 };
 
 // The format of `path` by its extension, or by its content for other names: "[individuals]"

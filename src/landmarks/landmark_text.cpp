@@ -1,5 +1,7 @@
 #include "landmark_text.hpp"
 
+#include "platform/numeric/safe_scale.hpp"
+
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
 
@@ -136,20 +138,49 @@ std::string Place::text() const {
            (specimen.empty() ? std::to_string(specimen_number) : in_quotes(specimen)) + ")";
 }
 
-double coordinate(std::string_view field, const Place& where) {
+double coordinate(std::string_view field, const Place& where, std::string_view what) {
     const std::optional<double> value = number_in(field);
     if (value && std::isfinite(*value))
         return *value;
     const std::string place = where.text();
     if (marks_missing(field)) {
-        throw Error(place + ": a landmark is missing (" +
+        throw Error(place + ": " + std::string(what) + " is missing (" +
                     (field.empty() ? std::string("an empty field") : in_quotes(field)) +
-                    "); every landmark must be present, nothing is estimated");
+                    "); every value must be present, nothing is estimated");
     }
-    if (!value)
-        throw Error(place + ": " + in_quotes(printable(field)) + " is not a number");
-    throw Error(place + ": " + in_quotes(printable(field)) + " is not a finite number");
+    if (!value) {
+        throw Error(place + ": " + std::string(what) + ", " + in_quotes(printable(field)) +
+                    ", is not a number");
+    }
+    throw Error(place + ": " + std::string(what) + ", " + in_quotes(printable(field)) +
+                ", is not a finite number");
 }
+
+namespace {
+
+constexpr const char* kAxes[] = {"x", "y", "z"};
+
+// The centroid size: the root of the summed squared distances to the centroid, scaled by a power
+// of two first when the coordinates are so large or small that the squares would overflow.
+double centroid_size_of(std::span<const double> xyz) {
+    double mean[3] = {0.0, 0.0, 0.0};
+    double largest = 0.0;
+    for (std::size_t j = 0; j < xyz.size(); ++j) {
+        mean[j % 3] += xyz[j];
+        largest = std::max(largest, std::abs(xyz[j]));
+    }
+    const double landmarks = static_cast<double>(xyz.size() / 3);
+    const double scale = safe_scale(largest);
+    double sum = 0.0;
+    for (std::size_t j = 0; j < xyz.size(); ++j) {
+        const double d = scale == 1.0 ? xyz[j] - mean[j % 3] / landmarks
+                                      : xyz[j] * scale - mean[j % 3] * scale / landmarks;
+        sum += d * d;
+    }
+    return std::sqrt(sum) / scale;
+}
+
+}  // namespace
 
 FileLines::FileLines(const std::string& path) : path_(path), buffer_(std::size_t{1} << 20) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -227,22 +258,24 @@ void Specimens::add(std::string name, std::span<const double> xyz, const std::st
                     std::to_string(xyz.size() / 3) + " landmarks, but specimen " +
                     in_quotes(names_.front()) + " has " + std::to_string(coordinates_ / 3));
     }
+    for (std::size_t j = 0; j < xyz.size(); ++j) {
+        if (!std::isfinite(xyz[j])) {
+            throw Error(place + ": specimen " + in_quotes(name) + ", landmark " +
+                        std::to_string(j / 3 + 1) + ": its " + kAxes[j % 3] + " coordinate is " +
+                        shortest_text(xyz[j]) +
+                        ", not a finite number (a scale too large for double precision?)");
+        }
+    }
     double* row = block_.data() + in_block_ * (coordinates_ + 1);
     std::copy(xyz.begin(), xyz.end(), row);
-    if (size) {
-        row[coordinates_] = *size;
-    } else {
-        // The centroid size: the root of the summed squared distances to the centroid.
-        double mean[3] = {0.0, 0.0, 0.0};
-        for (std::size_t j = 0; j < coordinates_; ++j)
-            mean[j % 3] += xyz[j];
-        const double landmarks = static_cast<double>(coordinates_ / 3);
-        double sum = 0.0;
-        for (std::size_t j = 0; j < coordinates_; ++j) {
-            const double d = xyz[j] - mean[j % 3] / landmarks;
-            sum += d * d;
-        }
-        row[coordinates_] = std::sqrt(sum);
+    row[coordinates_] = size ? *size : centroid_size_of(xyz);
+    // One landmark has no size at all; the dataset check says why a shape needs two.
+    const bool sized = xyz.size() >= 6 || size.has_value();
+    if (!std::isfinite(row[coordinates_]) || (sized && !(row[coordinates_] > 0.0))) {
+        throw Error(place + ": specimen " + in_quotes(name) +
+                    (size ? ": the size " + shortest_text(*size) + " is not a positive number"
+                          : ": the centroid size is " + shortest_text(row[coordinates_]) +
+                                ": the landmarks all coincide, so the specimen has no size"));
     }
     names_.push_back(std::move(name));
     if (++in_block_ == kBlock)

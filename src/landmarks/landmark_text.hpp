@@ -59,8 +59,9 @@ struct Place {
 };
 
 // A coordinate: raises an Error saying that a landmark is missing (nothing is estimated) or that
-// the text is not a number, naming the place.
-double coordinate(std::string_view field, const Place& place);
+// the text is not a number, naming the place. `what` names the value in the messages ("a
+// landmark", "the size").
+double coordinate(std::string_view field, const Place& place, std::string_view what = "a landmark");
 
 // The lines of a file, read through a buffer of modest size so that a large file is never held
 // whole; the same lines as Lines gives for the file's text. Raises an Error when the file cannot
@@ -97,8 +98,10 @@ class Specimens {
     // `expected`: the specimens the file announces, when known, so the dataset is made once.
     explicit Specimens(std::string file, std::size_t expected = 0)
         : file_(std::move(file)), expected_(expected) {}
-    // `place` names the specimen and its line for the message of a count that differs. Without
-    // a recorded size, the size is the centroid size of `xyz`.
+    // `place` names the specimen and its line for the messages. Without a recorded size, the
+    // size is the centroid size of `xyz`. Raises an Error, in the specimen's terms, for a count
+    // that differs, a coordinate that is not finite (after a scale, say) or a size that is not
+    // a positive finite number.
     void add(std::string name, std::span<const double> xyz, const std::string& place,
              std::optional<double> size = std::nullopt);
     std::size_t count() const { return names_.size(); }

@@ -163,7 +163,10 @@ LandmarkSample read_markups_folder(const std::string& folder) {
     std::string folder_name = folder_path.filename().string();
     if (folder_name.empty())
         folder_name = folder_path.parent_path().filename().string();
-    return specimens.finish(LandmarkFormat::Slicer, folder_name);
+    LandmarkSample sample = specimens.finish(LandmarkFormat::Slicer, folder_name);
+    for (const std::string& file : files)
+        sample.files.push_back(join_path(folder, file));
+    return sample;
 }
 
 }  // namespace kelmar

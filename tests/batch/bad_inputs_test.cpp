@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -52,6 +53,15 @@ std::string scaled_table(const std::string& table, int exponent) {
         out += "\n";
     }
     return out;
+}
+
+// The table scaled by the largest power of two that keeps its coordinates finite.
+std::string edge_table(const std::string& table) {
+    std::istringstream numbers(table);
+    double largest = 0, v = 0;
+    while (numbers >> v)
+        largest = std::max(largest, std::abs(v));  // sizes too: they are smaller here
+    return scaled_table(table, std::ilogb(std::numeric_limits<double>::max() / largest));
 }
 
 // The inputs every case may use, in the case's own folder.
@@ -95,6 +105,12 @@ void make_inputs(const fs::path& dir) {
     write(dir / "two.txt", a.substr(0, a.find('\n', second_line) + 1));
     write(dir / "wire_inf.txt", "1 1 2\ninf 2 3\n");
     fs::create_directory(dir / "folder");
+    fs::copy(kExamples + "/formats/growth_sample_b_slicer", dir / "sl");
+    write(dir / "labelled.csv", contents(kExamples + "/formats/growth_sample_a.csv"));
+    write(dir / "male.txt", contents(kExamples + "/macaque_male.txt"));
+    write(dir / "female.txt", contents(kExamples + "/macaque_female.txt"));
+    write(dir / "edge_male.txt", edge_table(contents(kExamples + "/macaque_male.txt")));
+    write(dir / "edge_female.txt", edge_table(contents(kExamples + "/macaque_female.txt")));
 }
 
 struct Case {
@@ -168,6 +184,25 @@ TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
         {"plot over the report", "--plot r.png --report ./r.png a.txt b.txt", 2, {"name one file"}},
         {"plot over an input", "--plot a.txt a.txt b.txt", 2, {"names the input file"}, {"a.txt"}},
         {"view without plot", "--view 0,0 a.txt b.txt", 2, {"--view needs --plot"}},
+        {"report over a specimen of a folder sample",
+         "--report sl/b_01.fcsv sl b.txt",
+         2,
+         {"\"sl/b_01.fcsv\" names the input file"},
+         {"sl/b_01.fcsv"}},
+        {"JSON over a specimen of the folder a markup stands for",
+         "--json sl/b_03.fcsv sl/b_01.fcsv a.txt",
+         2,
+         {"names the input file"},
+         {"sl/b_03.fcsv"}},
+        {"export over a labelled input",
+         "--export-coords ./labelled.csv labelled.csv b.txt",
+         2,
+         {"--export-coords", "names the input file"},
+         {"labelled.csv"}},
+        {"isometry with permutations",
+         "--isometry --common-reference --permutations 99 a.txt b.txt",
+         2,
+         {"--permutations tests the slopes between samples, not --isometry"}},
         {"view not two numbers", "--plot p.png --view 10 a.txt b.txt", 2, {"AZ,EL"}},
         // Files that cannot be read.
         {"missing sample", "nothing.txt b.txt", 1, {"\"nothing.txt\": no such file"}},
@@ -239,6 +274,20 @@ TEST(BatchBadInputs, OutputsGoWhereTheyAreNamed) {
         expected.replace(expected.find("a.txt"), 5, sample);
         EXPECT_EQ(far.out, expected) << far.err;
     }
+    // Coordinates just below the largest double, where the slopes on log size overflow: the
+    // growth vectors and the angles of the unscaled samples, also against isometry.
+    for (const char* options : {"", "--isometry ", "--size cs "}) {
+        std::string expected = run(folder.path(), std::string(options) + "male.txt female.txt").out;
+        for (const std::string name : {" male.txt", " female.txt"}) {
+            if (const std::size_t at = expected.find(name); at != std::string::npos)
+                expected.replace(at, name.size(), " edge_" + name.substr(1));
+        }
+        const Outcome edge =
+            run(folder.path(), std::string(options) + "edge_male.txt edge_female.txt");
+        EXPECT_EQ(edge.status, 0) << edge.err;
+        EXPECT_EQ(edge.out, expected) << options;
+    }
+
     // "-" is standard output; devices and links are written through.
     EXPECT_EQ(run(folder.path(), "--report - a.txt b.txt").out, plain.out);
     EXPECT_FALSE(fs::exists(folder / "-"));

@@ -1,4 +1,5 @@
 #include "growth/growth_vectors.hpp"
+#include "growth/least_squares.hpp"
 #include "growth/size_lines.hpp"
 #include "growth/sorted_by_size.hpp"
 #include "platform/numeric/error.hpp"
@@ -7,6 +8,8 @@
 #include "support/scratch.hpp"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 #include <cmath>
 #include <functional>
@@ -87,6 +90,20 @@ TEST(GrowthVectors, ExtremeMagnitudesGiveTheOrdinaryResults) {
         far.col(9) *= std::ldexp(1.0, exponent / 2);
         EXPECT_EQ(scaled_size_lines(far).col(0), scaled_size_lines(x).col(0)) << exponent;
     }
+    // Coordinates just below the largest double on sizes that span a millionth: the slopes
+    // themselves lie beyond it, and their direction must still be the ordinary one.
+    Eigen::MatrixXd narrow = x;
+    for (Eigen::Index i = 0; i < narrow.rows(); ++i)
+        narrow(i, 9) = 1.0 + 1e-6 * static_cast<double>(i);
+    const int room =
+        std::ilogb(std::numeric_limits<double>::max() / narrow.leftCols(9).cwiseAbs().maxCoeff());
+    Eigen::MatrixXd edge = narrow;
+    edge.leftCols(9) *= std::ldexp(1.0, room);
+    ASSERT_FALSE(least_squares_lines(edge.leftCols(9), edge.col(9).array().log().matrix())
+                     .col(0)
+                     .allFinite());  // the slopes overflow
+    EXPECT_EQ(log_size_growth_row(edge), log_size_growth_row(narrow));
+    EXPECT_EQ(scaled_size_lines(edge).col(0), scaled_size_lines(narrow).col(0));
 }
 
 TEST(GrowthVectors, ShapesThatChangeOnlyByRoundingHaveNoDirection) {

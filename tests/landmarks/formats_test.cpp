@@ -250,7 +250,22 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
          "LM3=1\n1 2 3\nCOMMENT=sample 1\nLM3=1\n4 5 6\nCOMMENT=adult\n",
          {"line 4", "no COMMENT=sample line"}},
         {"nosample.csv", "id,sample,x1,y1,z1\na,,1,2,3\n", {"line 2", "sample column", "empty"}},
+        // Values that overflow or are not numbers are named as the reader knows them: the
+        // specimen, its landmark and coordinate, or its size.
+        {"huge.tps",
+         "LM3=2\n1 2 3\n4 5 6\nID=a\nSCALE=1e308\n",
+         {"\"huge.tps\", line 1: specimen \"a\", landmark 1: its y coordinate is Inf"}},
+        {"nansize.csv",
+         "id,x1,y1,z1,x2,y2,z2,size\na,1,2,3,4,5,6,NaN\n",
+         {"line 2", "the size is missing (\"NaN\")"}},
+        {"point.tps",
+         "LM3=2\n1 2 3\n1 2 3\nID=p\n",
+         {"line 1: specimen \"p\": the centroid size is 0"}},
     };
+    // Coordinates whose squares would overflow still have their centroid size.
+    write(folder / "far.tps", "LM3=2\n1e200 0 0\n-1e200 0 0\nID=far\n");
+    EXPECT_NEAR(read_landmark_sample((folder / "far.tps").string()).data(0, 6) / 1e200,
+                std::sqrt(2.0), 1e-15);
     for (const Case& c : cases) {
         write(folder / c.file, c.text);
         const std::string message =
