@@ -59,6 +59,13 @@ std::string drawing_file(const Drawing& drawing, const Eigen::MatrixXd& wirelist
         module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (module != nullptr)
             break;
+        std::error_code missing;
+        if (std::filesystem::exists(place, missing)) {
+            // There, but not loadable: damaged, or built for another system.
+            const char* why = ::dlerror();
+            throw Error("the drawing module " + in_quotes(place.string()) +
+                        " could not be loaded: " + (why != nullptr ? why : "unknown reason"));
+        }
         tried += (tried.empty() ? "" : ", ") + in_quotes(place.string());
     }
     if (module == nullptr)

@@ -63,8 +63,13 @@ bool is_morphologika(std::string_view content) {
     std::string_view line;
     while (lines.next(line)) {
         line = trim(line);
-        if (equal_ignoring_case(line, "[individuals]"))
-            return true;
+        // Any of its section headers: a file that lacks [individuals] is still Morphologika, and
+        // its reader then says what is missing.
+        for (const char* section :
+             {"[individuals]", "[landmarks]", "[dimensions]", "[rawpoints]"}) {
+            if (equal_ignoring_case(line, section))
+                return true;
+        }
     }
     return false;
 }
@@ -136,9 +141,10 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
     if (known == LandmarkFormat::Tps) {
         sample = read_tps_file(path, name);  // line by line: never held whole
     } else {
-        std::optional<std::string> text = read_file_bytes(path);
+        std::optional<std::string> text = read_file_bytes(path, true);
         if (!text)
             throw Error(cannot_open_message(path));
+        check_text_encoding(*text, name);
         const LandmarkFormat found = known ? *known : detect_landmark_format(path, *text);
         if (!group_column.empty() && found != LandmarkFormat::Labelled) {
             throw Error(in_quotes(path) + ": a group column (" + in_quotes(group_column) +

@@ -4,6 +4,7 @@
 
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
+#include "table_file.hpp"
 
 #include "platform/numeric/files.hpp"
 
@@ -182,7 +183,8 @@ double centroid_size_of(std::span<const double> xyz) {
 
 }  // namespace
 
-FileLines::FileLines(const std::string& path) : path_(path), buffer_(std::size_t{1} << 20) {
+FileLines::FileLines(const std::string& path, const std::string& name)
+    : path_(path), name_(name), buffer_(std::size_t{1} << 20) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
         throw Error(cannot_open_message(path));
@@ -201,6 +203,7 @@ void FileLines::rewind() {
     at_end_ = false;
     number_ = 0;
     fill();
+    check_text_encoding(std::string_view(buffer_.data(), end_), name_);
     if (std::string_view(buffer_.data(), end_).starts_with("\xEF\xBB\xBF"))
         begin_ = 3;
 }
@@ -222,6 +225,9 @@ bool FileLines::fill() {
             throw Error("cannot read " + in_quotes(path_) + ": " + std::strerror(errno));
         if (n == 0)
             at_end_ = true;
+        if (std::memchr(buffer_.data() + end_, '\0', static_cast<std::size_t>(n)) != nullptr)
+            check_text_encoding(
+                std::string_view(buffer_.data() + end_, static_cast<std::size_t>(n)), name_);
         end_ += static_cast<std::size_t>(n);
         return n > 0;
     }

@@ -68,7 +68,9 @@ double coordinate(std::string_view field, const Place& place, std::string_view w
 // be opened or read.
 class FileLines {
   public:
-    explicit FileLines(const std::string& path);
+    // `name` is the file as messages name it. Raises the Errors of check_text_encoding for the
+    // file's start, and for a NUL byte anywhere.
+    FileLines(const std::string& path, const std::string& name);
     ~FileLines();
     FileLines(const FileLines&) = delete;
     FileLines& operator=(const FileLines&) = delete;
@@ -83,6 +85,7 @@ class FileLines {
     bool fill();  // reads more; false at the end of the file
 
     std::string path_;
+    std::string name_;
     int fd_ = -1;
     std::vector<char> buffer_;
     std::size_t begin_ = 0;  // the unread bytes are buffer_[begin_, end_)

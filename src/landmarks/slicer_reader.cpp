@@ -6,6 +6,7 @@
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/paths.hpp"
+#include "table_file.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -146,9 +147,10 @@ LandmarkSample read_markups_folder(const std::string& folder) {
     Specimens specimens(folder);
     for (const std::string& file : files) {
         const std::string path = join_path(folder, file);
-        const std::optional<std::string> text = read_file_bytes(path);
+        const std::optional<std::string> text = read_file_bytes(path, true);
         if (!text)
             throw Error(cannot_open_message(path));
+        check_text_encoding(*text, file);
         const std::string name = specimen_name(file);
         const std::vector<double> xyz =
             markup_points(*text, file, !ends_with_ignoring_case(file, ".fcsv"));

@@ -68,15 +68,20 @@ bool looks_like_decimal_commas(std::string_view line) {
                 "numbers here, so write decimal points instead");
 }
 
-// Refuses encodings and line ends that would be misread as numbers or as one long line.
-void check_encoding(std::string_view text, const std::string& name) {
+}  // namespace
+
+void check_text_encoding(std::string_view text, const std::string& name) {
     if (text.size() >= 2 && ((static_cast<unsigned char>(text[0]) == 0xff &&
                               static_cast<unsigned char>(text[1]) == 0xfe) ||
                              (static_cast<unsigned char>(text[0]) == 0xfe &&
                               static_cast<unsigned char>(text[1]) == 0xff) ||
-                             text[0] == '\0' || text[1] == '\0')) {
+                             (text[0] == '\0') != (text[1] == '\0'))) {
         throw Error(in_quotes(name) +
                     " seems to be UTF-16 text; save it as plain text (ASCII or UTF-8)");
+    }
+    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+        throw Error(in_quotes(name) + " is not a text file: it holds a NUL byte (byte " +
+                    std::to_string(static_cast<const char*>(nul) - text.data() + 1) + ")");
     }
     if (std::memchr(text.data(), '\n', text.size()) == nullptr) {
         const std::size_t cr = text.find('\r');
@@ -86,6 +91,8 @@ void check_encoding(std::string_view text, const std::string& name) {
                         "it with line feed or carriage-return line-feed line ends");
     }
 }
+
+namespace {
 
 // The end of the line starting at `pos`: just after its line feed, or the end of the text.
 std::size_t line_end(std::string_view text, std::size_t pos) {
@@ -117,7 +124,7 @@ void warn_of_unread_lines(std::string_view rest, const std::string& name, std::s
 ParsedTable parse_table(std::string_view text, const std::string& name) {
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);  // a UTF-8 byte-order mark
-    check_encoding(text, name);
+    check_text_encoding(text, name);
     ParsedTable table;
     std::vector<double>& values = table.values;
     std::size_t line = 0;
@@ -175,7 +182,7 @@ Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name) 
 
 std::optional<Eigen::MatrixXd> read_table_file(const std::string& fname) {
     try {
-        std::optional<std::string> bytes = read_file_bytes(fname);
+        std::optional<std::string> bytes = read_file_bytes(fname, true);
         if (!bytes) {
             return std::nullopt;
         }

@@ -16,6 +16,11 @@ namespace kelmar {
 // number, or another count of numbers than the first line, and when the file holds no line.
 std::optional<Eigen::MatrixXd> read_table_file(const std::string& fname);
 
+// Refuses what would be misread as numbers or as one long line, naming the file: UTF-16 text,
+// carriage returns alone as line ends, and any NUL byte (no text file holds one). `text` may be
+// the start of a file only.
+void check_text_encoding(std::string_view text, const std::string& name);
+
 // The same reading rules on text already in memory; `name` is the file named in messages.
 Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name);
 

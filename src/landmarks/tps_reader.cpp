@@ -5,9 +5,12 @@
 // lines) are skipped.
 #include "landmark_text.hpp"
 #include "platform/numeric/error.hpp"
+#include "platform/numeric/files.hpp"
+#include "table_file.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 namespace kelmar {
 
@@ -169,7 +172,17 @@ LandmarkSample read_tps(std::string_view text, const std::string& file) {
 }
 
 LandmarkSample read_tps_file(const std::string& path, const std::string& file) {
-    FileLines lines(path);
+    // A TPS file is read twice, counting its specimens first; a pipe or device can be read only
+    // once, so its text is taken whole.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        const std::optional<std::string> text = read_file_bytes(path, true);
+        if (!text)
+            throw Error(cannot_open_message(path));
+        check_text_encoding(*text, file);
+        return read_tps(*text, file);
+    }
+    FileLines lines(path, file);
     const std::size_t expected = count_tps_blocks(lines);
     lines.rewind();
     return parse_tps(lines, file, expected);

@@ -109,6 +109,13 @@ void make_inputs(const fs::path& dir) {
     write(dir / "labelled.csv", contents(kExamples + "/formats/growth_sample_a.csv"));
     write(dir / "male.txt", contents(kExamples + "/macaque_male.txt"));
     write(dir / "female.txt", contents(kExamples + "/macaque_female.txt"));
+    const std::string tps = contents(kExamples + "/formats/macaque_male.tps");
+    write(dir / "male.tps", tps);
+    std::string cr_tps = tps;
+    for (char& c : cr_tps)
+        c = c == '\n' ? '\r' : c;
+    write(dir / "cr.tps", cr_tps);
+    write(dir / "no_individuals.txt", "[landmarks]\n2\n[rawpoints]\n1 2 3\n4 5 6\n");
     write(dir / "edge_male.txt", edge_table(contents(kExamples + "/macaque_male.txt")));
     write(dir / "edge_female.txt", edge_table(contents(kExamples + "/macaque_female.txt")));
 }
@@ -216,7 +223,17 @@ TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
          "--wirelist wire_inf.txt a.txt b.txt",
          1,
          {"\"wire_inf.txt\", line 2: value Inf (number 1 of the line) is not a finite number"}},
+        {"TPS with carriage returns alone", "--isometry cr.tps", 1, {"carriage returns alone"}},
+        {"Morphologika without its individuals",
+         "--isometry no_individuals.txt",
+         1,
+         {"the Morphologika section [individuals] is missing"}},
+        {"a device of zeros",
+         "--isometry /dev/zero",
+         1,
+         {"\"zero\" is not a text file: it holds a NUL byte"}},
         // Read, with a word to the user.
+        {"TPS through a pipe", "--isometry --format tps /dev/stdin <male.tps", 0, {}},
         {"blank line inside",
          "blank.txt b.txt",
          0,
@@ -257,6 +274,22 @@ TEST(BatchBadInputs, RunningOutOfMemorySaysSo) {
     const Outcome r = run(folder.path(), "--threads 1 large.txt b.txt", ">stdout.txt", "-v 300000");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "kelmar6-batch: not enough memory to read \"large.txt\"\n");
+}
+
+// A drawing module that is there but cannot be loaded is named as such, with the loader's reason.
+TEST(BatchBadInputs, ADamagedDrawingModuleIsToldAsSuch) {
+    const testing::ScratchFolder folder;
+    make_inputs(folder.path());
+    fs::copy_file(kBatch, folder / "kelmar6-batch");
+    write(folder / "kelmar6-plot.so", "not a shared object");
+    const std::string command = "cd '" + folder.path().string() +
+                                "' && ./kelmar6-batch --quiet --plot p.svg a.txt b.txt "
+                                ">stdout.txt 2>stderr.txt";
+    const int raw = std::system(("bash -c \"" + command + "\"").c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+    const std::string err = contents(folder / "stderr.txt");
+    EXPECT_NE(err.find("kelmar6-plot.so\" could not be loaded: "), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(folder / "p.svg"));
 }
 
 TEST(BatchBadInputs, OutputsGoWhereTheyAreNamed) {

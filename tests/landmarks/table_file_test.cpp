@@ -98,9 +98,14 @@ TEST(Dload, EncodingsAndDecimalCommasAreRefusedNotMisread) {
         EXPECT_NE(error_of(text).find("decimal commas"), std::string::npos) << text;
     }
     EXPECT_EQ(read("1,2,3,4\n5, 6, 7, 8\n"), rows({{1, 2, 3, 4}, {5, 6, 7, 8}}));
-    // Control characters and NUL bytes are shown escaped, and the message goes on after them.
+    // Control characters are shown escaped, and the message goes on after them; a NUL byte
+    // means the file is no text at all (a device such as /dev/zero is refused at once).
+    EXPECT_EQ(error_of("1 a\x1b[31m 2\n"),
+              "\"t.txt\", line 1: cannot read \"a\\x1b[31m\" as a number");
     EXPECT_EQ(error_of(std::string_view("1 a\0\x1b[31m 2\n", 13)),
-              "\"t.txt\", line 1: cannot read \"a\\0\\x1b[31m\" as a number");
+              "\"t.txt\" is not a text file: it holds a NUL byte (byte 4)");
+    EXPECT_EQ(testing::error_of([] { read_table_file("/dev/zero"); }),
+              "\"/dev/zero\" is not a text file: it holds a NUL byte (byte 1)");
 }
 
 TEST(Dload, BadLinesNameTheFileLineAndCounts) {

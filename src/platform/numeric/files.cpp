@@ -100,7 +100,7 @@ mode_t new_file_mode() {
 
 }  // namespace
 
-std::optional<std::string> read_file_bytes(const std::string& path) {
+std::optional<std::string> read_file_bytes(const std::string& path, bool stop_at_nul) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
@@ -131,7 +131,11 @@ std::optional<std::string> read_file_bytes(const std::string& path) {
             }
             if (n == 0)
                 break;
+            const bool nul = stop_at_nul && std::memchr(bytes.data() + used, '\0',
+                                                        static_cast<std::size_t>(n)) != nullptr;
             used += static_cast<std::size_t>(n);
+            if (nul)
+                break;
             step = std::max<std::size_t>(step, std::size_t{1} << 16);
         }
         bytes.resize(used);

@@ -20,7 +20,9 @@ namespace kelmar {
 // The bytes of the file, or nothing when it cannot be opened for reading (a folder cannot). A
 // read that fails after opening raises an Error naming the file; so does a file too large for the
 // memory ("not enough memory to read ...").
-std::optional<std::string> read_file_bytes(const std::string& path);
+// With `stop_at_nul`, reading ends after the first read that brings a NUL byte, which no text
+// holds: a device such as /dev/zero is then refused at once rather than read without end.
+std::optional<std::string> read_file_bytes(const std::string& path, bool stop_at_nul = false);
 
 // Why `path` cannot be opened for reading, as in: cannot open "a.txt": no such file.
 std::string cannot_open_message(const std::string& path);
