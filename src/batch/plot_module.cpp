@@ -13,8 +13,10 @@ extern "C" bool kelmar_draw_to_bytes(const kelmar::PlotJob& job, std::string& by
     try {
         Graphics g;
         const Handle figure = g.create_figure({{"Position", Value::row({100, 100, 800, 600})}});
+        std::vector<StyledShapes> sets;
         for (const Drawing::Shapes& shapes : job.drawing->shapes)
-            draw_shapes(g, shapes.configurations, shapes.style);
+            sets.push_back({shapes.configurations, shapes.style});
+        draw_reference_and_samples(g, sets);
         // Without sample 2 the wirelist was read after the drawing of sample 1 was made: its
         // wireframe joins the landmarks of the reference drawn first.
         Eigen::MatrixXd wire_on = job.drawing->wire_on;

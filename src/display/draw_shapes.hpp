@@ -8,6 +8,7 @@
 #include "platform/numeric/stack.hpp"
 
 #include <Eigen/Core>
+#include <span>
 #include <string_view>
 
 namespace kelmar {
@@ -16,5 +17,13 @@ void draw_shapes(Graphics& g, const Stack& x, std::string_view dsymbol);
 
 // One configuration; raises an Error naming its shape when it is not p × 3.
 void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x, std::string_view dsymbol);
+
+// Sets of configurations in one drawing, each in its plot style; the first set, the reference,
+// is drawn last so that its markers lie above those of the specimens.
+struct StyledShapes {
+    const Stack& configurations;
+    std::string_view style;
+};
+void draw_reference_and_samples(Graphics& g, std::span<const StyledShapes> sets);
 
 }  // namespace kelmar

@@ -49,8 +49,10 @@ std::string draw(const Switchyard& s, const Drawing& drawing, const std::string&
     const Handle figure = s.g.create_figure();
     s.g.set(figure, "Name", title);
     place_beside_main_window(s.g, figure);
+    std::vector<StyledShapes> sets;
     for (const Drawing::Shapes& shapes : drawing.shapes)
-        draw_shapes(s.g, shapes.configurations, shapes.style);
+        sets.push_back({shapes.configurations, shapes.style});
+    draw_reference_and_samples(s.g, sets);
     if (drawing.wire_on.size() > 0)
         draw_wireframe(s.g, drawing.wire_on, s.session.variables().wirelist, "k-");
     for (const char* tag : {"Pushbutton7", "Pushbutton8", "Pushbutton9"})
@@ -75,6 +77,7 @@ void load1(const Switchyard& s) {
     const LoadResult out =
         s.session.load1(std::move(chosen->data), chosen->name, extras_of(*chosen));
     set_tagged(s.g, "File1Tag", "String", file_counts_text(out));
+    set_tagged(s.g, "File1Tag", "Tooltip", out.name);
     // The earlier result belongs to the earlier sample 1.
     std::string result;
     if (show_shapes(s))
@@ -93,6 +96,7 @@ void load2(const Switchyard& s) {
     const LoadResult out = s.session.load2(std::move(chosen->data), chosen->name,
                                            !common.empty() && common.is_true(), extras_of(*chosen));
     set_tagged(s.g, "File2Tag", "String", file_counts_text(out));
+    set_tagged(s.g, "File2Tag", "Tooltip", out.name);
     if (out.common_reference)
         set_tagged(s.g, "EditText1", "String", common_reference_text());
     if (show_shapes(s)) {

@@ -4,16 +4,29 @@
 
 namespace kelmar {
 
+std::string shown_file_name(const std::string& name) {
+    constexpr std::size_t kLongest = 24;
+    if (name.size() <= kLongest)
+        return name;
+    // A cut never falls inside a UTF-8 character.
+    const auto cut = [&](std::size_t at) {
+        while (at > 0 && at < name.size() && (static_cast<unsigned char>(name[at]) & 0xC0) == 0x80)
+            --at;
+        return at;
+    };
+    return name.substr(0, cut(10)) + "\u2026" + name.substr(cut(name.size() - 12));
+}
+
 std::string file_counts_text(const LoadResult& load) {
-    return format_text(
-        R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks)",
-        {load.name, static_cast<double>(load.specimens), static_cast<double>(load.landmarks)});
+    return format_text(R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks)",
+                       {shown_file_name(load.name), static_cast<double>(load.specimens),
+                        static_cast<double>(load.landmarks)});
 }
 
 std::string sample1_file_text(const LoadResult& load) {
-    return format_text(
-        R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
-        {load.name, static_cast<double>(load.specimens), static_cast<double>(load.landmarks)});
+    return format_text(R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
+                       {shown_file_name(load.name), static_cast<double>(load.specimens),
+                        static_cast<double>(load.landmarks)});
 }
 
 std::string common_reference_text() {

@@ -226,6 +226,27 @@ TEST_F(WindowRoad, CopyNeverSavesAnOlderDrawing) {
     EXPECT_TRUE(read_file_bytes((folder_ / "figure.emf").string()).has_value());
 }
 
+// The window as the figure file draws it: the title at its font size, a minimum size at which no
+// label is clipped, the file's full name in the tooltip of its shortened text; in the drawing the
+// reference drawn last, large and filled, the specimens small.
+TEST_F(WindowRoad, ReadableWindowAndDrawing) {
+    EXPECT_EQ(widget(tagged(g(), "TitleText").front())->font().pointSizeF(), 14.0);
+    EXPECT_EQ(widget(main_)->minimumSize(), QSize(740, 440));
+    write_file_atomically((folder_ / "macaque_males_2024_field_adults.txt").string(),
+                          read_file_bytes(kExamples + "/macaque_male.txt").value());
+    check("Show3", true);
+    load("Pushbutton1", "macaque_males_2024_field_adults.txt", folder_.path().string());
+    QWidget* file = widget(tagged(g(), "File1Tag").front());
+    EXPECT_EQ(file->toolTip().toStdString(), "macaque_males_2024_field_adults.txt");
+    EXPECT_EQ(text("File1Tag").rfind("File macaque_ma\u2026d_adults.txt", 0), 0u);
+    const std::vector<Handle> lines = g().children(g().children(drawings()[0]).front());
+    const Handle reference = lines.back();
+    EXPECT_EQ(g().get(reference, "Marker").text(), "p");
+    EXPECT_GT(g().get(reference, "MarkerSize").to_scalar(),
+              2 * g().get(lines.front(), "MarkerSize").to_scalar());
+    EXPECT_EQ(g().get(reference, "MarkerFaceColor").text(), "auto");
+}
+
 // Drawings cover none of the main window's controls, on a small screen and a large one.
 TEST_F(WindowRoad, DrawingsLeaveTheMainWindowFree) {
     for (const auto& [width, height] : {std::pair{1280.0, 1024.0}, std::pair{1920.0, 1080.0}}) {

@@ -226,12 +226,29 @@ void draw_ticks(Painter& painter, const Projection& project, const int a[3], con
     const double spacing =
         ticks.size() > 1 ? edge_length * (ticks[1] - ticks[0]) / (lim[1] - lim[0]) : edge_length;
     const bool across = std::fabs(ox) > std::fabs(oy);  // labels beside the edge, not along it
-    const double room = across ? kLabelSize + 2 : (decimals + 3) * 0.62 * kLabelSize + 4;
-    int stride = 1;
-    for (int candidate : {1, 2, 5, 10}) {
-        stride = candidate;
-        if (spacing * candidate >= room)
+    // Two labels a step apart along the edge stay clear of each other when they are a label's
+    // width apart across the page or a label's height apart down it: a steep edge needs less
+    // room between its ticks than a level one.
+    std::size_t characters = 1;
+    for (double v : ticks) {
+        char text[64];
+        characters = std::max<std::size_t>(
+            characters, static_cast<std::size_t>(
+                            std::snprintf(text, sizeof text, "%.*f", std::min(decimals, 15), v)));
+    }
+    const double label_width = static_cast<double>(characters) * 0.62 * kLabelSize + 4;
+    const double label_height = kLabelSize + 2;
+    const double ux = std::fabs(pb.x - pa.x) / edge_length;
+    const double uy = std::fabs(pb.y - pa.y) / edge_length;
+    const double room =
+        std::min(ux > 1e-9 ? label_width / ux : HUGE_VAL, uy > 1e-9 ? label_height / uy : HUGE_VAL);
+    // An edge seen nearly end-on has room for no label at all: its ticks keep their marks.
+    int stride = 0;
+    for (int candidate : {1, 2, 5, 10, 20, 50}) {
+        if (spacing * candidate >= room) {
+            stride = candidate;
             break;
+        }
     }
     for (std::size_t k = 0; k < ticks.size(); ++k) {
         const double v = ticks[k];
@@ -242,7 +259,7 @@ void draw_ticks(Painter& painter, const Projection& project, const int a[3], con
         const PagePoint tick[] = {at, {at.x + ox * kTickLength, at.y + oy * kTickLength}};
         painter.polyline(tick, pen);
         const long index = std::lround(v / (ticks.size() > 1 ? ticks[1] - ticks[0] : 1.0));
-        if (index % stride != 0)
+        if (stride == 0 || index % stride != 0)
             continue;
         const PagePoint label{at.x + ox * (kTickLength + 3), at.y + oy * (kTickLength + 3)};
         HAlign h = HAlign::Centre;

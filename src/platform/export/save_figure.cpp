@@ -97,9 +97,17 @@ std::string figure_bytes(const Graphics& g, Handle figure, std::string_view form
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     if (f == "png") {
-        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+        // At print resolution: 300 dots per inch for the figure's 96 pixels per inch.
+        constexpr double kPrintScale = 300.0 / 96.0;
+        QImage image(static_cast<int>(std::lround(width * kPrintScale)),
+                     static_cast<int>(std::lround(height * kPrintScale)),
+                     QImage::Format_ARGB32_Premultiplied);
+        image.setDotsPerMeterX(static_cast<int>(std::lround(300.0 / 0.0254)));
+        image.setDotsPerMeterY(static_cast<int>(std::lround(300.0 / 0.0254)));
         {
             QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(kPrintScale, kPrintScale);
             QtPainter painter(p, width, height);
             render_figure(g, figure, painter);
         }

@@ -40,6 +40,7 @@ Properties defaults(ObjectType type) {
                     {"NumberedTitle", "on"},
                     {"Menus", "figure"},
                     {"CloseRequestFcn", ""},
+                    {"MinimumSize", Value()},
                     {"CurrentAxes", Value()}};
         case ObjectType::Control:
             return {{"Style", "pushbutton"},

@@ -205,7 +205,7 @@ void QtView::created(Handle h) {
         return;
     widgets_[h] = w;
     for (const char* p : {"string", "value", "enable", "visible", "color", "backgroundcolor",
-                          "pointer", "name", "tooltipstring", "position"}) {
+                          "pointer", "name", "tooltip", "fontsize", "minimumsize", "position"}) {
         if (g_.has_property(h, p))
             apply(h, p);
     }
@@ -303,8 +303,22 @@ void QtView::apply(Handle h, const std::string& p) {
                                                                    : Qt::ArrowCursor);
     } else if (p == "name") {
         w->setWindowTitle(qtext(g_.get(h, "Name")));
-    } else if (p == "tooltipstring") {
+    } else if (p == "tooltip") {
         w->setToolTip(qtext(g_.get(h, "Tooltip")));
+    } else if (p == "fontsize") {
+        const Value size = g_.get(h, "FontSize");
+        if (size.is_real() && size.reals().size() == 1 && size.reals()[0] > 0) {
+            QFont font = w->font();
+            font.setPointSizeF(size.reals()[0]);
+            w->setFont(font);
+        }
+    } else if (p == "minimumsize" && type == ObjectType::Figure) {
+        // The size below which the window's labels would be clipped.
+        const Value minimum = g_.get(h, "MinimumSize");
+        const auto m = minimum.reals();
+        if (m.size() == 2)
+            w->setMinimumSize(static_cast<int>(std::lround(m[0])),
+                              static_cast<int>(std::lround(m[1])));
     }
     applying_ = false;
 }

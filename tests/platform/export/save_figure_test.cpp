@@ -117,13 +117,17 @@ TEST(SaveFigure, SvgAndPngShowTheFigure) {
     const std::string png = figure_bytes(f.g, f.figure, "png");
     const QImage image = QImage::fromData(reinterpret_cast<const uchar*>(png.data()),
                                           static_cast<int>(png.size()), "PNG");
-    ASSERT_EQ(image.size(), QSize(400, 300));
+    // At print resolution: 300 dots per inch for the figure's 96 pixels per inch.
+    constexpr double k = 300.0 / 96.0;
+    ASSERT_EQ(image.size(), QSize(1250, 938));
+    EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 300.0, 0.5);
     // Each landmark's filled red marker sits where the projection puts it.
     const Projection project(f.g, f.axes, axes_area(f.g, f.axes));
     for (const auto& [x, y, z] : {std::tuple{0.0, 0.0, 1.0}, {1.0, 2.0, 0.0}, {2.0, 1.0, 2.0}}) {
         const PagePoint at = project(x, y, z);
         // Beside the centre, where the wire through the points may darken it.
-        const QColor c = image.pixelColor(static_cast<int>(at.x + 3), static_cast<int>(at.y + 3));
+        const QColor c =
+            image.pixelColor(static_cast<int>(k * (at.x + 2)), static_cast<int>(k * (at.y + 2)));
         EXPECT_TRUE(c.red() > 150 && c.green() < 60 && c.blue() < 60)
             << x << " " << y << " " << z << ": " << c.name().toStdString();
     }
