@@ -44,7 +44,8 @@ void write(const fs::path& path, const std::string& text) {
 }
 
 // TPS with CRLF line ends, keywords in mixed case, SCALE 0.5 (the file holds twice the
-// coordinates, exactly) and the fields a digitiser writes.
+// coordinates, exactly), an outline of two points after some specimens' landmarks, and the
+// fields a digitiser writes.
 std::string tps(const Synthetic& s) {
     std::string out;
     for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
@@ -52,6 +53,8 @@ std::string tps(const Synthetic& s) {
         for (int k = 0; k < 5; ++k)
             out += number(2 * s.data(i, 3 * k)) + " " + number(2 * s.data(i, 3 * k + 1)) + "\t" +
                    number(2 * s.data(i, 3 * k + 2)) + "\r\n";
+        if (i % 3 == 1)
+            out += "CURVES=1\r\nPOINTS=2\r\n9 9 9\r\n8 8 8\r\n";
         out += "IMAGE=img" + std::to_string(i) + ".ply\r\nId=" + s.names[i] +
                "\r\nScale=0.5\r\nCOMMENT=adult?\r\nVARIABLES=age\r\n\r\n";
     }
@@ -179,6 +182,7 @@ TEST(LandmarkFormats, ExportedCoordinatesReadBackExactly) {
     const testing::ScratchFolder folder;
     Synthetic s = synthetic();
     s.names[2] = "with, comma";
+    s.names[3] = "  padded name ";
     s.data.col(15) *= 1.0 / 3.0;  // a recorded size, unlike the coordinates' own
     const Eigen::MatrixXd second = s.data.topRows(3) * 1.5;
     const std::vector<std::string> second_names = {"a", "b", "c"};
@@ -191,6 +195,8 @@ TEST(LandmarkFormats, ExportedCoordinatesReadBackExactly) {
         EXPECT_TRUE(read.data.topRows(7) == s.data) << name;
         EXPECT_TRUE(read.data.bottomRows(3) == second) << name;
         EXPECT_EQ(read.names[2], "with, comma");
+        // Blanks at a name's ends survive the CSV (quoted); a TPS ID= line trims them.
+        EXPECT_EQ(read.names[3], name == std::string("out.csv") ? s.names[3] : "padded name");
         EXPECT_EQ(read.names[9], "c");
         // The samples come apart again, in order, with their own specimens.
         const std::vector<LandmarkSample> parts = samples_by_group(read);
@@ -258,6 +264,13 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
         {"nansize.csv",
          "id,x1,y1,z1,x2,y2,z2,size\na,1,2,3,4,5,6,NaN\n",
          {"line 2", "the size is missing (\"NaN\")"}},
+        {"wire.txt",
+         "[individuals]\n1\n[landmarks]\n4\n[rawpoints]\n1 2 3\n4 5 6\n7 8 9\n1 0 1\n"
+         "[wireframe]\n1 2\n0 4\n",
+         {"\"wire.txt\", line 12"}},
+        {"zero_size.csv",
+         "id,x1,y1,z1,x2,y2,z2,size\nskull_7,1,2,3,4,5,6,0\n",
+         {"line 2", "specimen \"skull_7\"", "size"}},
         {"point.tps",
          "LM3=2\n1 2 3\n1 2 3\nID=p\n",
          {"line 1: specimen \"p\": the centroid size is 0"}},
@@ -297,6 +310,13 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
     write(folder / "markups" / "b.mrk.json",
           R"({"markups":[{"controlPoints":[{"position":[1,2,3]},)"
           R"({"positionStatus":"missing","position":[0,0,0]}]}]})");
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "markups").string());
+              }).find("\"b.mrk.json\", control point 2 (specimen \"b\"): a landmark is missing"),
+              std::string::npos);
+    write(folder / "markups" / "b.mrk.json",
+          R"({"markups":[{"controlPoints":[{"position":[1,2,3]},)"
+          R"({"positionStatus":"undefined","position":[4,5,6]}]}]})");
     EXPECT_NE(error_of([&] {
                   read_landmark_sample((folder / "markups").string());
               }).find("\"b.mrk.json\", control point 2 (specimen \"b\"): a landmark is missing"),

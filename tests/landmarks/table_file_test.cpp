@@ -94,7 +94,8 @@ TEST(Dload, EncodingsAndDecimalCommasAreRefusedNotMisread) {
     EXPECT_NE(error_of("1 2\r3 4\r5 6\r").find("carriage returns alone"), std::string::npos);
     EXPECT_EQ(read("1 2 3\r"), rows({{1, 2, 3}}));
     // "34,828 16,508" would be four numbers; a comma-separated table is still read.
-    for (const char* text : {"34,828 16,508 21,3 1,5\n", "1 2 3 4\n34,8 16,5 21,3 1,5\n"}) {
+    for (const char* text :
+         {"34,828 16,508 21,3 1,5\n", "1 2 3 4\n34,8 16,5 21,3 1,5\n", "1,5 2,5\n"}) {
         EXPECT_NE(error_of(text).find("decimal commas"), std::string::npos) << text;
     }
     EXPECT_EQ(read("1,2,3,4\n5, 6, 7, 8\n"), rows({{1, 2, 3, 4}, {5, 6, 7, 8}}));

@@ -95,6 +95,11 @@ TEST_F(SessionTest, PermutationTestNeedsTheSamplesOnOneCommonReference) {
     session_.load2(sample2_, "s2.txt", false);
     EXPECT_FALSE(session_.common_reference_used());
     EXPECT_EQ(session_.report_text().find("Permutation"), std::string::npos);
+    // A new sample 1 ends the test too.
+    session_.load2(sample2_, "s2.txt", true);
+    session_.permutation_test(true, 19);
+    session_.load1(sample1_, "s1.txt");
+    EXPECT_EQ(session_.report_text().find("Permutation"), std::string::npos);
     EXPECT_NE(
         testing::error_of([&] { session_.permutation_test(true, 19); }).find("common reference"),
         std::string::npos);

@@ -2,6 +2,7 @@
 #include "platform/graphics/dialogs.hpp"
 #include "platform/graphics/graphics.hpp"
 #include "platform/graphics/scripted_dialogs.hpp"
+#include "platform/numeric/echo.hpp"
 #include "platform/qt/qt_app.hpp"
 #include "platform/qt/qt_view.hpp"
 #include "shell/program.hpp"
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <iostream>
 #include <set>
 #include <sstream>
 
@@ -184,6 +186,7 @@ TEST(Runtime, ModulesLiveWhileTheWindowsAreOpenAndTheStatusReachesTheCaller) {
     Program program(console);
     bool alive_while_open = false;
     bool view_while_open = false;
+    bool console_while_open = false;
     // Drawing the window may already service events: the user closes it a little later.
     ensure_qt_application();  // timers need the application's event dispatcher
     QTimer::singleShot(300, [&] {
@@ -193,16 +196,19 @@ TEST(Runtime, ModulesLiveWhileTheWindowsAreOpenAndTheStatusReachesTheCaller) {
             alive_while_open = alive_while_open && program.table().initialised(i);
         Graphics& g = program.graphics();
         view_while_open = g.view() != nullptr;
+        console_while_open = &kelmar::console() == &console;
         for (Handle f : g.figures())
             g.close(f);
     });
     EXPECT_EQ(program.run({}), 0) << console.str();
     EXPECT_TRUE(alive_while_open);
     EXPECT_TRUE(view_while_open);
+    EXPECT_TRUE(console_while_open);  // echoes go to the program's console
     // After the last window: terminated, in reverse, down to the graphics library.
     for (std::size_t i = 0; i < program.table().size(); ++i)
         EXPECT_FALSE(program.table().initialised(i));
     EXPECT_EQ(program.graphics().view(), nullptr);
+    EXPECT_EQ(&kelmar::console(), &std::cout);  // the numeric library gave the console back
 
     // Without a figure file anywhere the program ends with status 1, naming the folders.
     set_figure_resource_folder(folder.path().string());

@@ -14,6 +14,7 @@ struct RecordingPainter : Painter {
         std::vector<PagePoint> points;  // an ellipse: its centre
         Pen pen;
         std::optional<Rgb> fill;
+        double radius = 0;  // an ellipse's horizontal radius
     };
     struct Text {
         PagePoint anchor;
@@ -31,9 +32,9 @@ struct RecordingPainter : Painter {
                  std::optional<Rgb> fill) override {
         shapes.push_back({"polygon", {points.begin(), points.end()}, pen, fill});
     }
-    void ellipse(PagePoint centre, double, double, const Pen& pen,
+    void ellipse(PagePoint centre, double rx, double, const Pen& pen,
                  std::optional<Rgb> fill) override {
-        shapes.push_back({"ellipse", {centre}, pen, fill});
+        shapes.push_back({"ellipse", {centre}, pen, fill, rx});
     }
     void text(PagePoint anchor, std::string_view utf8, HAlign, VAlign, Rgb, double) override {
         texts.push_back({anchor, std::string(utf8)});

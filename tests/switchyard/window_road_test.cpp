@@ -205,6 +205,24 @@ TEST_F(WindowRoad, RefusedLoadsAndUnfitWirelistsAreTold) {
         << text("EditText1");
 }
 
+// A step that fails after its progress was shown puts the earlier result text back.
+TEST_F(WindowRoad, AFailedStepRestoresTheResultText) {
+    std::string same;  // one shape at many sizes: no growth direction
+    for (int i = 0; i < 12; ++i)
+        same += "1 2 3 4 6 5 7 9 8 0 1 1 " + std::to_string(20 + 5 * i) + "\n";
+    write_file_atomically((folder_ / "same.txt").string(), same);
+    check("Show3", false);
+    load("Pushbutton1", "same.txt", folder_.path().string());
+    load("Pushbutton3", "same.txt", folder_.path().string());
+    check("referencebutton", true);  // says when the choice takes effect
+    const std::string before = text("EditText1");
+    ASSERT_FALSE(before.empty());
+    click("Pushbutton2");
+    EXPECT_NE(last_error().find("do not change with size beyond rounding"), std::string::npos);
+    EXPECT_EQ(text("EditText1"), before);
+    EXPECT_EQ(g().get(main_, "Pointer").text(), "arrow");
+}
+
 // Copy saves the drawing last looked at, or says that it was closed; never an older one.
 TEST_F(WindowRoad, CopyNeverSavesAnOlderDrawing) {
     check("Show3", true);

@@ -85,6 +85,16 @@ TEST(Renderer, MarkersWiresAndHiddenAxes) {
     EXPECT_NEAR(wires[0].points.back().y, b.y, 1e-9);
     EXPECT_FALSE(d.painter.texts.empty());  // tick labels of the visible axes
 
+    // A marker's size is in points, 96/72 pixels each: 6 points make a circle 8 pixels across.
+    const Handle circles = add_line(d.g, x, y, z, "bo");
+    d.g.set(circles, "MarkerSize", 6);
+    RecordingPainter sized;
+    render_figure(d.g, d.figure, sized);
+    const auto rings = sized.in({0, 0, 1}, "ellipse");
+    ASSERT_EQ(rings.size(), 4u);
+    EXPECT_DOUBLE_EQ(rings[0].radius, 4.0);
+    d.g.close(circles);
+
     RecordingPainter hidden;
     axis_mode(d.g, d.axes, "off");
     render_figure(d.g, d.figure, hidden);

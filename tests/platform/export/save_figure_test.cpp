@@ -107,6 +107,35 @@ TEST(SaveFigure, EmfRecordsAreWholeAndConsistent) {
               static_cast<std::uint32_t>(std::lround(400 * EmfWriter::kUnitsPerPixel)));
 }
 
+// What readers take from the records: a red pen's COLORREF, the text's characters at the
+// offset its record names, and 32-bit points where 16 bits cannot hold them.
+TEST(SaveFigure, EmfRecordsCarryColoursTextAndWidePoints) {
+    ensure_gui_application();  // the text's advances come from the font
+    EmfWriter emf(400, 300);
+    const Pen red{{1, 0, 0}, 1.0, Dash::Solid};
+    const PagePoint near[] = {{1, 1}, {10, 10}};
+    emf.polyline(near, red);
+    emf.text({20, 20}, "ab", HAlign::Left, VAlign::Top, {0, 0, 0}, 10);
+    const double wide = 40000.0 / EmfWriter::kUnitsPerPixel;  // 40,000 units: beyond 16 bits
+    const PagePoint far[] = {{1, 1}, {wide, 2}};
+    emf.polyline(far, red);
+    const std::string b = emf.finish();
+    const EmfFile file(b);
+    std::map<std::uint32_t, std::size_t> first;  // where each record type first starts
+    for (std::size_t at = 0; at < b.size(); at += u32(b, at + 4))
+        first.emplace(u32(b, at), at);
+    ASSERT_TRUE(first.count(95) && first.count(84) && first.count(87) && first.count(4));
+    EXPECT_EQ(u32(b, first[95] + 40), 0x000000FFu);  // COLORREF 0x00BBGGRR
+    const std::size_t text = first[84];
+    const std::uint32_t offset = u32(b, text + 48);
+    EXPECT_EQ(u32(b, text + 44), 2u);  // characters
+    EXPECT_EQ(offset, 76u);
+    EXPECT_EQ(b.substr(text + offset, 4), std::string("a\0b\0", 4));
+    const std::size_t wide_line = first[4];
+    EXPECT_EQ(u32(b, wide_line + 24), 2u);  // points
+    EXPECT_EQ(static_cast<std::int32_t>(u32(b, wide_line + 36)), 40000);
+}
+
 TEST(SaveFigure, SvgAndPngShowTheFigure) {
     Figure f;
     const std::string svg = figure_bytes(f.g, f.figure, "svg");

@@ -155,6 +155,18 @@ TEST(Files, AFailedWriteReplacesNothing) {
     EXPECT_EQ(contents(report), "old report");
     fs::remove_all(json);
     EXPECT_EQ(names_in(folder.path()), (std::vector<std::string>{"report.txt"}));
+
+    // A first target that did not exist before is removed again.
+    const fs::path fresh = folder / "fresh.txt";
+    AtomicFileWriter made(fresh.string());
+    AtomicFileWriter blocked(json.string());
+    made.write("new file");
+    blocked.write("new json");
+    fs::create_directories(json / "in the way");
+    AtomicFileWriter* fresh_first[] = {&made, &blocked};
+    EXPECT_NE(error_of([&] { commit_together(fresh_first); }), "");
+    fs::remove_all(json);
+    EXPECT_EQ(names_in(folder.path()), (std::vector<std::string>{"report.txt"}));
 }
 
 TEST(Files, OpenFailuresSayWhyAndSameFilesAreRecognised) {
