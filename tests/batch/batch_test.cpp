@@ -118,6 +118,23 @@ TEST(Batch, ReportIsTheSessionsReport) {
     EXPECT_EQ(read(report), session.report_text());
 }
 
+// Coordinates analysed as read are named on standard error, with the option that superimposes
+// them; the report says which coordinates it analysed.
+TEST(Batch, AnalysesOfCoordinatesAsReadSaySo) {
+    const std::string a = example("growth_sample_a.txt"), b = example("growth_sample_b.txt");
+    const BatchRun as_read = batch({a, b});
+    EXPECT_NE(as_read.err.find("note: the growth vectors are of the coordinates as read"),
+              std::string::npos);
+    EXPECT_NE(as_read.err.find("--common-reference"), std::string::npos);
+    EXPECT_NE(as_read.out.find("\nAnalysed coordinates as read\n"), std::string::npos);
+    const BatchRun common = batch({"--common-reference", a, b});
+    EXPECT_EQ(common.err, "");
+    EXPECT_NE(common.out.find("\nAnalysed on the common Procrustes GLS reference\n"),
+              std::string::npos);
+    EXPECT_EQ(batch({"--isometry", a, b}).err, "");  // isometry is compared as read
+    EXPECT_EQ(batch({"--quiet", a, b}).err, "");
+}
+
 TEST(Batch, JsonCarriesTheResultsExactly) {
     const BatchRun r = batch({"--json", "-", "--threads", "1", example("growth_sample_a.txt"),
                               example("growth_sample_b.txt")});
