@@ -130,7 +130,9 @@ void check_sample_count(const BatchOptions& o, std::size_t k) {
                          "could be compared"};
     }
     if (k > 2 && !o.plot.empty()) {
-        throw UsageError{"--plot draws one or two samples; the files hold " + std::to_string(k)};
+        throw UsageError{"--plot draws one or two samples; the files hold " + std::to_string(k) +
+                         " (--plot-allometry, --plot-growth and --plot-distributions draw any "
+                         "number)"};
     }
 }
 
@@ -198,9 +200,10 @@ Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files
     std::optional<SlopeComparison> permutation;
     if (o.permutations > 0)
         permutation = permutation_tests(o, session, err, progress);
-    return {session.report_text(), o.json.empty()
-                                       ? std::string()
-                                       : two_sample_json(o, files, session, angle, permutation)};
+    if (o.json.empty())
+        return {session.report_text(), {}};
+    const AllometryScores scores = session.allometry();
+    return {session.report_text(), two_sample_json(o, files, session, angle, permutation, scores)};
 }
 
 // The analysis of three samples or more.
@@ -219,14 +222,16 @@ Results analyse_several(const BatchOptions& o, const std::vector<std::string>& f
         // The pairs' statistics without a test: no draws.
         slopes = session.slope_statistics(lcs);
     }
-    return {session.report_text(),
-            o.json.empty() ? std::string() : samples_json(o, files, session, angles, slopes)};
+    if (o.json.empty())
+        return {session.report_text(), {}};
+    const AllometryScores scores = session.allometry();
+    return {session.report_text(), samples_json(o, files, session, angles, slopes, scores)};
 }
 
 int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool progress) {
     check_choices(o);
     check_outputs(o);
-    const std::optional<PlotRequest> plot = plot_request(o);
+    const PlotRequests plots = plot_requests(o);
     start_bootstrap_threads(o.threads);
     const WarningsTo warnings(err);
     std::vector<LandmarkSample> samples = read_samples(o);
@@ -243,7 +248,7 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     Session session(o.seed);
     session.random_stream().skip(o.skip);
     session.set_threads(o.threads);
-    session.set_drawings(plot.has_value());
+    session.set_drawings(plots.superimposed.has_value());
     if (progress) {
         session.set_progress_listener([&](const Progress& p) {
             if (p.stage == Progress::Stage::ranges) {
@@ -277,11 +282,9 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
         coordinates = exported_coordinates(o.export_coords, exported);
         outputs.push_back({o.export_coords, coordinates});
     }
-    std::string figure;
-    if (plot) {
-        figure = drawing_file(shown.drawing, session.variables().wirelist, *plot);
-        outputs.push_back({o.plot, figure});
-    }
+    const std::vector<DrawnFile> drawings = drawing_files(plots, session, shown);
+    for (const DrawnFile& drawing : drawings)
+        outputs.push_back({drawing.path, drawing.bytes});
     write_files_atomically(outputs);
     if (!report_to_file && !is_standard_output(o.json))
         out << results.report;

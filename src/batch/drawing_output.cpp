@@ -1,6 +1,7 @@
 #include "drawing_output.hpp"
 
 #include "platform/numeric/error.hpp"
+#include "platform/numeric/format.hpp"
 #include "platform/numeric/paths.hpp"
 #include "platform/numeric/text_to_numbers.hpp"
 #include "plot_module.hpp"
@@ -14,15 +15,15 @@
 
 namespace kelmar {
 
-std::optional<PlotRequest> plot_request(const BatchOptions& o) {
-    if (o.plot.empty()) {
-        if (!o.view.empty())
-            throw UsageError{"--view needs --plot"};
+namespace {
+
+// The format a drawing's name asks for by its extension.
+std::optional<PlotRequest> request_of(const char* option, const std::string& path) {
+    if (path.empty())
         return std::nullopt;
-    }
-    PlotRequest request;
+    PlotRequest request{path, {}};
 #ifdef KELMAR_HAS_EXPORT
-    std::string extension = split_path(o.plot).extension;
+    std::string extension = split_path(path).extension;
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const char* format : {"emf", "svg", "pdf", "png"}) {
@@ -31,10 +32,29 @@ std::optional<PlotRequest> plot_request(const BatchOptions& o) {
     }
 #endif
     if (request.format.empty()) {
-        throw UsageError{"--plot " + in_quotes(o.plot) +
+        throw UsageError{std::string(option) + " " + in_quotes(path) +
                          ": the file name must end in .emf, .svg, .pdf or .png"};
     }
+    return request;
+}
+
+}  // namespace
+
+PlotRequests plot_requests(const BatchOptions& o) {
+    PlotRequests r;
+    r.superimposed = request_of("--plot", o.plot);
+    r.allometry = request_of("--plot-allometry", o.plot_allometry);
+    r.growth = request_of("--plot-growth", o.plot_growth);
+    r.distributions = request_of("--plot-distributions", o.plot_distributions);
+    if (!(o.magnify > 0) || !std::isfinite(o.magnify)) {
+        throw UsageError{"--magnify takes a positive number, given " + shortest_text(o.magnify)};
+    }
+    if (o.magnify != 1.0 && !r.growth)
+        throw UsageError{"--magnify needs --plot-growth"};
+    r.magnify = o.magnify;
     if (!o.view.empty()) {
+        if (!r.superimposed && !r.growth)
+            throw UsageError{"--view needs --plot or --plot-growth"};
         std::vector<double> angles;
         const NumbersParsed parsed = parse_numbers_into(o.view, angles);
         if (!parsed.ok || angles.size() != 2 || !std::isfinite(angles[0]) ||
@@ -42,13 +62,53 @@ std::optional<PlotRequest> plot_request(const BatchOptions& o) {
             throw UsageError{"--view takes the azimuth and elevation in degrees as AZ,EL, given " +
                              in_quotes(o.view)};
         }
-        request.view = {angles[0], angles[1]};
+        r.view = {angles[0], angles[1]};
     }
-    return request;
+    return r;
 }
 
-std::string drawing_file(const Drawing& drawing, const Eigen::MatrixXd& wirelist,
-                         const PlotRequest& request) {
+std::vector<DrawnFile> drawing_files(const PlotRequests& requests, const Session& session,
+                                     const LoadResult& shown) {
+    std::vector<DrawnFile> files;
+    if (!requests.any())
+        return files;
+    std::vector<std::string> names;
+    for (int g = 1; g <= session.sample_count(); ++g)
+        names.push_back(session.sample(g).name);
+    PlotJob job;
+    job.wirelist = &session.variables().wirelist;
+    job.names = &names;
+    job.log_size = session.analysed_on_log_size();
+    if (requests.superimposed) {
+        job.kind = PlotKind::superimposed;
+        job.drawing = &shown.drawing;
+        files.push_back(
+            {requests.superimposed->path, drawing_file(job, *requests.superimposed, requests)});
+    }
+    if (requests.allometry) {
+        const AllometryScores scores = session.allometry();
+        job.kind = PlotKind::allometry;
+        job.allometry = &scores;
+        files.push_back(
+            {requests.allometry->path, drawing_file(job, *requests.allometry, requests)});
+    }
+    if (requests.growth) {
+        const GrowthChange change = session.growth_as_shape_change();
+        job.kind = PlotKind::growth_change;
+        job.growth = &change;
+        files.push_back({requests.growth->path, drawing_file(job, *requests.growth, requests)});
+    }
+    if (requests.distributions) {
+        const AngleDistributions d = session.angle_distributions();
+        job.kind = PlotKind::distributions;
+        job.distributions = &d;
+        files.push_back(
+            {requests.distributions->path, drawing_file(job, *requests.distributions, requests)});
+    }
+    return files;
+}
+
+std::string drawing_file(PlotJob job, const PlotRequest& request, const PlotRequests& all) {
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     void* module = nullptr;
@@ -74,12 +134,11 @@ std::string drawing_file(const Drawing& drawing, const Eigen::MatrixXd& wirelist
     const auto draw = reinterpret_cast<DrawToBytes>(::dlsym(module, kDrawToBytes));
     if (draw == nullptr)
         throw Error(std::string("the module ") + kPlotModule + " has no drawing entry");
-    PlotJob job{&drawing,
-                &wirelist,
-                request.format,
-                request.view.has_value(),
-                request.view ? (*request.view)[0] : 0.0,
-                request.view ? (*request.view)[1] : 0.0};
+    job.format = request.format;
+    job.has_view = all.view.has_value();
+    job.azimuth = all.view ? (*all.view)[0] : 0.0;
+    job.elevation = all.view ? (*all.view)[1] : 0.0;
+    job.magnification = all.magnify;
     std::string bytes;
     std::string message;
     if (!draw(job, bytes, message))

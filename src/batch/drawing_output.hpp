@@ -1,28 +1,53 @@
-// The drawing kelmar6-batch writes with --plot and --view: the request checked before any work,
-// and the file's bytes from the drawing module loaded only then.
+// The drawings kelmar6-batch writes: --plot (the superimposed samples), --plot-allometry,
+// --plot-growth with --magnify, --plot-distributions, and --view for the 3D ones. The requests
+// are checked before any work; the files' bytes come from the drawing module, loaded only then.
 #pragma once
 
 #include "options.hpp"
-#include "session/session.hpp"
+#include "plot_module.hpp"
 
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kelmar {
 
 struct PlotRequest {
-    std::string format;
-    std::optional<std::array<double, 2>> view;  // azimuth, elevation
+    std::string path;
+    std::string format;  // "emf", "svg", "pdf" or "png"
 };
 
-// The drawing asked for with --plot and --view, checked before any work: nothing without --plot;
-// a UsageError for a name without .emf, .svg, .pdf or .png, or a view that is not AZ,EL.
-std::optional<PlotRequest> plot_request(const BatchOptions& o);
+struct PlotRequests {
+    std::optional<PlotRequest> superimposed;
+    std::optional<PlotRequest> allometry;
+    std::optional<PlotRequest> growth;
+    std::optional<PlotRequest> distributions;
+    std::optional<std::array<double, 2>> view;  // azimuth, elevation
+    double magnify = 1.0;
 
-// The drawing's file, made by the plot module beside the program (or in lib/kelmar6 of an
-// installation); raises an Error when the module cannot be loaded or the drawing fails.
-std::string drawing_file(const Drawing& drawing, const Eigen::MatrixXd& wirelist,
-                         const PlotRequest& request);
+    bool any() const { return superimposed || allometry || growth || distributions; }
+};
+
+// Checked before any work: a UsageError for a name without .emf, .svg, .pdf or .png, a view that
+// is not AZ,EL or without a 3D drawing, and a magnification that is not a positive number or
+// without --plot-growth.
+PlotRequests plot_requests(const BatchOptions& o);
+
+// A drawing's file to write.
+struct DrawnFile {
+    std::string path;
+    std::string bytes;
+};
+
+// Every drawing asked for, of the session's last analysis (`shown`: what the last load drew), as
+// files to write; none when none is asked for.
+std::vector<DrawnFile> drawing_files(const PlotRequests& requests, const Session& session,
+                                     const LoadResult& shown);
+
+// The file of one drawing, made by the plot module beside the program (or in lib/kelmar6 of an
+// installation); `job` names what to draw, the request's format and the view are filled in.
+// Raises an Error when the module cannot be loaded or the drawing fails.
+std::string drawing_file(PlotJob job, const PlotRequest& request, const PlotRequests& all);
 
 }  // namespace kelmar

@@ -164,8 +164,22 @@ void define_options(CLI::App& app, BatchOptions& o) {
                 "draw the superimposed samples as the desktop program shows them after "
                 "loading (.emf .svg .pdf .png)",
                 "Drawing");
+    file_option(app, "--plot-allometry", o.plot_allometry,
+                "draw each specimen's shape score against its size, with each sample's line",
+                "Drawing");
+    file_option(app, "--plot-growth", o.plot_growth,
+                "draw how every landmark moves over each sample's size range", "Drawing");
+    app.add_option("--magnify", o.magnify,
+                   "magnification of the landmarks' movements in --plot-growth (default 1)")
+        ->type_name("M")
+        ->group("Drawing");
+    file_option(app, "--plot-distributions", o.plot_distributions,
+                "draw the bootstrap angles of each sample and the permuted angles of each "
+                "pair, with the observed angles",
+                "Drawing");
     app.add_option("--view", o.view,
-                   "the drawing's azimuth and elevation in degrees (default -37.5,30)")
+                   "the azimuth and elevation of --plot and --plot-growth in degrees (default "
+                   "-37.5,30)")
         ->type_name("AZ,EL")
         ->group("Drawing");
 #endif

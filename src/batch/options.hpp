@@ -25,6 +25,10 @@ struct BatchOptions {
     std::string report;
     std::string json;
     std::string plot;
+    std::string plot_allometry;
+    std::string plot_growth;
+    std::string plot_distributions;
+    double magnify = 1.0;
     std::string view;
     std::string format;
     std::string group_column;

@@ -49,9 +49,14 @@ void check_outputs(const BatchOptions& o, const std::vector<InputFile>& read) {
         inputs.push_back({"sample " + std::to_string(g + 1), o.samples[g]});
     for (const InputFile& file : read)
         inputs.push_back({file.what, file.path});
-    for (const Named& output :
-         {Named{"--report", o.report}, Named{"--json", o.json}, Named{"--plot", o.plot},
-          Named{"--export-coords", o.export_coords}}) {
+    const std::vector<Named> outputs = {{"--report", o.report},
+                                        {"--json", o.json},
+                                        {"--plot", o.plot},
+                                        {"--plot-allometry", o.plot_allometry},
+                                        {"--plot-growth", o.plot_growth},
+                                        {"--plot-distributions", o.plot_distributions},
+                                        {"--export-coords", o.export_coords}};
+    for (const Named& output : outputs) {
         if (output.path.empty() || is_standard_output(output.path))
             continue;
         for (const Named& input : inputs) {
@@ -62,10 +67,6 @@ void check_outputs(const BatchOptions& o, const std::vector<InputFile>& read) {
             }
         }
     }
-    const std::vector<Named> outputs = {{"--report", o.report},
-                                        {"--json", o.json},
-                                        {"--plot", o.plot},
-                                        {"--export-coords", o.export_coords}};
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         for (std::size_t j = i + 1; j < outputs.size(); ++j) {
             const std::string& a = outputs[i].path;

@@ -3,7 +3,7 @@
 #include "plot_module.hpp"
 
 #include "display/draw_shapes.hpp"
-#include "display/draw_wireframe.hpp"
+#include "display/growth_views.hpp"
 #include "platform/export/save_figure.hpp"
 #include "platform/graphics/plotting.hpp"
 
@@ -13,18 +13,34 @@ extern "C" bool kelmar_draw_to_bytes(const kelmar::PlotJob& job, std::string& by
     try {
         Graphics g;
         const Handle figure = g.create_figure({{"Position", Value::row({100, 100, 800, 600})}});
-        std::vector<StyledShapes> sets;
-        for (const Drawing::Shapes& shapes : job.drawing->shapes)
-            sets.push_back({shapes.configurations, shapes.style});
-        draw_reference_and_samples(g, sets);
-        // Without sample 2 the wirelist was read after the drawing of sample 1 was made: its
-        // wireframe joins the landmarks of the reference drawn first.
-        Eigen::MatrixXd wire_on = job.drawing->wire_on;
-        if (wire_on.size() == 0 && job.wirelist->size() > 0 && !job.drawing->shapes.empty())
-            wire_on = job.drawing->shapes.front().configurations.page(0);
-        if (wire_on.size() > 0)
-            draw_wireframe(g, wire_on, *job.wirelist, "k-");
-        if (job.has_view)
+        const std::vector<std::string> none;
+        const std::vector<std::string>& names = job.names ? *job.names : none;
+        switch (job.kind) {
+            case PlotKind::superimposed: {
+                std::vector<StyledShapes> sets;
+                for (const Drawing::Shapes& shapes : job.drawing->shapes)
+                    sets.push_back({shapes.configurations, shapes.style, shapes.label});
+                // Without sample 2 the wirelist was read after the drawing of sample 1 was made:
+                // its wireframe joins the landmarks of the reference drawn first.
+                Eigen::MatrixXd wire_on = job.drawing->wire_on;
+                if (wire_on.size() == 0 && job.wirelist->size() > 0 && !job.drawing->shapes.empty())
+                    wire_on = job.drawing->shapes.front().configurations.page(0);
+                draw_superimposed(g, sets, wire_on, *job.wirelist);
+                break;
+            }
+            case PlotKind::allometry:
+                draw_allometry(g, *job.allometry, names, job.log_size);
+                break;
+            case PlotKind::growth_change:
+                draw_growth_change(g, *job.growth, *job.wirelist, job.magnification, names);
+                break;
+            case PlotKind::distributions:
+                draw_distributions(g, *job.distributions, names);
+                break;
+        }
+        const bool three_d =
+            job.kind == PlotKind::superimposed || job.kind == PlotKind::growth_change;
+        if (job.has_view && three_d)
             set_view(g, current_axes(g), job.azimuth, job.elevation);
         bytes = figure_bytes(g, figure, job.format);
         return true;

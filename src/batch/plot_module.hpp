@@ -1,4 +1,5 @@
-// The drawing of kelmar6-batch --plot lives in a module of its own (kelmar6-plot.so), loaded only
+// The drawings of kelmar6-batch --plot, --plot-allometry, --plot-growth, --plot-distributions
+// live in a module of its own (kelmar6-plot.so), loaded only
 // when a drawing is asked for: the window system's libraries it needs would otherwise be loaded,
 // at a cost of some 20 ms, by every run of the batch tool.
 #pragma once
@@ -7,13 +8,24 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kelmar {
 
+enum class PlotKind { superimposed, allometry, growth_change, distributions };
+
+// What to draw: the pointers that the kind needs are set, the others may be null.
 struct PlotJob {
+    PlotKind kind = PlotKind::superimposed;
     const Drawing* drawing = nullptr;
     const Eigen::MatrixXd* wirelist = nullptr;
-    std::string format;  // "emf", "svg", "pdf" or "png"
+    const AllometryScores* allometry = nullptr;
+    bool log_size = true;
+    const GrowthChange* growth = nullptr;
+    double magnification = 1.0;
+    const AngleDistributions* distributions = nullptr;
+    const std::vector<std::string>* names = nullptr;  // the samples' names, for the legends
+    std::string format;                               // "emf", "svg", "pdf" or "png"
     bool has_view = false;
     double azimuth = 0;
     double elevation = 0;

@@ -82,6 +82,19 @@ Json common_slopes_json(const SlopeComparison& t) {
             {"z", number_json(t.f_test.z)}};
 }
 
+// The allometry plot's numbers of sample g.
+void add_scores(Json& sample, const AllometryScores& scores, std::size_t g) {
+    if (g >= scores.samples.size())
+        return;
+    sample["sizes"] = vector_json(scores.samples[g].sizes);
+    sample["scores"] = vector_json(scores.samples[g].scores);
+}
+
+const char* projection_name(const AllometryScores& scores) {
+    return scores.common_direction ? "common growth direction"
+                                   : "each sample's own growth direction";
+}
+
 std::string text_of(const Json& j) {
     // Names that are not valid UTF-8 go in with their bad bytes replaced.
     return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
@@ -91,11 +104,15 @@ std::string text_of(const Json& j) {
 
 std::string two_sample_json(const BatchOptions& o, const std::vector<std::string>& files,
                             const Session& session, const AngleResult& angle,
-                            const std::optional<SlopeComparison>& permutation) {
+                            const std::optional<SlopeComparison>& permutation,
+                            const AllometryScores& scores) {
     Json samples = Json::array();
-    for (std::size_t g = 0; g < files.size(); ++g)
+    for (std::size_t g = 0; g < files.size(); ++g) {
         samples.push_back(sample_json(files[g], session.sample(static_cast<int>(g + 1))));
+        add_scores(samples.back(), scores, g);
+    }
     Json j = header_json(o);
+    j["scores_projection"] = projection_name(scores);
     j["samples"] = samples;
     j["angle"] = angle.angle;
     j["ranges"] = {{"sample1", range_json(angle.range1)},
@@ -123,7 +140,8 @@ std::string two_sample_json(const BatchOptions& o, const std::vector<std::string
 
 std::string samples_json(const BatchOptions& o, const std::vector<std::string>& files,
                          const Session& session, const SampleAngles& angles,
-                         const std::optional<SlopeComparison>& slopes) {
+                         const std::optional<SlopeComparison>& slopes,
+                         const AllometryScores& scores) {
     Json samples = Json::array();
     for (std::size_t g = 0; g < files.size(); ++g) {
         Json s = sample_json(files[g], session.sample(static_cast<int>(g + 1)));
@@ -132,9 +150,11 @@ std::string samples_json(const BatchOptions& o, const std::vector<std::string>& 
         if (angles.isometry)
             s["angle_to_isometry"] = angles.angles(static_cast<Eigen::Index>(g), 0);
         s["growth_vector"] = vector_json(angles.growth_vectors[g]);
+        add_scores(s, scores, g);
         samples.push_back(s);
     }
     Json j = header_json(o);
+    j["scores_projection"] = projection_name(scores);
     j["samples"] = samples;
     if (slopes) {
         j["pairwise"] = pairwise_json(*slopes);

@@ -1,5 +1,6 @@
 #include "draw_shapes.hpp"
 
+#include "draw_wireframe.hpp"
 #include "platform/graphics/plotting.hpp"
 #include "platform/numeric/error.hpp"
 
@@ -7,6 +8,18 @@
 
 namespace kelmar {
 namespace {
+
+// The lines of the current axes so far.
+std::size_t current_axes_lines(Graphics& g) {
+    return g.children(current_axes(g)).size();
+}
+
+// Names every line of the current axes from the `first`-th on.
+void name_lines_from(Graphics& g, std::size_t first, std::string_view name) {
+    const std::vector<Handle> lines = g.children(current_axes(g));
+    for (std::size_t k = first; k < lines.size(); ++k)
+        g.set(lines[k], "DisplayName", std::string(name));
+}
 
 // Marker sizes in points: one configuration (a reference) large and filled, so that it stands out
 // among specimens; the specimens of a sample small, so that two samples of some forty specimens
@@ -51,11 +64,34 @@ void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
     draw_shapes(g, Stack::single(x), dsymbol);
 }
 
-void draw_reference_and_samples(Graphics& g, std::span<const StyledShapes> sets) {
+namespace {
+
+// Draws one set and names its lines.
+void draw_named(Graphics& g, const StyledShapes& set) {
+    const std::size_t before = current_axes_lines(g);
+    draw_shapes(g, set.configurations, set.style);
+    name_lines_from(g, before, set.label);
+}
+
+}  // namespace
+
+void draw_superimposed(Graphics& g, std::span<const StyledShapes> sets,
+                       const Eigen::Ref<const Eigen::MatrixXd>& wire_on,
+                       const Eigen::Ref<const Eigen::MatrixXd>& wirelist) {
     for (std::size_t k = 1; k < sets.size(); ++k)
-        draw_shapes(g, sets[k].configurations, sets[k].style);
+        draw_named(g, sets[k]);
     if (!sets.empty())
-        draw_shapes(g, sets.front().configurations, sets.front().style);
+        draw_named(g, sets.front());
+    const Handle axes = current_axes(g);
+    if (wire_on.size() > 0) {
+        const std::size_t before = current_axes_lines(g);
+        draw_wireframe(g, wire_on, wirelist, "k-");
+        name_lines_from(g, before, "wireframe");
+    }
+    g.set(axes, "XLabel", "x");
+    g.set(axes, "YLabel", "y");
+    g.set(axes, "ZLabel", "z");
+    g.set(axes, "Legend", "on");
 }
 
 }  // namespace kelmar

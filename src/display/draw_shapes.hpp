@@ -18,12 +18,17 @@ void draw_shapes(Graphics& g, const Stack& x, std::string_view dsymbol);
 // One configuration; raises an Error naming its shape when it is not p × 3.
 void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x, std::string_view dsymbol);
 
-// Sets of configurations in one drawing, each in its plot style; the first set, the reference,
-// is drawn last so that its markers lie above those of the specimens.
+// Sets of configurations in one drawing, each in its plot style and named in the legend; the
+// first set, the reference, is drawn last so that its markers lie above those of the specimens.
+// With a configuration to join (`wire_on`, p × 3, may be empty), the wireframe in black. The axes
+// are labelled x, y and z and show the legend.
 struct StyledShapes {
     const Stack& configurations;
     std::string_view style;
+    std::string_view label;
 };
-void draw_reference_and_samples(Graphics& g, std::span<const StyledShapes> sets);
+void draw_superimposed(Graphics& g, std::span<const StyledShapes> sets,
+                       const Eigen::Ref<const Eigen::MatrixXd>& wire_on,
+                       const Eigen::Ref<const Eigen::MatrixXd>& wirelist);
 
 }  // namespace kelmar

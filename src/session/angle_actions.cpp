@@ -54,8 +54,9 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
     // Both sets of the bootstrap hold as many specimens as the smaller sample.
     const Eigen::Index k = std::min(x1.rows(), x2.rows());
     const std::uint64_t drawn_before = stream_.drawn();
-    out.range1 = ranges(x1, nboots, lcs, k, out.degenerate1);
-    out.range2 = ranges(x2, nboots, lcs, k, out.degenerate2);
+    std::vector<Eigen::VectorXd> bootstraps(2);
+    out.range1 = ranges(x1, nboots, lcs, k, out.degenerate1, bootstraps[0]);
+    out.range2 = ranges(x2, nboots, lcs, k, out.degenerate2, bootstraps[1]);
 
     vars_.NBOOTS = nboots;
     vars_.LCS = lcs ? 1 : 0;
@@ -67,6 +68,7 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
     degenerate2_ = out.degenerate2;
     isometry_ = false;
     angle_drawn_before_ = drawn_before;
+    bootstraps_ = std::move(bootstraps);
     return out;
 }
 
@@ -89,7 +91,8 @@ AngleResult Session::angle_isometry(bool lcs, int nboots) {
     out.angle = growth_angle(out.growth_vector1, out.growth_vector2);
     progress({Progress::Stage::ranges, true, 1, out.angle});
     const std::uint64_t drawn_before = stream_.drawn();
-    out.range1 = ranges(x1, nboots, lcs, x1.rows(), out.degenerate1);
+    std::vector<Eigen::VectorXd> bootstraps(1);
+    out.range1 = ranges(x1, nboots, lcs, x1.rows(), out.degenerate1, bootstraps[0]);
 
     vars_.NBOOTS = nboots;
     vars_.LCS = lcs ? 1 : 0;
@@ -99,6 +102,7 @@ AngleResult Session::angle_isometry(bool lcs, int nboots) {
     degenerate1_ = out.degenerate1;
     isometry_ = true;
     angle_drawn_before_ = drawn_before;
+    bootstraps_ = std::move(bootstraps);
     return out;
 }
 
@@ -144,7 +148,9 @@ const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
         smallest = std::min(smallest, x->rows());
     for (const Eigen::MatrixXd* x : samples) {
         a.degenerate.push_back(0);
-        a.ranges.push_back(ranges(*x, nboots, lcs, smallest, a.degenerate.back()));
+        a.bootstrap.emplace_back();
+        a.ranges.push_back(
+            ranges(*x, nboots, lcs, smallest, a.degenerate.back(), a.bootstrap.back()));
     }
     angles_ = std::move(a);
     return *angles_;
@@ -171,7 +177,9 @@ const SampleAngles& Session::isometry_of_samples(bool lcs, int nboots) {
     progress({Progress::Stage::ranges, true, static_cast<int>(k), std::nullopt});
     for (const Eigen::MatrixXd* x : samples) {
         a.degenerate.push_back(0);
-        a.ranges.push_back(ranges(*x, nboots, lcs, x->rows(), a.degenerate.back()));
+        a.bootstrap.emplace_back();
+        a.ranges.push_back(
+            ranges(*x, nboots, lcs, x->rows(), a.degenerate.back(), a.bootstrap.back()));
     }
     angles_ = std::move(a);
     return *angles_;

@@ -61,7 +61,8 @@ LoadResult Session::load1(Eigen::MatrixXd table, const std::string& name, Sample
     LoadResult out = counts(name, table);
     Superimposed sample = on_own_reference(table);
     if (drawings_) {
-        out.drawing.shapes = {{Stack::single(sample.reference), "gp"}, {sample.specimens, "ro"}};
+        out.drawing.shapes = {{Stack::single(sample.reference), "gp", "reference of sample 1"},
+                              {sample.specimens, "ro", "sample 1: " + name}};
         out.drawing.join(wires, sample.reference);
     }
 
@@ -91,10 +92,12 @@ LoadResult Session::load2(Eigen::MatrixXd table, const std::string& name, bool c
     LoadResult out = counts(name, table);
     Superimposed own = on_own_reference(table);
     if (drawings_) {
-        out.drawing.shapes = {{Stack::single(own.reference), "gp"}, {own.specimens, "bo"}};
+        out.drawing.shapes = {{Stack::single(own.reference), "gp", "reference of sample 2"},
+                              {own.specimens, "bo", "sample 2: " + name}};
         // Sample 1 on its own reference keeps the style of its own drawing.
         if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
-            out.drawing.shapes.push_back({vars_.DATAV1, "ro"});
+            out.drawing.shapes.push_back(
+                {vars_.DATAV1, "ro", "sample 1 on its own reference: " + vars_.FNAME1});
         }
         out.drawing.join(wires, own.reference);
     }
@@ -166,8 +169,9 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
     }
     out.common_reference = true;
     if (drawings_ && further.size() == 1) {
-        out.drawing.shapes = {
-            {Stack::single(reference2), "gp"}, {stacks.front(), "bo"}, {datav1, "rd"}};
+        out.drawing.shapes = {{Stack::single(reference2), "gp", "common reference"},
+                              {stacks.front(), "bo", "sample 2: " + second.name},
+                              {datav1, "rd", "sample 1: " + vars_.FNAME1}};
         out.drawing.join(wires, reference2);
     }
 
@@ -253,6 +257,7 @@ void Session::forget_sample_set() {
     further_.clear();
     angles_.reset();
     permutation_.reset();
+    bootstraps_.clear();
 }
 
 }  // namespace kelmar

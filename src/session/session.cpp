@@ -17,11 +17,12 @@ void Session::progress(const Progress& p) const {
 }
 
 Eigen::Vector3d Session::ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
-                                Eigen::Index& degenerate) {
+                                Eigen::Index& degenerate, Eigen::VectorXd& angles) {
     const BootstrapAngles aw =
         lcs ? bootstrap_angles_log_size(x, nboots, n2, stream_, threads_)
             : bootstrap_angles_centroid_size(x, nboots, n2, stream_, threads_);
     degenerate = aw.degenerate;
+    angles = aw.angles.transpose();
     // The 1-based positions 0.8, 0.9 and 0.95 times the count are whole for multiples of 20.
     return {aw.angles(4 * nboots / 5 - 1), aw.angles(9 * nboots / 10 - 1),
             aw.angles(19 * nboots / 20 - 1)};

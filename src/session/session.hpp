@@ -10,6 +10,7 @@
 // isometry_of_samples, permutation_test) and report on them.
 #pragma once
 
+#include "growth/allometry.hpp"
 #include "growth/growth_vectors.hpp"
 #include "growth/slope_comparison.hpp"
 #include "platform/numeric/random_stream.hpp"
@@ -47,6 +48,7 @@ struct Drawing {
         Stack configurations;
         std::string style;  // "gp" reference, "ro" sample 1 on its own reference, "bo" sample 2,
                             // "rd" sample 1 on the common reference
+        std::string label;  // as the legend names it
     };
     std::vector<Shapes> shapes;  // in drawing order, the reference first
     Eigen::MatrixXd wire_on;     // the configuration the wireframe joins (empty: no wireframe)
@@ -138,6 +140,7 @@ struct SampleAngles {
     std::vector<Eigen::VectorXd> growth_vectors;  // unit, one for each sample
     std::vector<Eigen::Vector3d> ranges;          // 80, 90 and 95 percent values of each sample
     std::vector<Eigen::Index> degenerate;         // replicates without a slope, each sample
+    std::vector<Eigen::VectorXd> bootstrap;       // each sample's bootstrap angles, ascending
     std::uint64_t drawn_before = 0;               // numbers the stream had drawn before
     // k × k angles between the samples in degrees, or k × 1 angles to isometry.
     Eigen::MatrixXd angles;
@@ -190,6 +193,16 @@ class Session {
     // The same statistics without their tests: no draws, nothing stored.
     SlopeComparison slope_statistics(bool lcs);
 
+    // The pictures of the last analysis (an angle step must have run; raises an Error
+    // otherwise): the allometry plot's scores on its size variable, on the common slope when the
+    // samples share a reference; the growth of every sample as shape change; the angles'
+    // distributions.
+    AllometryScores allometry() const;
+    GrowthChange growth_as_shape_change() const;
+    AngleDistributions angle_distributions() const;
+    // The size variable of the last analysis: log centroid size, else centroid size.
+    bool analysed_on_log_size() const;
+
     // The samples loaded: 0, 1, 2, or k after load_samples.
     int sample_count() const;
     // Sample `number` (from 1).
@@ -223,8 +236,11 @@ class Session {
     // before the analysis, so that kelmar6-batch can repeat it.
     std::string provenance_text(bool bootstrap_run) const;
     // Bootstrap of one sample and its three range values.
+    // Keeps the sorted angles in `angles`.
     Eigen::Vector3d ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
-                           Eigen::Index& degenerate);
+                           Eigen::Index& degenerate, Eigen::VectorXd& angles);
+    // Raises an Error when no angle step has run on the loaded samples.
+    void check_analysed() const;
 
     SessionVariables vars_;
     bool common_reference_ = false;
@@ -237,6 +253,8 @@ class Session {
     bool isometry_ = false;
     // Where the stream stood before the last angle step, for the report.
     std::optional<std::uint64_t> angle_drawn_before_;
+    // The last two-sample angle step's bootstrap angles, sample 1's first.
+    std::vector<Eigen::VectorXd> bootstraps_;
     struct PermutationRecord {
         SlopeComparison test;
         bool lcs = true;

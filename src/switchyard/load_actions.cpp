@@ -2,7 +2,6 @@
 // the window, and the drawing of the superimposed samples when "Show3" is on. A cancelled
 // dialog changes nothing.
 #include "display/draw_shapes.hpp"
-#include "display/draw_wireframe.hpp"
 #include "drawing_place.hpp"
 #include "gui/load_dialogs.hpp"
 #include "kelmarsw.hpp"
@@ -51,10 +50,8 @@ std::string draw(const Switchyard& s, const Drawing& drawing, const std::string&
     place_beside_main_window(s.g, figure);
     std::vector<StyledShapes> sets;
     for (const Drawing::Shapes& shapes : drawing.shapes)
-        sets.push_back({shapes.configurations, shapes.style});
-    draw_reference_and_samples(s.g, sets);
-    if (drawing.wire_on.size() > 0)
-        draw_wireframe(s.g, drawing.wire_on, s.session.variables().wirelist, "k-");
+        sets.push_back({shapes.configurations, shapes.style, shapes.label});
+    draw_superimposed(s.g, sets, drawing.wire_on, s.session.variables().wirelist);
     for (const char* tag : {"Pushbutton7", "Pushbutton8", "Pushbutton9"})
         set_tagged(s.g, tag, "Enable", "On");
     return drawing.wirelist_left_out

@@ -144,9 +144,13 @@ TEST(Batch, JsonCarriesTheResultsExactly) {
     for (const auto& item : j.items())
         keys.push_back(item.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"program", "version", "analysis", "size_variable",
-                                              "bootstraps", "seed", "common_reference", "samples",
-                                              "angle", "ranges", "degenerate_replicates",
-                                              "growth_vectors"}));
+                                              "bootstraps", "seed", "common_reference",
+                                              "scores_projection", "samples", "angle", "ranges",
+                                              "degenerate_replicates", "growth_vectors"}));
+    // The allometry plot's numbers, each sample on its own growth direction (no common frame).
+    EXPECT_EQ(j["scores_projection"], "each sample's own growth direction");
+    EXPECT_EQ(j["samples"][1]["scores"].size(), 32u);
+    EXPECT_EQ(j["samples"][1]["sizes"].size(), 32u);
     EXPECT_EQ(j["samples"][1]["specimens"], 32);
 
     Session session;

@@ -1,5 +1,7 @@
 #include "renderer.hpp"
 
+#include "annotations.hpp"
+#include "marks.hpp"
 #include "platform/graphics/plotting.hpp"
 #include "platform/numeric/format.hpp"
 
@@ -12,136 +14,9 @@
 namespace kelmar {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kPixelsPerPoint = 96.0 / 72.0;  // line widths and marker sizes are in points
-constexpr double kLabelSize = 11.0;              // tick label height in pixels
-constexpr double kTickLength = 5.0;
-constexpr Rgb kBoxColor{0.15, 0.15, 0.15};
+using namespace render;
 
-Rgb rgb_of(const Value& v, Rgb fallback) {
-    const auto c = v.reals();
-    if (!v.is_real() || c.size() != 3)
-        return fallback;
-    return {c[0], c[1], c[2]};
-}
-
-Dash dash_of(const std::string& style) {
-    if (style == "--")
-        return Dash::Dashed;
-    if (style == ":")
-        return Dash::Dotted;
-    if (style == "-.")
-        return Dash::DashDot;
-    return Dash::Solid;
-}
-
-std::array<double, 2> limits_of(const Graphics& g, Handle axes, const char* name) {
-    const Value value = g.get(axes, name);
-    const auto l = value.reals();
-    if (l.size() == 2 && std::isfinite(l[0]) && std::isfinite(l[1]) && l[0] < l[1])
-        return {l[0], l[1]};
-    return {0.0, 1.0};
-}
-
-// The outline of a marker of radius r around (0, 0), as polygon points.
-std::vector<PagePoint> star(int points, double r, double inner, double start_degrees) {
-    std::vector<PagePoint> out;
-    for (int k = 0; k < 2 * points; ++k) {
-        const double radius = k % 2 == 0 ? r : r * inner;
-        const double a = (start_degrees + 180.0 * k / points) * kPi / 180.0;
-        out.push_back({radius * std::cos(a), -radius * std::sin(a)});
-    }
-    return out;
-}
-
-std::vector<PagePoint> regular(int corners, double r, double start_degrees) {
-    std::vector<PagePoint> out;
-    for (int k = 0; k < corners; ++k) {
-        const double a = (start_degrees + 360.0 * k / corners) * kPi / 180.0;
-        out.push_back({r * std::cos(a), -r * std::sin(a)});
-    }
-    return out;
-}
-
-// Every marker shape as the primitives that draw it, made once per line.
-class MarkerShape {
-  public:
-    MarkerShape(char marker, double size) : marker_(marker), r_(size / 2.0) {
-        switch (marker) {
-            case 's':
-                outline_ = regular(4, r_ * std::sqrt(2.0) * 0.8, 45.0);
-                break;
-            case 'd':
-                outline_ = regular(4, r_, 90.0);
-                break;
-            case '^':
-                outline_ = regular(3, r_, 90.0);
-                break;
-            case 'v':
-                outline_ = regular(3, r_, 270.0);
-                break;
-            case '<':
-                outline_ = regular(3, r_, 180.0);
-                break;
-            case '>':
-                outline_ = regular(3, r_, 0.0);
-                break;
-            case 'p':
-                outline_ = star(5, r_, 0.382, 90.0);
-                break;
-            case 'h':
-                outline_ = star(6, r_, 0.577, 90.0);
-                break;
-            default:
-                break;
-        }
-    }
-
-    void draw(Painter& painter, PagePoint at, const Pen& pen, std::optional<Rgb> fill) const {
-        switch (marker_) {
-            case 'o':
-                painter.ellipse(at, r_, r_, pen, fill);
-                return;
-            case '.':
-                painter.ellipse(at, r_ / 3.0, r_ / 3.0, pen, pen.color);
-                return;
-            case '+':
-            case 'x':
-            case '*':
-                cross(painter, at, pen);
-                return;
-            default:
-                break;
-        }
-        shifted_.resize(outline_.size());
-        for (std::size_t k = 0; k < outline_.size(); ++k)
-            shifted_[k] = {at.x + outline_[k].x, at.y + outline_[k].y};
-        painter.polygon(shifted_, pen, fill);
-    }
-
-  private:
-    void cross(Painter& painter, PagePoint at, const Pen& pen) const {
-        const double r = r_;
-        const double d = r_ / std::sqrt(2.0);
-        if (marker_ == '+' || marker_ == '*') {
-            const PagePoint h[] = {{at.x - r, at.y}, {at.x + r, at.y}};
-            const PagePoint v[] = {{at.x, at.y - r}, {at.x, at.y + r}};
-            painter.polyline(h, pen);
-            painter.polyline(v, pen);
-        }
-        if (marker_ == 'x' || marker_ == '*') {
-            const PagePoint a[] = {{at.x - d, at.y - d}, {at.x + d, at.y + d}};
-            const PagePoint b[] = {{at.x - d, at.y + d}, {at.x + d, at.y - d}};
-            painter.polyline(a, pen);
-            painter.polyline(b, pen);
-        }
-    }
-
-    char marker_;
-    double r_;
-    std::vector<PagePoint> outline_;
-    mutable std::vector<PagePoint> shifted_;
-};
+constexpr const char* kAxisLabels[] = {"XLabel", "YLabel", "ZLabel"};
 
 void draw_line(const Graphics& g, Handle line, const Projection& project, Painter& painter) {
     if (lower(g.get(line, "Visible").text()) == "off")
@@ -163,7 +38,7 @@ void draw_line(const Graphics& g, Handle line, const Projection& project, Painte
         finite[i] = std::isfinite(xs[i]) && std::isfinite(ys[i]) && std::isfinite(zs[i]);
         points[i] = project(xs[i], ys[i], zs[i]);
     }
-    if (style != "none") {
+    if (style != "none" && !g.get(line, "FillColor").is_real()) {
         // Points that are not finite break the line into runs.
         std::size_t start = 0;
         while (start < n) {
@@ -177,20 +52,19 @@ void draw_line(const Graphics& g, Handle line, const Projection& project, Painte
             start = end;
         }
     }
-    const std::string marker = g.get(line, "Marker").text();
-    if (marker.size() == 1) {
-        const double size = g.get(line, "MarkerSize").to_scalar() * kPixelsPerPoint;
-        const Value face = g.get(line, "MarkerFaceColor");
-        std::optional<Rgb> fill;
-        if (face.is_real())
-            fill = rgb_of(face, color);
-        else if (lower(face.text()) == "auto")
-            fill = color;
-        const MarkerShape shape(marker[0], size);
-        const Pen marker_pen{color, std::max(0.5, 0.5 * kPixelsPerPoint), Dash::Solid};
-        for (std::size_t i = 0; i < n; ++i) {
+    // A line with a fill colour is a filled shape: a bar, say.
+    const Value fill_value = g.get(line, "FillColor");
+    if (fill_value.is_real() && n >= 3 &&
+        std::all_of(finite.begin(), finite.end(), [](bool f) { return f; })) {
+        painter.polygon(points, style == "none" ? Pen{color, 0.0, Dash::Solid} : pen,
+                        rgb_of(fill_value, color));
+    }
+    if (const std::optional<LineMarker> m = line_marker(g, line)) {
+        // "end": one marker where the line ends, as on an arrow.
+        const bool end_only = lower(g.get(line, "MarkerAt").text()) == "end";
+        for (std::size_t i = end_only && n > 0 ? n - 1 : 0; i < n; ++i) {
             if (finite[i])
-                shape.draw(painter, points[i], marker_pen, fill);
+                m->shape.draw(painter, points[i], m->pen, m->fill);
         }
     }
 }
@@ -288,7 +162,7 @@ void edge_corners(int axis, int i, int j, int (&a)[3], int (&b)[3]) {
     }
 }
 
-void draw_box(const Projection& project, Painter& painter) {
+void draw_box(const Graphics& g, Handle axes, const Projection& project, Painter& painter) {
     const Pen pen{{0.6, 0.6, 0.6}, 1.0, Dash::Solid};
     // The twelve edges: for each axis, the four edges parallel to it.
     for (int axis = 0; axis < 3; ++axis) {
@@ -337,6 +211,7 @@ void draw_box(const Projection& project, Painter& painter) {
                                   project.corner(best_end[0], best_end[1], best_end[2])};
         painter.polyline(edge, strong);
         draw_ticks(painter, project, best, best_end, axis, centre);
+        draw_edge_label(g.get(axes, kAxisLabels[axis]).text(), edge[0], edge[1], centre, painter);
     }
 }
 
@@ -344,6 +219,19 @@ void draw_box(const Projection& project, Painter& painter) {
 
 Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
     limits_ = {limits_of(g, axes, "XLim"), limits_of(g, axes, "YLim"), limits_of(g, axes, "ZLim")};
+    plot_ = area;
+    if (lower(g.get(axes, "AxesKind").text()) == "2d") {
+        // Room for the y tick labels on the left, the x tick labels and label below, and the
+        // title and y label above.
+        flat_ = true;
+        const double left = label_width(7, kLabelSize) + kTickLength + 6;
+        const double below = 3.2 * kLabelSize + kTickLength;
+        const double above = (g.get(axes, "Title").text().empty() ? 1.8 : 3.4) * kLabelSize;
+        const double right = kLabelSize;
+        plot_ = {area.left + left, area.top + above, std::max(1.0, area.width - left - right),
+                 std::max(1.0, area.height - above - below)};
+        return;
+    }
     const bool equal = lower(g.get(axes, "UnitRatioMode").text()) == "manual";
     double largest = 0;
     for (std::size_t k = 0; k < 3; ++k) {
@@ -383,6 +271,9 @@ Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
         hi_y = std::max(hi_y, py);
     }
     const double margin = 2.0 * kLabelSize + kTickLength + 8.0;
+    // The legend keeps a band on the right; the box is fitted into the rest.
+    const double legend = legend_room(g, axes);
+    area.width = std::max(1.0, area.width - legend);
     const double room_x = std::max(1.0, area.width - 2 * margin);
     const double room_y = std::max(1.0, area.height - 2 * margin);
     zoom_ = std::min(room_x / std::max(hi_x - lo_x, 1e-12), room_y / std::max(hi_y - lo_y, 1e-12));
@@ -391,6 +282,11 @@ Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
 }
 
 PagePoint Projection::operator()(double x, double y, double z) const {
+    if (flat_) {
+        return {plot_.left + (x - limits_[0][0]) / (limits_[0][1] - limits_[0][0]) * plot_.width,
+                plot_.top + plot_.height -
+                    (y - limits_[1][0]) / (limits_[1][1] - limits_[1][0]) * plot_.height};
+    }
     const double b[3] = {(x - centre_[0]) * scale_[0], (y - centre_[1]) * scale_[1],
                          (z - centre_[2]) * scale_[2]};
     return {page_x_ + zoom_ * (right_[0] * b[0] + right_[1] * b[1] + right_[2] * b[2]),
@@ -417,17 +313,25 @@ PageRect axes_area(const Graphics& g, Handle axes) {
 
 void render_axes(const Graphics& g, Handle axes, Painter& painter, PageRect area) {
     const Projection project(g, axes, area);
-    if (lower(g.get(axes, "Visible").text()) != "off") {
+    const bool visible = lower(g.get(axes, "Visible").text()) != "off";
+    if (visible) {
         const Rgb color = rgb_of(g.get(axes, "Color"), {1, 1, 1});
         const PagePoint corners[] = {{area.left, area.top},
                                      {area.left + area.width, area.top},
                                      {area.left + area.width, area.top + area.height},
                                      {area.left, area.top + area.height}};
         painter.polygon(corners, {color, 0.0, Dash::Solid}, color);
-        draw_box(project, painter);
+        if (project.flat())
+            draw_flat_frame(g, axes, project, painter);
+        else
+            draw_box(g, axes, project, painter);
     }
     for (Handle line : g.children(axes))
         draw_line(g, line, project, painter);
+    if (visible) {
+        draw_title(g, axes, area, painter);
+        draw_legend(g, axes, project, painter);
+    }
 }
 
 void render_figure(const Graphics& g, Handle figure, Painter& painter) {

@@ -1,8 +1,10 @@
-// The one renderer of figures: every visible axes of a figure drawn onto a Painter with an
-// orthographic 3D projection (azimuth and elevation as in the axes' View), equal data units kept
+// The one renderer of figures: every visible axes of a figure drawn onto a Painter, a 3D axes with
+// an orthographic projection (azimuth and elevation as in the axes' View), equal data units kept
 // equal on the page when the axes ask for them, the box, tick marks and tick labels on three
-// edges, and the axes' lines with their markers. The Qt axes widget and every export format draw
-// through it, so what is saved is what the window shows.
+// edges; a 2D axes (AxesKind "2d") as a plain frame with ticks on its left and bottom; both with
+// their axis labels, title and legend, and the axes' lines with their markers, fills and end
+// markers. The Qt axes widget and every export format draw through it, so what is saved is what
+// the window shows.
 #pragma once
 
 #include "painter.hpp"
@@ -25,8 +27,14 @@ class Projection {
     // The corner of the axes' box that `ix`, `iy`, `iz` (0 low limit, 1 high) select.
     PagePoint corner(int ix, int iy, int iz) const;
     const std::array<std::array<double, 2>, 3>& limits() const { return limits_; }
+    // A 2D axes: x to the right and y up, each filling the plot rectangle.
+    bool flat() const { return flat_; }
+    // The rectangle the data fill on the page: a 2D axes' frame, a 3D axes' whole area.
+    const PageRect& plot_rect() const { return plot_; }
 
   private:
+    bool flat_ = false;
+    PageRect plot_;
     std::array<std::array<double, 2>, 3> limits_;
     std::array<double, 3> scale_;   // data unit to box unit, per axis
     std::array<double, 3> centre_;  // the box's centre in data units

@@ -77,6 +77,12 @@ Properties defaults(ObjectType type) {
                     {"UnitRatioMode", "auto"},
                     {"Hold", "off"},
                     {"Box", "off"},
+                    {"AxesKind", "3d"},
+                    {"XLabel", ""},
+                    {"YLabel", ""},
+                    {"ZLabel", ""},
+                    {"Title", ""},
+                    {"Legend", "off"},
                     {"SearchVisibility", "on"}};
         case ObjectType::Line:
             return {{"XData", Value()},          {"YData", Value()},
@@ -84,7 +90,9 @@ Properties defaults(ObjectType type) {
                     {"LineStyle", "-"},          {"LineWidth", 0.5},
                     {"Marker", "none"},          {"MarkerSize", 6},
                     {"MarkerFaceColor", "none"}, {"Tag", ""},
-                    {"Visible", "on"},           {"SearchVisibility", "on"}};
+                    {"Visible", "on"},           {"SearchVisibility", "on"},
+                    {"FillColor", "none"},       {"MarkerAt", "all"},
+                    {"DisplayName", ""}};
     }
     return {};
 }

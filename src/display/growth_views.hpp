@@ -1,0 +1,43 @@
+// The pictures of growth, drawn into the current figure of a graphics model:
+// - draw_allometry: each sample's regression scores against its size variable (2D), one marker
+//   style a sample, its line over its own size range, a legend of the samples' names;
+// - draw_growth_change: the reference shape in grey with its wireframe, and for every sample a
+//   line from each landmark to where it moves over the sample's size range, times a
+//   magnification, ending in the sample's marker, with the moved shape's wireframe (3D);
+// - draw_distributions: a grid of panels with shared axes, one a sample with the histogram of its
+//   bootstrap angles, its 80, 90 and 95 percent values and the observed angles, then one a pair
+//   with its permuted angles, the observed angle and the UCL95.
+// Sample 1 is drawn as red diamonds, sample 2 as blue circles, further samples in other colours
+// and markers; the reference as green pentagrams.
+#pragma once
+
+#include "growth/allometry.hpp"
+#include "platform/graphics/graphics.hpp"
+
+#include <Eigen/Core>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kelmar {
+
+// The plot style of sample `number` (from 1): "rd", "bo", "ms", "c^", "kv", "y>", then again.
+std::string sample_style(int number);
+
+void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const std::string> names,
+                    bool log_size);
+
+// `wirelist` may be empty; raises an Error for a magnification that is not a positive number.
+void draw_growth_change(Graphics& g, const GrowthChange& change,
+                        const Eigen::Ref<const Eigen::MatrixXd>& wirelist, double magnification,
+                        std::span<const std::string> names);
+
+void draw_distributions(Graphics& g, const AngleDistributions& d,
+                        std::span<const std::string> names);
+
+// The counts of `values` (NaN left out) in `bins` bins of `width` from 0; a value at or beyond the
+// last bin's end counts in the last bin.
+std::vector<Eigen::Index> histogram_counts(const Eigen::Ref<const Eigen::VectorXd>& values,
+                                           double width, Eigen::Index bins);
+
+}  // namespace kelmar
