@@ -129,8 +129,7 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
     }
     for (std::size_t k = 0; k < change.change.size(); ++k) {
         const std::string style = sample_style(static_cast<int>(k + 1));
-        const std::string name = (k < names.size() ? names[k] : "sample " + std::to_string(k + 1)) +
-                                 ": growth over its size range";
+        const std::string name = k < names.size() ? names[k] : "sample " + std::to_string(k + 1);
         const Eigen::MatrixXd moved = ref + magnification * change.change[k];
         for (Eigen::Index p = 0; p < ref.rows(); ++p) {
             const double x[] = {ref(p, 0), moved(p, 0)};
@@ -152,7 +151,7 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
     g.set(axes, "YLabel", "y");
     g.set(axes, "ZLabel", "z");
     g.set(axes, "Title",
-          "Growth as shape change" +
+          "Growth over each sample's size range" +
               (magnification == 1.0 ? std::string()
                                     : ", magnified " + shortest_text(magnification) + " times"));
     g.set(axes, "Legend", "on");

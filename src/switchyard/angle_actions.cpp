@@ -97,7 +97,9 @@ void busy_step(const Switchyard& s, Step step) {
 void anglebetween(const Switchyard& s) {
     busy_step(s, [&s] {
         const Choices c = choices(s);
-        return angle_text(s.session.angle_between(c.lcs, c.nboots));
+        const AngleResult angle = s.session.angle_between(c.lcs, c.nboots);
+        enable_views(s, !angle.mismatch);
+        return angle_text(angle);
     });
 }
 
@@ -106,6 +108,7 @@ void angleisometry(const Switchyard& s) {
         const Choices c = choices(s);
         const AngleResult angle = s.session.angle_isometry(c.lcs, c.nboots);
         echo_value("gv2", Value::from_matrix(angle.growth_vector2), &s.console);
+        enable_views(s, true);
         return angle_text(angle);
     });
 }

@@ -33,6 +33,9 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
         {"AxesOff", axes_off},
         {"permutationtest", permutationtest},
         {"referencechanged", reference_changed},
+        {"allometryplot", allometry_plot},
+        {"growthchange", growth_change_view},
+        {"distributions", distributions_view},
     };
     for (const auto& [name, run] : kActions) {
         if (action == name) {
@@ -40,6 +43,11 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
             return;
         }
     }
+}
+
+void enable_views(const Switchyard& s, bool on) {
+    for (const char* tag : {"Pushbutton12", "Pushbutton13", "Pushbutton14"})
+        set_tagged(s.g, tag, "Enable", on ? "On" : "off");
 }
 
 FunctionRow switchyard_function(Switchyard desktop) {

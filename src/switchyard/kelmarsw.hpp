@@ -1,7 +1,8 @@
 // kelmarsw, the switchyard of the main window: one action string per call, compared exactly and
 // with case against "load1", "load2", "loadwire", "autoaxis", "anglebetween", "angleisometry",
-// "quit", "savefile", "Copy", "AxesOff", "permutationtest" and "referencechanged" (the common-
-// reference box) in that order; the first equal one
+// "quit", "savefile", "Copy", "AxesOff", "permutationtest", "referencechanged" (the common-
+// reference box), "allometryplot", "growthchange" and "distributions" in that order; the first
+// equal one
 // runs and any other string does nothing. The actions bind the desktop's analysis session to the
 // window: they find every control by its Tag on each use, read its Value, write its String, and use
 // the dialogs. An action that fails leaves the session and the controls' texts as they were.
@@ -44,6 +45,13 @@ void autoaxis(const Switchyard& s);
 void axes_off(const Switchyard& s);
 void permutationtest(const Switchyard& s);
 void reference_changed(const Switchyard& s);
+void allometry_plot(const Switchyard& s);
+void growth_change_view(const Switchyard& s);
+void distributions_view(const Switchyard& s);
+// A drawing window where it covers none of the main window's controls.
+void place_beside_main_window(Graphics& g, Handle drawing);
+// Enables (or disables) the buttons of the pictures of an analysis.
+void enable_views(const Switchyard& s, bool on);
 
 // Permutations of the window's permutation test.
 constexpr Eigen::Index kWindowPermutations = 999;

@@ -30,7 +30,8 @@ bool show_shapes(const Switchyard& s) {
     return !show3q.empty() && show3q.is_true();
 }
 
-// A drawing window where it covers none of the main window's controls.
+}  // namespace
+
 void place_beside_main_window(Graphics& g, Handle drawing) {
     const std::vector<Handle> main = tagged(g, "Kelmar6");
     if (main.empty() || g.type(main.front()) != ObjectType::Figure)
@@ -41,6 +42,8 @@ void place_beside_main_window(Graphics& g, Handle drawing) {
                                  g.pixel_position(Graphics::kRoot),
                                  to_rect(g.get(drawing, "OuterPosition")), others)));
 }
+
+namespace {
 
 // A new window with the load's drawing, titled by what it shows: the reference, the samples, and
 // the wireframe. Returns what the result box should say of the drawing (empty: nothing).
@@ -80,6 +83,7 @@ void load1(const Switchyard& s) {
     if (show_shapes(s))
         result = draw(s, out.drawing, "Sample 1 on its reference: " + out.name);
     set_tagged(s.g, "EditText1", "String", result);
+    enable_views(s, false);
     set_tagged(s.g, "Pushbutton3", "Enable", "On");
     set_tagged(s.g, "Pushbutton5", "Enable", "On");
     set_tagged(s.g, "File1Tag", "String", sample1_file_text(out));
@@ -108,6 +112,7 @@ void load2(const Switchyard& s) {
     }
     set_tagged(s.g, "Pushbutton2", "Enable", "On");
     set_tagged(s.g, "Pushbutton11", "Enable", "On");
+    enable_views(s, false);  // they show an analysis of the samples loaded before
 }
 
 void loadwire(const Switchyard& s) {

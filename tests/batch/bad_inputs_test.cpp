@@ -106,6 +106,7 @@ void make_inputs(const fs::path& dir) {
     write(dir / "wire_inf.txt", "1 1 2\ninf 2 3\n");
     fs::create_directory(dir / "folder");
     fs::copy(kExamples + "/formats/growth_sample_b_slicer", dir / "sl");
+    write(dir / "sample.svg", a);  // a plain table, whatever its name
     write(dir / "labelled.csv", contents(kExamples + "/formats/growth_sample_a.csv"));
     write(dir / "male.txt", contents(kExamples + "/macaque_male.txt"));
     write(dir / "female.txt", contents(kExamples + "/macaque_female.txt"));
@@ -191,6 +192,24 @@ TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
         {"plot over the report", "--plot r.png --report ./r.png a.txt b.txt", 2, {"name one file"}},
         {"plot over an input", "--plot a.txt a.txt b.txt", 2, {"names the input file"}, {"a.txt"}},
         {"view without plot", "--view 0,0 a.txt b.txt", 2, {"--view needs --plot"}},
+        {"allometry plot of an unknown kind",
+         "--plot-allometry a.gif a.txt b.txt",
+         2,
+         {"--plot-allometry \"a.gif\": the file name must end in .emf, .svg, .pdf or .png"}},
+        {"distributions over an input",
+         "--plot-distributions sample.svg sample.svg b.txt",
+         2,
+         {"--plot-distributions", "names the input file"},
+         {"sample.svg"}},
+        {"magnification not positive",
+         "--plot-growth g.svg --magnify 0 a.txt b.txt",
+         2,
+         {"--magnify takes a positive number, given 0"}},
+        {"magnification not finite",
+         "--plot-growth g.svg --magnify inf a.txt b.txt",
+         2,
+         {"--magnify takes a positive number, given Inf"}},
+        {"magnification without its drawing", "--magnify 2 a.txt b.txt", 2, {"--magnify needs"}},
         {"report over a specimen of a folder sample",
          "--report sl/b_01.fcsv sl b.txt",
          2,

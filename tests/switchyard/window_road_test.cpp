@@ -265,6 +265,44 @@ TEST_F(WindowRoad, ReadableWindowAndDrawing) {
     EXPECT_EQ(g().get(reference, "MarkerFaceColor").text(), "auto");
 }
 
+// The pictures of an analysis: enabled by an angle step, each in a window of its own that Copy
+// saves; a new load disables them again.
+TEST_F(WindowRoad, ThePicturesOfAnAnalysis) {
+    check("Show3", false);
+    check("referencebutton", true);
+    load("Pushbutton1", "growth_sample_a.txt");
+    load("Pushbutton3", "growth_sample_b.txt");
+    EXPECT_FALSE(enabled("Pushbutton12"));
+    click("Pushbutton2");
+    click("Pushbutton11");
+    ASSERT_TRUE(enabled("Pushbutton12") && enabled("Pushbutton13") && enabled("Pushbutton14"));
+    click("Pushbutton12");
+    g().set(tagged(g(), "MagnifyEdit").front(), "String", "3");
+    click("Pushbutton13");
+    click("Pushbutton14");
+    EXPECT_EQ(last_error(), "");
+    ASSERT_EQ(drawings().size(), 3u);
+    const auto title = [&](std::size_t k) {
+        return g().get(g().children(drawings()[k]).front(), "Title").text();
+    };
+    EXPECT_EQ(g().get(drawings()[0], "Name").text(), "Allometry plot");
+    EXPECT_EQ(title(0), "Allometry: shape against size");
+    EXPECT_EQ(title(1), "Growth over each sample's size range, magnified 3 times");
+    // Two samples' bootstraps and the pair's permutations.
+    EXPECT_EQ(g().children(drawings()[2]).size(), 3u);
+    scripted_.answer_file(folder_.path().string(), "distributions.svg");
+    click("Pushbutton7");
+    const std::string svg = read_file_bytes((folder_ / "distributions.svg").string()).value_or("");
+    for (const char* words : {"permuted angles", "UCL95", "angle (degrees)", "replicates"})
+        EXPECT_NE(svg.find(words), std::string::npos) << words;
+
+    g().set(tagged(g(), "MagnifyEdit").front(), "String", "none");
+    click("Pushbutton13");
+    EXPECT_NE(last_error().find("magnification"), std::string::npos);
+    load("Pushbutton3", "growth_sample_b.txt");
+    EXPECT_FALSE(enabled("Pushbutton12"));
+}
+
 // Drawings cover none of the main window's controls, on a small screen and a large one.
 TEST_F(WindowRoad, DrawingsLeaveTheMainWindowFree) {
     for (const auto& [width, height] : {std::pair{1280.0, 1024.0}, std::pair{1920.0, 1080.0}}) {

@@ -1,0 +1,76 @@
+// allometryplot, growthchange and distributions: the pictures of the last analysis, each in a new
+// drawing window placed as the load drawings are, titled by what it shows. Growth Change reads its
+// magnification from the edit field beside its button.
+#include "display/growth_views.hpp"
+#include "kelmarsw.hpp"
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/format.hpp"
+#include "platform/numeric/text_to_numbers.hpp"
+
+#include <cmath>
+
+namespace kelmar {
+namespace {
+
+std::vector<std::string> sample_names(const Session& session) {
+    std::vector<std::string> names;
+    for (int g = 1; g <= session.sample_count(); ++g)
+        names.push_back(session.sample(g).name);
+    return names;
+}
+
+// A new drawing window titled `title`, beside the main window; the picture is drawn into it and
+// the figure actions are enabled.
+template <typename Draw>
+void view_window(const Switchyard& s, const std::string& title, Draw draw) {
+    const Handle figure = s.g.create_figure();
+    try {
+        s.g.set(figure, "Name", title);
+        place_beside_main_window(s.g, figure);
+        draw();
+    } catch (...) {
+        s.g.close(figure);  // no half-drawn window stays behind
+        throw;
+    }
+    for (const char* tag : {"Pushbutton7", "Pushbutton8", "Pushbutton9"})
+        set_tagged(s.g, tag, "Enable", "On");
+}
+
+double magnification(const Switchyard& s) {
+    const std::vector<Handle> field = tagged(s.g, "MagnifyEdit");
+    if (field.empty())
+        return 1.0;
+    const std::string text = s.g.get(field.front(), "String").text();
+    std::vector<double> numbers;
+    const NumbersParsed parsed = parse_numbers_into(text, numbers);
+    if (!parsed.ok || numbers.size() != 1 || !(numbers[0] > 0) || !std::isfinite(numbers[0])) {
+        throw Error("the magnification of Growth Change must be a positive number, given " +
+                    in_quotes(text));
+    }
+    return numbers[0];
+}
+
+}  // namespace
+
+void allometry_plot(const Switchyard& s) {
+    const AllometryScores scores = s.session.allometry();
+    const std::vector<std::string> names = sample_names(s.session);
+    view_window(s, "Allometry plot",
+                [&] { draw_allometry(s.g, scores, names, s.session.analysed_on_log_size()); });
+}
+
+void growth_change_view(const Switchyard& s) {
+    const double m = magnification(s);
+    const GrowthChange change = s.session.growth_as_shape_change();
+    const std::vector<std::string> names = sample_names(s.session);
+    view_window(s, "Growth as shape change",
+                [&] { draw_growth_change(s.g, change, s.session.variables().wirelist, m, names); });
+}
+
+void distributions_view(const Switchyard& s) {
+    const AngleDistributions d = s.session.angle_distributions();
+    const std::vector<std::string> names = sample_names(s.session);
+    view_window(s, "Distributions of the angles", [&] { draw_distributions(s.g, d, names); });
+}
+
+}  // namespace kelmar

@@ -1,0 +1,145 @@
+#include "display/growth_views.hpp"
+#include "platform/export/save_figure.hpp"
+#include "platform/graphics/plotting.hpp"
+
+#include "support/eigen_testing.hpp"
+#include "support/scratch.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace kelmar {
+namespace {
+
+const std::vector<std::string> kNames = {"males.txt", "females.txt"};
+
+// The texts of an EMF's text records, read back as its readers read them.
+std::vector<std::string> emf_texts(const std::string& b) {
+    const auto u32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        std::memcpy(&v, b.data() + at, 4);
+        return v;
+    };
+    std::vector<std::string> texts;
+    for (std::size_t at = 0; at + 8 <= b.size(); at += u32(at + 4)) {
+        if (u32(at) != 84)
+            continue;
+        std::string text;
+        for (std::uint32_t k = 0; k < u32(at + 44); ++k)
+            text += b[at + u32(at + 48) + 2 * k];  // the texts here are ASCII
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+AngleDistributions two_samples() {
+    AngleDistributions d;
+    d.bootstrap = {Eigen::VectorXd::LinSpaced(40, 1.0, 9.0),
+                   Eigen::VectorXd::LinSpaced(40, 2.0, 5.0)};
+    d.bootstrap[1](39) = std::numeric_limits<double>::quiet_NaN();  // a replicate without a slope
+    d.ranges = {{6.5, 7.4, 8.1}, {4.1, 4.4, 4.7}};
+    d.observed.resize(2, 2);
+    d.observed << 0, 12.5, 12.5, 0;
+    d.permuted.push_back({1, 2, 12.5, 8.25, Eigen::VectorXd::LinSpaced(100, 12.5, 0.5)});
+    return d;
+}
+
+// Every finite angle is counted once; the marked values are the ranges, the observed angle and
+// the UCL95 the report gives.
+TEST(GrowthViews, DistributionsCountEveryAngleAndMarkTheReportsValues) {
+    const AngleDistributions d = two_samples();
+    Graphics g;
+    g.create_figure();
+    draw_distributions(g, d, kNames);
+    const std::vector<Handle> panels = g.children(*g.current_figure());
+    ASSERT_EQ(panels.size(), 3u);
+    const std::size_t expected[] = {40, 39, 100};
+    for (std::size_t p = 0; p < 3; ++p) {
+        double counted = 0;
+        std::vector<double> dashed, solid;
+        for (Handle line : g.children(panels[p])) {
+            const Value x = g.get(line, "XData"), y = g.get(line, "YData");
+            if (g.get(line, "FillColor").is_real())
+                counted += y.reals()[2];  // a bar's height
+            else if (g.get(line, "LineStyle").text() == "--")
+                dashed.push_back(x.reals()[0]);
+            else
+                solid.push_back(x.reals()[0]);
+        }
+        EXPECT_EQ(counted, static_cast<double>(expected[p])) << "panel " << p;
+        if (p < 2) {
+            EXPECT_EQ(dashed,
+                      (std::vector<double>{d.ranges[p](0), d.ranges[p](1), d.ranges[p](2)}));
+            EXPECT_EQ(solid, std::vector<double>{12.5});
+        } else {
+            EXPECT_EQ(dashed, std::vector<double>{8.25});
+            EXPECT_EQ(solid, std::vector<double>{12.5});
+        }
+    }
+    const Eigen::VectorXd edges = (Eigen::VectorXd(5) << 0.0, 0.99, 1.0, 7.5, 1e9).finished();
+    EXPECT_EQ(histogram_counts(edges, 1.0, 4), (std::vector<Eigen::Index>{2, 1, 0, 2}));
+}
+
+// Each arrow runs from the reference's landmark to where the sample's growth moves it, times the
+// magnification; a magnification that is not a positive number is refused.
+TEST(GrowthViews, ArrowsEndWhereTheLandmarksMove) {
+    std::mt19937 gen(8);
+    GrowthChange c;
+    c.reference = testing::random_matrix(4, 3, gen);
+    c.change = {testing::random_matrix(4, 3, gen), testing::random_matrix(4, 3, gen)};
+    c.size_range = {1.0, 2.0};
+    Graphics g;
+    g.create_figure();
+    Eigen::MatrixXd wires(1, 3);
+    wires << 1, 1, 4;
+    draw_growth_change(g, c, wires, 2.5, kNames);
+    std::vector<Eigen::RowVector3d> ends;
+    for (Handle line : g.children(current_axes(g))) {
+        if (g.get(line, "MarkerAt").text() != "end")
+            continue;
+        const auto x = g.get(line, "XData"), y = g.get(line, "YData"), z = g.get(line, "ZData");
+        ends.emplace_back(x.reals()[1], y.reals()[1], z.reals()[1]);
+    }
+    ASSERT_EQ(ends.size(), 8u);
+    for (std::size_t k = 0; k < 8; ++k) {
+        const auto sample = k / 4;
+        const auto p = static_cast<Eigen::Index>(k % 4);
+        const Eigen::RowVector3d moved = c.reference.row(p) + 2.5 * c.change[sample].row(p);
+        EXPECT_TRUE(testing::matrices_near(ends[k], moved, 1e-15)) << k;
+    }
+    for (double bad : {0.0, -1.0, std::numeric_limits<double>::infinity()})
+        EXPECT_NE(testing::error_of([&] {
+                      draw_growth_change(g, c, wires, bad, kNames);
+                  }).find("magnification"),
+                  std::string::npos);
+}
+
+// The words of a picture reach every format: axis labels, the title and the legend.
+TEST(GrowthViews, LabelsAndLegendsReachTheExports) {
+    ensure_gui_application();
+    AllometryScores scores;
+    scores.common_direction = true;
+    for (int k = 0; k < 2; ++k) {
+        AllometryScores::Sample s;
+        s.sizes = Eigen::VectorXd::LinSpaced(5, 3.0 + k, 4.0 + k);
+        s.scores = s.sizes.array() - s.sizes.mean();
+        s.slope = 1.0;
+        s.mean_size = s.sizes.mean();
+        scores.samples.push_back(s);
+    }
+    Graphics g;
+    const Handle figure = g.create_figure({{"Position", Value::row({0, 0, 800, 600})}});
+    draw_allometry(g, scores, kNames, true);
+    const std::string svg = figure_bytes(g, figure, "svg");
+    const std::vector<std::string> emf = emf_texts(figure_bytes(g, figure, "emf"));
+    for (const std::string words :
+         {"log centroid size", "shape score on the common growth direction", "males.txt",
+          "females.txt", "Allometry: shape against size"}) {
+        EXPECT_NE(svg.find(words), std::string::npos) << words;
+        EXPECT_NE(std::find(emf.begin(), emf.end(), words), emf.end()) << words;
+    }
+}
+
+}  // namespace
+}  // namespace kelmar

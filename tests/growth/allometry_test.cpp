@@ -1,0 +1,82 @@
+#include "growth/allometry.hpp"
+#include "growth/growth_vectors.hpp"
+#include "support/eigen_testing.hpp"
+#include "support/growth_samples.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kelmar {
+namespace {
+
+using testing::growth_sample;
+
+// Scores by the definition, one specimen and one coordinate at a time.
+TEST(Allometry, ScoresAreTheCentredCoordinatesOnTheCommonSlope) {
+    std::mt19937 gen(11);
+    const Eigen::MatrixXd a = growth_sample(15, 12, 0.3, gen);
+    const Eigen::MatrixXd b = growth_sample(9, 12, 0.3, gen);
+    const Eigen::MatrixXd* samples[] = {&a, &b};
+    const AllometryScores common = allometry_scores(samples, true, true);
+
+    // The pooled common slope: within-sample cross products over within-sample squares.
+    Eigen::VectorXd cross = Eigen::VectorXd::Zero(12);
+    double squares = 0;
+    for (const Eigen::MatrixXd* x : samples) {
+        const Eigen::VectorXd s = x->col(12).array().log();
+        for (Eigen::Index i = 0; i < x->rows(); ++i) {
+            const double ds = s(i) - s.mean();
+            squares += ds * ds;
+            for (Eigen::Index j = 0; j < 12; ++j)
+                cross(j) += ds * ((*x)(i, j) - x->col(j).mean());
+        }
+    }
+    const Eigen::VectorXd u = cross.normalized();
+    for (std::size_t g = 0; g < 2; ++g) {
+        const Eigen::MatrixXd& x = *samples[g];
+        const AllometryScores::Sample& s = common.samples[g];
+        EXPECT_TRUE(testing::matrices_near(s.direction, u, 1e-12));
+        for (Eigen::Index i = 0; i < x.rows(); ++i) {
+            double score = 0;
+            for (Eigen::Index j = 0; j < 12; ++j)
+                score += (x(i, j) - x.col(j).mean()) * u(j);
+            EXPECT_NEAR(s.scores(i), score, 1e-12) << g << ", " << i;
+            EXPECT_EQ(s.sizes(i), std::log(x(i, 12)));
+        }
+    }
+    // On separate references each sample is measured on its own growth vector.
+    const AllometryScores own = allometry_scores(samples, false, false);
+    EXPECT_TRUE(testing::matrices_near(own.samples[1].direction, growth_vector(b, false), 1e-15));
+    EXPECT_FALSE(own.common_direction);
+}
+
+// Specimens exactly on a growth line score exactly on a line of slope ‖b‖ through the mean size,
+// and the growth over the size range is b times that range.
+TEST(Allometry, SpecimensOnTheirGrowthLineAndTheirShapeChange) {
+    std::mt19937 gen(5);
+    const Eigen::RowVectorXd start = testing::random_matrix(1, 9, gen, 10.0);
+    const Eigen::RowVectorXd b = testing::random_matrix(1, 9, gen);
+    Eigen::MatrixXd x(7, 10);
+    for (Eigen::Index i = 0; i < 7; ++i) {
+        x(i, 9) = 30.0 + 5.0 * static_cast<double>(i * i);
+        x.row(i).head(9) = start + x(i, 9) * b;
+    }
+    const Eigen::MatrixXd* samples[] = {&x};
+    const AllometryScores scores = allometry_scores(samples, false, true);
+    const AllometryScores::Sample& s = scores.samples[0];
+    EXPECT_NEAR(s.slope, b.norm(), 1e-12);
+    for (Eigen::Index i = 0; i < 7; ++i)
+        EXPECT_NEAR(s.scores(i), (x(i, 9) - s.mean_size) * b.norm(), 1e-10);
+
+    const GrowthChange change = growth_change(samples, false);
+    const double range = x.col(9).maxCoeff() - x.col(9).minCoeff();
+    EXPECT_EQ(change.size_range[0], range);
+    EXPECT_TRUE(testing::matrices_near(change.change[0], (b * range).reshaped(3, 3).transpose(),
+                                       1e-10));
+    EXPECT_TRUE(testing::matrices_near(
+        change.reference, x.leftCols(9).colwise().mean().reshaped(3, 3).transpose(), 1e-12));
+}
+
+}  // namespace
+}  // namespace kelmar
