@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libeigen3-dev
-  qt6-base-dev qt6-svg-dev fonts-dejavu-core
+  qt6-base-dev qt6-svg-dev fonts-dejavu-core libpng-dev zlib1g-dev
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format desktop-file-utils appstream groff-base dpkg-dev

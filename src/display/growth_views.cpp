@@ -142,7 +142,7 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
         for (Eigen::Index w = 0; wired && w < wirelist.rows(); ++w) {
             double x[2], y[2], z[2];
             if (wire_ends(w, moved, x, y, z))
-                line(g, x, y, z, style.substr(0, 1) + ":");
+                line(g, x, y, z, style.substr(0, 1) + "--");
         }
     }
     axis_mode(g, axes, "auto");

@@ -32,22 +32,23 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> samples
     check_same_landmarks(samples);
     AllometryScores out;
     out.common_direction = common_direction;
-    std::vector<Eigen::VectorXd> sizes;
-    std::vector<Eigen::MatrixXd> centred;
+    const Eigen::Index c = samples.front()->cols() - 1;
+    // Centred sizes sum to zero, so s̃ᵀ(X − x̄) = s̃ᵀX and (X − x̄)u = Xu − x̄·u: no centred copy
+    // of the coordinates is made.
+    std::vector<Eigen::VectorXd> centred_sizes;
     for (const Eigen::MatrixXd* x : samples) {
-        sizes.push_back(size_variable(*x, log_size));
-        const Eigen::MatrixXd coordinates = x->leftCols(x->cols() - 1);
-        centred.push_back(coordinates.rowwise() - coordinates.colwise().mean());
+        const Eigen::VectorXd s = size_variable(*x, log_size);
+        centred_sizes.push_back(s.array() - s.mean());
+        out.samples.push_back({s, {}, {}, 0.0, s.mean()});
     }
     Eigen::VectorXd pooled;
     if (common_direction) {
         // The common slope of the model with own means and one slope.
-        Eigen::VectorXd cross = Eigen::VectorXd::Zero(centred.front().cols());
+        Eigen::VectorXd cross = Eigen::VectorXd::Zero(c);
         double sss = 0.0;
         for (std::size_t g = 0; g < samples.size(); ++g) {
-            const Eigen::VectorXd s = sizes[g].array() - sizes[g].mean();
-            cross.noalias() += centred[g].transpose() * s;
-            sss += s.squaredNorm();
+            cross.noalias() += samples[g]->leftCols(c).transpose() * centred_sizes[g];
+            sss += centred_sizes[g].squaredNorm();
         }
         if (!(sss > 0.0))
             throw Error("the sizes do not vary within any sample, so there is no common slope");
@@ -55,21 +56,19 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> samples
         pooled /= slope_norm(pooled);
     }
     for (std::size_t g = 0; g < samples.size(); ++g) {
-        AllometryScores::Sample s;
-        s.sizes = sizes[g];
-        s.mean_size = sizes[g].mean();
+        AllometryScores::Sample& s = out.samples[g];
+        const auto coordinates = samples[g]->leftCols(c);
         s.direction = common_direction
                           ? pooled
                           : growth_vector(*samples[g], log_size);  // checks the regression
-        s.scores = centred[g] * s.direction;
-        const Eigen::VectorXd sc = sizes[g].array() - s.mean_size;
-        const double sss = sc.squaredNorm();
+        s.scores = coordinates * s.direction;
+        s.scores.array() -= coordinates.colwise().mean().dot(s.direction.transpose());
+        const double sss = centred_sizes[g].squaredNorm();
         if (!(sss > 0.0)) {
             throw Error("sample " + std::to_string(g + 1) +
                         ": the size variable does not vary, so it has no line");
         }
-        s.slope = sc.dot(s.scores) / sss;
-        out.samples.push_back(std::move(s));
+        s.slope = centred_sizes[g].dot(s.scores) / sss;
     }
     return out;
 }

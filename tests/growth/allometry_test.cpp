@@ -72,8 +72,8 @@ TEST(Allometry, SpecimensOnTheirGrowthLineAndTheirShapeChange) {
     const GrowthChange change = growth_change(samples, false);
     const double range = x.col(9).maxCoeff() - x.col(9).minCoeff();
     EXPECT_EQ(change.size_range[0], range);
-    EXPECT_TRUE(testing::matrices_near(change.change[0], (b * range).reshaped(3, 3).transpose(),
-                                       1e-10));
+    EXPECT_TRUE(
+        testing::matrices_near(change.change[0], (b * range).reshaped(3, 3).transpose(), 1e-10));
     EXPECT_TRUE(testing::matrices_near(
         change.reference, x.leftCols(9).colwise().mean().reshaped(3, 3).transpose(), 1e-12));
 }

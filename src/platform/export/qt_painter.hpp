@@ -3,6 +3,11 @@
 
 #include "painter.hpp"
 
+#include <QImage>
+
+#include <map>
+#include <vector>
+
 class QPainter;
 
 namespace kelmar {
@@ -23,6 +28,12 @@ class QtPainter : public Painter {
 
   private:
     void use(const Pen& pen, std::optional<Rgb> fill);
+    // On an image, a small shape (a marker) is drawn once into a stamp and then copied wherever
+    // it recurs: thousands of markers cost thousands of copies, not thousands of
+    // rasterisations. `outline` is relative to `at`; empty for a circle of radius `r`. False
+    // when the shape is no marker or the device no image.
+    bool stamped(PagePoint at, std::span<const PagePoint> outline, double r, const Pen& pen,
+                 std::optional<Rgb> fill);
 
     QPainter& p_;
     double width_;
@@ -30,6 +41,10 @@ class QtPainter : public Painter {
     // What the QPainter holds, so thousands of markers in one style set it once.
     std::optional<Pen> pen_;
     std::optional<std::optional<Rgb>> fill_;
+    bool raster_ = false;  // drawing into an image
+    double scale_ = 1.0;   // device pixels per page pixel
+    std::map<std::vector<std::int64_t>, QImage> stamps_;
+    std::vector<PagePoint> relative_;
 };
 
 }  // namespace kelmar

@@ -4,6 +4,7 @@
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/numeric/paths.hpp"
+#include "png_writer.hpp"
 #include "qt_painter.hpp"
 #include "renderer.hpp"
 
@@ -97,13 +98,12 @@ std::string figure_bytes(const Graphics& g, Handle figure, std::string_view form
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     if (f == "png") {
-        // At print resolution: 300 dots per inch for the figure's 96 pixels per inch.
-        constexpr double kPrintScale = 300.0 / 96.0;
+        // At print resolution: twice the figure's pixels, 192 dots per inch.
+        constexpr double kPrintScale = 2.0;
         QImage image(static_cast<int>(std::lround(width * kPrintScale)),
-                     static_cast<int>(std::lround(height * kPrintScale)),
-                     QImage::Format_ARGB32_Premultiplied);
-        image.setDotsPerMeterX(static_cast<int>(std::lround(300.0 / 0.0254)));
-        image.setDotsPerMeterY(static_cast<int>(std::lround(300.0 / 0.0254)));
+                     static_cast<int>(std::lround(height * kPrintScale)), QImage::Format_RGB32);
+        image.setDotsPerMeterX(static_cast<int>(std::lround(96.0 * kPrintScale / 0.0254)));
+        image.setDotsPerMeterY(static_cast<int>(std::lround(96.0 * kPrintScale / 0.0254)));
         {
             QPainter p(&image);
             p.setRenderHint(QPainter::Antialiasing);
@@ -111,7 +111,7 @@ std::string figure_bytes(const Graphics& g, Handle figure, std::string_view form
             QtPainter painter(p, width, height);
             render_figure(g, figure, painter);
         }
-        image.save(&buffer, "PNG");
+        return png_bytes(image, 96.0 * kPrintScale);
     } else if (f == "svg") {
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);

@@ -146,10 +146,10 @@ TEST(SaveFigure, SvgAndPngShowTheFigure) {
     const std::string png = figure_bytes(f.g, f.figure, "png");
     const QImage image = QImage::fromData(reinterpret_cast<const uchar*>(png.data()),
                                           static_cast<int>(png.size()), "PNG");
-    // At print resolution: 300 dots per inch for the figure's 96 pixels per inch.
-    constexpr double k = 300.0 / 96.0;
-    ASSERT_EQ(image.size(), QSize(1250, 938));
-    EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 300.0, 0.5);
+    // At print resolution: twice the figure's pixels, 192 dots per inch.
+    constexpr double k = 2.0;
+    ASSERT_EQ(image.size(), QSize(800, 600));
+    EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 192.0, 0.5);
     // Each landmark's filled red marker sits where the projection puts it.
     const Projection project(f.g, f.axes, axes_area(f.g, f.axes));
     for (const auto& [x, y, z] : {std::tuple{0.0, 0.0, 1.0}, {1.0, 2.0, 0.0}, {2.0, 1.0, 2.0}}) {
