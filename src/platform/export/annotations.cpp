@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 namespace kelmar::render {
@@ -176,10 +177,36 @@ void draw_legend(const Graphics& g, Handle axes, const Projection& project, Pain
     const PageRect& r = project.plot_rect();
     const double width = legend_width(entries);
     const double height = kRow * static_cast<double>(entries.size()) + 6;
-    const double left = std::max(r.left + 2, r.left + r.width - width - 6);
-    // Beside a 3D box, below the title; inside a 2D frame, at its top.
-    const double top =
+    double left = std::max(r.left + 2, r.left + r.width - width - 6);
+    // Beside a 3D box, below the title; inside a 2D frame, in the corner with the fewest points.
+    double top =
         r.top + (project.flat() || g.get(axes, "Title").text().empty() ? 6 : 2.2 * kLabelSize);
+    if (project.flat()) {
+        const double corners[4][2] = {{left, top},
+                                      {r.left + 6, top},
+                                      {left, r.top + r.height - height - 6},
+                                      {r.left + 6, r.top + r.height - height - 6}};
+        std::size_t fewest = 0;
+        std::size_t least = std::numeric_limits<std::size_t>::max();
+        for (std::size_t c = 0; c < 4; ++c) {
+            std::size_t inside = 0;
+            for (Handle line : g.children(axes)) {
+                const Value xd = g.get(line, "XData"), yd = g.get(line, "YData");
+                const auto xs = xd.reals(), ys = yd.reals();
+                for (std::size_t i = 0; i < std::min(xs.size(), ys.size()); ++i) {
+                    const PagePoint p = project(xs[i], ys[i], 0.0);
+                    inside += p.x >= corners[c][0] && p.x <= corners[c][0] + width &&
+                              p.y >= corners[c][1] && p.y <= corners[c][1] + height;
+                }
+            }
+            if (inside < least) {
+                least = inside;
+                fewest = c;
+            }
+        }
+        left = corners[fewest][0];
+        top = corners[fewest][1];
+    }
     const PagePoint box[] = {
         {left, top}, {left + width, top}, {left + width, top + height}, {left, top + height}};
     painter.polygon(box, {{0.6, 0.6, 0.6}, 1.0, Dash::Solid}, Rgb{1, 1, 1});
