@@ -102,16 +102,9 @@ void draw_edge_label(const std::string& text, PagePoint a, PagePoint b, PagePoin
     if (text.empty() || std::hypot(b.x - a.x, b.y - a.y) < 1.0)
         return;  // no label for an edge seen end-on
     const PagePoint middle{(a.x + b.x) / 2, (a.y + b.y) / 2};
-    double ox = middle.x - centre.x;
-    double oy = middle.y - centre.y;
-    const double length = std::hypot(ox, oy);
-    if (length < 1e-9) {
-        ox = 0;
-        oy = 1;
-    } else {
-        ox /= length;
-        oy /= length;
-    }
+    const PagePoint out = outward(middle, centre);
+    const double ox = out.x;
+    const double oy = out.y;
     // Beyond the tick labels, which stand beside an edge running up the page and below one
     // running across it.
     const bool across = std::fabs(ox) > std::fabs(oy);

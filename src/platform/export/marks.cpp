@@ -55,6 +55,15 @@ std::array<double, 2> limits_of(const Graphics& g, Handle axes, const char* name
     return {0.0, 1.0};
 }
 
+PagePoint outward(PagePoint middle, PagePoint centre) {
+    const double ox = middle.x - centre.x;
+    const double oy = middle.y - centre.y;
+    const double length = std::hypot(ox, oy);
+    if (length < 1e-9)
+        return {0, 1};
+    return {ox / length, oy / length};
+}
+
 double label_width(std::size_t characters, double size) {
     return static_cast<double>(characters) * 0.62 * size;
 }

@@ -28,6 +28,10 @@ std::array<double, 2> limits_of(const Graphics& g, Handle axes, const char* name
 // it (digits and letters of a sans-serif face are some 0.62 of the size wide).
 double label_width(std::size_t characters, double size);
 
+// The unit direction from `centre` towards `middle` (down the page when they coincide): where a
+// box edge's ticks and labels point.
+PagePoint outward(PagePoint middle, PagePoint centre);
+
 // Every marker shape as the primitives that draw it, made once per line.
 class MarkerShape {
   public:

@@ -78,16 +78,9 @@ void draw_ticks(Painter& painter, const Projection& project, const int a[3], con
     if (std::hypot(pb.x - pa.x, pb.y - pa.y) < 1.0)
         return;  // the edge points at the viewer
     const PagePoint middle{(pa.x + pb.x) / 2, (pa.y + pb.y) / 2};
-    double ox = middle.x - centre.x;
-    double oy = middle.y - centre.y;
-    const double length = std::hypot(ox, oy);
-    if (length < 1e-9) {
-        ox = 0;
-        oy = 1;
-    } else {
-        ox /= length;
-        oy /= length;
-    }
+    const PagePoint out = outward(middle, centre);
+    const double ox = out.x;
+    const double oy = out.y;
     const std::array<double, 2> lim = project.limits()[static_cast<std::size_t>(axis)];
     const Pen pen{kBoxColor, 1.0, Dash::Solid};
     // As many decimals as the step between ticks has, so 0.6 never shows as 0.6000000000000001.
