@@ -72,9 +72,7 @@ std::vector<DrawnFile> drawing_files(const PlotRequests& requests, const Session
     std::vector<DrawnFile> files;
     if (!requests.any())
         return files;
-    std::vector<std::string> names;
-    for (int g = 1; g <= session.sample_count(); ++g)
-        names.push_back(session.sample(g).name);
+    const std::vector<std::string> names = session.sample_names();
     PlotJob job;
     job.wirelist = &session.variables().wirelist;
     job.names = &names;

@@ -52,14 +52,24 @@ LoadResult counts(const std::string& name, const Eigen::MatrixXd& dataset) {
     return out;
 }
 
+struct OwnLoad {
+    LoadResult result;
+    Superimposed sample;
+};
+
+// A sample checked and superimposed on its own reference, as loads 1 and 2 take it.
+OwnLoad checked_on_own_reference(const Eigen::MatrixXd& table, const std::string& name,
+                                 const SampleExtras& extras, bool wirelist_loaded) {
+    validate_landmark_dataset(table, name);
+    check_extras(extras, table, name, wirelist_loaded);
+    return {counts(name, table), on_own_reference(table)};
+}
+
 }  // namespace
 
 LoadResult Session::load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras) {
-    validate_landmark_dataset(table, name);
-    check_extras(extras, table, name, vars_.wireactive);
+    auto [out, sample] = checked_on_own_reference(table, name, extras, vars_.wireactive);
     const Eigen::MatrixXd* wires = wires_for(extras);
-    LoadResult out = counts(name, table);
-    Superimposed sample = on_own_reference(table);
     if (drawings_) {
         out.drawing.shapes = {{Stack::single(sample.reference), "gp", "reference of sample 1"},
                               {sample.specimens, "ro", "sample 1: " + name}};
@@ -86,11 +96,8 @@ LoadResult Session::load2(Eigen::MatrixXd table, const std::string& name, bool c
         further.push_back({std::move(table), name, std::move(extras)});
         return load_samples(std::move(further));
     }
-    validate_landmark_dataset(table, name);
-    check_extras(extras, table, name, vars_.wireactive);
+    auto [out, own] = checked_on_own_reference(table, name, extras, vars_.wireactive);
     const Eigen::MatrixXd* wires = wires_for(extras);
-    LoadResult out = counts(name, table);
-    Superimposed own = on_own_reference(table);
     if (drawings_) {
         out.drawing.shapes = {{Stack::single(own.reference), "gp", "reference of sample 2"},
                               {own.specimens, "bo", "sample 2: " + name}};
@@ -240,6 +247,13 @@ SampleView Session::sample(int number) const {
         return {vars_.SECONDDATASET, vars_.FNAME2, names2_};
     const FurtherSample& s = further_.at(static_cast<std::size_t>(number - 3));
     return {s.data, s.name, s.names};
+}
+
+std::vector<std::string> Session::sample_names() const {
+    std::vector<std::string> names;
+    for (int g = 1; g <= sample_count(); ++g)
+        names.push_back(sample(g).name);
+    return names;
 }
 
 const std::vector<std::string>& Session::specimen_names(int number) const {

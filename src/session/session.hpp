@@ -207,6 +207,8 @@ class Session {
     int sample_count() const;
     // Sample `number` (from 1).
     SampleView sample(int number) const;
+    // The loaded samples' names (their files'), in order.
+    std::vector<std::string> sample_names() const;
     // The names of sample `number`'s specimens, in table order.
     const std::vector<std::string>& specimen_names(int number) const;
 

@@ -12,13 +12,6 @@
 namespace kelmar {
 namespace {
 
-std::vector<std::string> sample_names(const Session& session) {
-    std::vector<std::string> names;
-    for (int g = 1; g <= session.sample_count(); ++g)
-        names.push_back(session.sample(g).name);
-    return names;
-}
-
 // A new drawing window titled `title`, beside the main window; the picture is drawn into it and
 // the figure actions are enabled.
 template <typename Draw>
@@ -54,7 +47,7 @@ double magnification(const Switchyard& s) {
 
 void allometry_plot(const Switchyard& s) {
     const AllometryScores scores = s.session.allometry();
-    const std::vector<std::string> names = sample_names(s.session);
+    const std::vector<std::string> names = s.session.sample_names();
     view_window(s, "Allometry plot",
                 [&] { draw_allometry(s.g, scores, names, s.session.analysed_on_log_size()); });
 }
@@ -62,14 +55,14 @@ void allometry_plot(const Switchyard& s) {
 void growth_change_view(const Switchyard& s) {
     const double m = magnification(s);
     const GrowthChange change = s.session.growth_as_shape_change();
-    const std::vector<std::string> names = sample_names(s.session);
+    const std::vector<std::string> names = s.session.sample_names();
     view_window(s, "Growth as shape change",
                 [&] { draw_growth_change(s.g, change, s.session.variables().wirelist, m, names); });
 }
 
 void distributions_view(const Switchyard& s) {
     const AngleDistributions d = s.session.angle_distributions();
-    const std::vector<std::string> names = sample_names(s.session);
+    const std::vector<std::string> names = s.session.sample_names();
     view_window(s, "Distributions of the angles", [&] { draw_distributions(s.g, d, names); });
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <vector>
 
 namespace kelmar::render {
@@ -179,24 +178,20 @@ void draw_legend(const Graphics& g, Handle axes, const Projection& project, Pain
                                       {r.left + 6, top},
                                       {left, r.top + r.height - height - 6},
                                       {r.left + 6, r.top + r.height - height - 6}};
-        std::size_t fewest = 0;
-        std::size_t least = std::numeric_limits<std::size_t>::max();
-        for (std::size_t c = 0; c < 4; ++c) {
-            std::size_t inside = 0;
-            for (Handle line : g.children(axes)) {
-                const Value xd = g.get(line, "XData"), yd = g.get(line, "YData");
-                const auto xs = xd.reals(), ys = yd.reals();
-                for (std::size_t i = 0; i < std::min(xs.size(), ys.size()); ++i) {
-                    const PagePoint p = project(xs[i], ys[i], 0.0);
-                    inside += p.x >= corners[c][0] && p.x <= corners[c][0] + width &&
-                              p.y >= corners[c][1] && p.y <= corners[c][1] + height;
+        std::size_t inside[4] = {0, 0, 0, 0};
+        for (Handle line : g.children(axes)) {
+            const Value xd = g.get(line, "XData"), yd = g.get(line, "YData");
+            const auto xs = xd.reals(), ys = yd.reals();
+            for (std::size_t i = 0; i < std::min(xs.size(), ys.size()); ++i) {
+                const PagePoint p = project(xs[i], ys[i], 0.0);
+                for (std::size_t c = 0; c < 4; ++c) {
+                    inside[c] += p.x >= corners[c][0] && p.x <= corners[c][0] + width &&
+                                 p.y >= corners[c][1] && p.y <= corners[c][1] + height;
                 }
             }
-            if (inside < least) {
-                least = inside;
-                fewest = c;
-            }
         }
+        const std::size_t fewest =
+            static_cast<std::size_t>(std::min_element(inside, inside + 4) - inside);
         left = corners[fewest][0];
         top = corners[fewest][1];
     }
