@@ -85,15 +85,27 @@ class WarningsTo {
     WarningSink previous_;
 };
 
-void warn_of_degenerate_replicates(const BatchOptions& o, const std::vector<Eigen::Index>& counts,
-                                   std::ostream& err) {
+// Replicates without a slope, and second resampled sets small enough to widen every range:
+// `resampled` specimens, the count of sample `from` (0: each sample's own, against isometry).
+void warn_of_bootstrap(const BatchOptions& o, const std::vector<Eigen::Index>& counts,
+                       Eigen::Index resampled, int from, std::ostream& err) {
+    const bool few = from > 0 && resampled < kFewResampled;
+    const std::string cause = few ? "; the second resampled sets hold only " +
+                                        std::to_string(resampled) +
+                                        " specimens, the count of sample " + std::to_string(from)
+                                  : std::string();
     for (std::size_t g = 0; g < counts.size(); ++g) {
         if (counts[g] > 0) {
             err << "kelmar6-batch: warning: " << counts[g] << " of " << o.boots
                 << " bootstrap replicates of sample " << g + 1
-                << " had no slope (their resampled sizes were all equal); they have no angle, "
-                   "and ranges read among them are NaN\n";
+                << " had no slope (their resampled sizes were all equal" << cause
+                << "); they have no angle, and ranges read among them are NaN\n";
         }
+    }
+    if (few) {
+        err << "kelmar6-batch: warning: the second resampled sets of every sample hold "
+            << resampled << " specimens, the count of sample " << from << " (fewer than "
+            << kFewResampled << "), which widens every sample's range\n";
     }
 }
 
@@ -116,8 +128,15 @@ void check_choices(const BatchOptions& o) {
 }
 
 // Choices that depend on the number of samples the files hold.
-void check_sample_count(const BatchOptions& o, std::size_t k) {
+void check_sample_count(const BatchOptions& o, const std::vector<LandmarkSample>& samples) {
+    const std::size_t k = samples.size();
     if (k == 1 && !o.isometry) {
+        // One file given alone that records its specimens' sample: it records only one.
+        if (!samples.front().groups.empty()) {
+            throw UsageError{in_quotes(o.samples.front()) + " records one sample, " +
+                             in_quotes(samples.front().groups.front()) +
+                             "; a comparison needs two: give SAMPLE2, or --isometry"};
+        }
         throw UsageError{"SAMPLE2 is required unless --isometry is given"};
     }
     if (k == 1 && o.common_reference) {
@@ -195,7 +214,7 @@ Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files
     std::vector<Eigen::Index> degenerate = {angle.degenerate1};
     if (!o.isometry)
         degenerate.push_back(angle.degenerate2);
-    warn_of_degenerate_replicates(o, degenerate, err);
+    warn_of_bootstrap(o, degenerate, angle.resampled, o.isometry ? 0 : angle.resampled_from, err);
 
     std::optional<SlopeComparison> permutation;
     if (o.permutations > 0)
@@ -214,7 +233,7 @@ Results analyse_several(const BatchOptions& o, const std::vector<std::string>& f
                                             : session.angles_between_samples(lcs, o.boots);
     if (progress)
         err << " done\n";
-    warn_of_degenerate_replicates(o, angles.degenerate, err);
+    warn_of_bootstrap(o, angles.degenerate, angles.resampled, angles.resampled_from, err);
     std::optional<SlopeComparison> slopes;
     if (o.permutations > 0) {
         slopes = permutation_tests(o, session, err, progress);
@@ -235,7 +254,7 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     start_bootstrap_threads(o.threads);
     const WarningsTo warnings(err);
     std::vector<LandmarkSample> samples = read_samples(o);
-    check_sample_count(o, samples.size());
+    check_sample_count(o, samples);
     // An output inside a folder sample would replace one of its specimens.
     std::vector<InputFile> read;
     for (std::size_t g = 0; g < samples.size(); ++g) {
@@ -285,15 +304,17 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     const std::vector<DrawnFile> drawings = drawing_files(plots, session, shown);
     for (const DrawnFile& drawing : drawings)
         outputs.push_back({drawing.path, drawing.bytes});
-    write_files_atomically(outputs);
-    if (!report_to_file && !is_standard_output(o.json))
-        out << results.report;
-    if (is_standard_output(o.json))
-        out << results.json;
-    out.flush();
-    if (!out) {
-        throw Error("writing to standard output failed");
-    }
+    // Standard output last, inside the commit: when it fails, the files are put back.
+    write_files_atomically(outputs, [&] {
+        if (!report_to_file && !is_standard_output(o.json))
+            out << results.report;
+        if (is_standard_output(o.json))
+            out << results.json;
+        out.flush();
+        if (!out) {
+            throw Error("writing to standard output failed");
+        }
+    });
     return 0;
 }
 

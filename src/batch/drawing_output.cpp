@@ -46,9 +46,6 @@ PlotRequests plot_requests(const BatchOptions& o) {
     r.allometry = request_of("--plot-allometry", o.plot_allometry);
     r.growth = request_of("--plot-growth", o.plot_growth);
     r.distributions = request_of("--plot-distributions", o.plot_distributions);
-    if (!(o.magnify > 0) || !std::isfinite(o.magnify)) {
-        throw UsageError{"--magnify takes a positive number, given " + shortest_text(o.magnify)};
-    }
     if (o.magnify != 1.0 && !r.growth)
         throw UsageError{"--magnify needs --plot-growth"};
     r.magnify = o.magnify;

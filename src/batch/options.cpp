@@ -1,10 +1,17 @@
 #include "options.hpp"
 
+#include "display/growth_views.hpp"
 #include "landmarks/landmark_file.hpp"
 
 #include <CLI/CLI.hpp>
 
+#include "platform/numeric/error.hpp"
+#include "platform/numeric/format.hpp"
+
+#include <cstdlib>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #ifndef KELMAR_VERSION
@@ -41,16 +48,49 @@ class WrappingFormatter final : public CLI::Formatter {
     }
 };
 
+// The value of `text` when it is written as a whole number without sign, point or exponent and
+// lies in lo … hi; else nothing. A sign, a fraction or a value out of range must never wrap or
+// clamp into another number.
+std::optional<std::uint64_t> whole_number(const std::string& text, std::uint64_t lo,
+                                          std::uint64_t hi) {
+    if (text.empty() || text.size() > 19 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const std::uint64_t n = std::stoull(text);
+    if (n < lo || n > hi)
+        return std::nullopt;
+    return n;
+}
+
+// The check of an option that takes a whole number from lo to hi (`what` says it in words).
+std::function<std::string(const std::string&)> whole_number_check(std::string option,
+                                                                  std::uint64_t lo,
+                                                                  std::uint64_t hi) {
+    return [option = std::move(option), lo, hi](const std::string& text) -> std::string {
+        if (whole_number(text, lo, hi))
+            return {};
+        return option + " takes a whole number from " + std::to_string(lo) + " to " +
+               std::to_string(hi) + ", given " + in_quotes(text);
+    };
+}
+
 // A number of bootstrap replicates: a positive multiple of 20, so that the 80, 90 and 95 percent
 // positions are whole.
 std::string check_boots(const std::string& text) {
-    try {
-        const long n = std::stol(text);
-        if (n > 0 && n % 20 == 0 && n <= 100000000)
-            return {};
-    } catch (const std::exception&) {
-    }
-    return "--boots takes a positive multiple of 20, given " + text;
+    const std::optional<std::uint64_t> n = whole_number(text, 20, 100000000);
+    if (n && *n % 20 == 0)
+        return {};
+    return "--boots takes a positive multiple of 20, given " + printable(text);
+}
+
+// A magnification of growth: a plain number in the stated range.
+std::string check_magnify(const std::string& text) {
+    char* end = nullptr;
+    const double m = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+    if (end != nullptr && *end == '\0' && m >= kMinMagnification && m <= kMaxMagnification)
+        return {};
+    return "--magnify takes a number from " + shortest_text(kMinMagnification) + " to " +
+           shortest_text(kMaxMagnification) + ", given " + in_quotes(text);
 }
 
 std::string names_a_file(const std::string& text) {
@@ -126,7 +166,7 @@ void define_options(CLI::App& app, BatchOptions& o) {
                    "also test the samples' slopes by K permutations: common slopes (F), and "
                    "for every two samples the angle, the difference of slope lengths and the "
                    "distance (needs --common-reference)")
-        ->check(CLI::Range(1L, 100000000L).description(""))
+        ->check(whole_number_check("--permutations", 1, 100000000))
         ->type_name("K")
         ->group("Analysis");
     app.add_flag("--isometry", o.isometry,
@@ -134,17 +174,19 @@ void define_options(CLI::App& app, BatchOptions& o) {
                  "with three samples or more, every sample")
         ->group("Analysis");
     app.add_option("--seed", o.seed, "seed of the random stream (default 5489)")
+        ->check(whole_number_check("--seed", 0, 4294967295u))
         ->type_name("S")
         ->group("Analysis");
     app.add_option("--skip", o.skip,
                    "draw and discard N random numbers first, to repeat a later analysis of the "
-                   "window (its report names the seed and N)")
+                   "window (its report names the seed and N; at most 10^12)")
+        ->check(whole_number_check("--skip", 0, kMaxSkip))
         ->type_name("N")
         ->group("Analysis");
     app.add_option("--threads", o.threads,
                    "threads of the bootstraps and permutations (default: all cores); results "
                    "never depend on it")
-        ->check(CLI::Range(0, 1024).description(""))
+        ->check(whole_number_check("--threads", 0, 1024))
         ->type_name("N")
         ->group("Analysis");
 
@@ -170,7 +212,9 @@ void define_options(CLI::App& app, BatchOptions& o) {
     file_option(app, "--plot-growth", o.plot_growth,
                 "draw how every landmark moves over each sample's size range", "Drawing");
     app.add_option("--magnify", o.magnify,
-                   "magnification of the landmarks' movements in --plot-growth (default 1)")
+                   "magnification of the landmarks' movements in --plot-growth, 0.001 to 1000 "
+                   "(default 1)")
+        ->check(check_magnify)
         ->type_name("M")
         ->group("Drawing");
     file_option(app, "--plot-distributions", o.plot_distributions,

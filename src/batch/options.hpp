@@ -12,6 +12,9 @@ class App;
 
 namespace kelmar {
 
+// The largest --skip: more numbers than a window session draws in years of analyses.
+constexpr std::uint64_t kMaxSkip = 1000000000000u;
+
 struct BatchOptions {
     std::string size = "lcs";
     int boots = 100;

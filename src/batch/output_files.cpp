@@ -1,5 +1,6 @@
 #include "output_files.hpp"
 
+#include "landmarks/landmark_file.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
 
@@ -64,6 +65,31 @@ void check_outputs(const BatchOptions& o, const std::vector<InputFile>& read) {
                 throw UsageError{output.what + " " + in_quotes(output.path) +
                                  " names the input file " + in_quotes(input.path) + " (" +
                                  input.what + "), which would be replaced"};
+            }
+        }
+    }
+    // A new markup file in a folder sample would be read as one more specimen of it next time.
+    for (std::size_t g = 0; g < o.samples.size(); ++g) {
+        const std::string& sample = o.samples[g];
+        std::error_code error;
+        const bool folder = std::filesystem::is_directory(sample, error);
+        if (!folder && !is_markup_file_name(sample))
+            continue;
+        const std::string markups =
+            folder ? sample : std::filesystem::path(sample).parent_path().string();
+        for (const Named& output : outputs) {
+            // An existing markup file is one of the sample's inputs, refused as such below.
+            if (output.path.empty() || is_standard_output(output.path) ||
+                !is_markup_file_name(std::filesystem::path(output.path).filename().string()) ||
+                std::filesystem::exists(output.path, error))
+                continue;
+            const std::string place = std::filesystem::path(output.path).parent_path().string();
+            if (one_file(place.empty() ? "." : place, markups.empty() ? "." : markups)) {
+                throw UsageError{output.what + " " + in_quotes(output.path) +
+                                 " lies in the folder of sample " + std::to_string(g + 1) + ", " +
+                                 in_quotes(markups.empty() ? "." : markups) +
+                                 ", whose markup files are its specimens: it would be read as "
+                                 "one more specimen"};
             }
         }
     }

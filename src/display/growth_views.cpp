@@ -76,7 +76,8 @@ void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const 
         const double lo = s.sizes.minCoeff();
         const double hi = s.sizes.maxCoeff();
         const double ends_x[] = {lo, hi};
-        const double ends_y[] = {s.slope * (lo - s.mean_size), s.slope * (hi - s.mean_size)};
+        const double ends_y[] = {s.mean_score + s.slope * (lo - s.mean_size),
+                                 s.mean_score + s.slope * (hi - s.mean_size)};
         const double ends_z[] = {0, 0};
         line(g, ends_x, ends_y, ends_z, style.substr(0, 1) + "-");
         x_lo = std::min(x_lo, lo);
@@ -89,15 +90,21 @@ void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const 
     g.set(axes, "YLabel",
           scores.common_direction ? "shape score on the common growth direction"
                                   : "shape score on the sample's own growth direction");
-    g.set(axes, "Title", "Allometry: shape against size");
+    // Without a common reference the samples share no origin and no direction: their heights
+    // cannot be compared, and the title says so.
+    g.set(axes, "Title",
+          scores.common_direction
+              ? "Allometry: shape against size"
+              : "Allometry: each sample on its own reference and growth vector");
     g.set(axes, "Legend", "on");
 }
 
 void draw_growth_change(Graphics& g, const GrowthChange& change,
                         const Eigen::Ref<const Eigen::MatrixXd>& wirelist, double magnification,
                         std::span<const std::string> names) {
-    if (!(magnification > 0) || !std::isfinite(magnification)) {
-        throw Error("the magnification must be a positive number, given " +
+    if (!(magnification >= kMinMagnification && magnification <= kMaxMagnification)) {
+        throw Error("the magnification must be a number from " + shortest_text(kMinMagnification) +
+                    " to " + shortest_text(kMaxMagnification) + ", given " +
                     shortest_text(magnification));
     }
     const Eigen::MatrixXd& ref = change.reference;

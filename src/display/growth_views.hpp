@@ -27,7 +27,12 @@ std::string sample_style(int number);
 void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const std::string> names,
                     bool log_size);
 
-// `wirelist` may be empty; raises an Error for a magnification that is not a positive number.
+// The magnifications Growth Change draws: beyond them the moved shapes leave any readable scale.
+constexpr double kMinMagnification = 0.001;
+constexpr double kMaxMagnification = 1000.0;
+
+// `wirelist` may be empty; raises an Error for a magnification outside kMinMagnification …
+// kMaxMagnification.
 void draw_growth_change(Graphics& g, const GrowthChange& change,
                         const Eigen::Ref<const Eigen::MatrixXd>& wirelist, double magnification,
                         std::span<const std::string> names);

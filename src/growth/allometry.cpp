@@ -3,6 +3,7 @@
 #include "growth_vectors.hpp"
 #include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
+#include "scaled_samples.hpp"
 
 #include <string>
 
@@ -27,9 +28,12 @@ void check_same_landmarks(std::span<const Eigen::MatrixXd* const> samples) {
 
 }  // namespace
 
-AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> samples, bool log_size,
+AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> original, bool log_size,
                                  bool common_direction) {
-    check_same_landmarks(samples);
+    check_same_landmarks(original);
+    // Sums of squares at safe magnitudes; scores and slopes go back to the samples' units.
+    const ScaledSamples scaled(original, log_size, common_direction);
+    const std::span<const Eigen::MatrixXd* const> samples = scaled.samples();
     AllometryScores out;
     out.common_direction = common_direction;
     const Eigen::Index c = samples.front()->cols() - 1;
@@ -39,7 +43,8 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> samples
     for (const Eigen::MatrixXd* x : samples) {
         const Eigen::VectorXd s = size_variable(*x, log_size);
         centred_sizes.push_back(s.array() - s.mean());
-        out.samples.push_back({s, {}, {}, 0.0, s.mean()});
+        const Eigen::VectorXd own = s / scaled.size_scale(out.samples.size());
+        out.samples.push_back({own, {}, {}, 0.0, own.mean()});
     }
     Eigen::VectorXd pooled;
     if (common_direction) {
@@ -55,42 +60,64 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> samples
         pooled = cross / sss;
         pooled /= slope_norm(pooled);
     }
+    // One origin for every sample on a common reference: the pooled mean shape.
+    Eigen::RowVectorXd origin;
+    if (common_direction) {
+        origin = Eigen::RowVectorXd::Zero(c);
+        Eigen::Index specimens = 0;
+        for (const Eigen::MatrixXd* x : samples) {
+            origin += x->leftCols(c).colwise().sum();
+            specimens += x->rows();
+        }
+        origin /= static_cast<double>(specimens);
+    }
     for (std::size_t g = 0; g < samples.size(); ++g) {
         AllometryScores::Sample& s = out.samples[g];
         const auto coordinates = samples[g]->leftCols(c);
         s.direction = common_direction
                           ? pooled
-                          : growth_vector(*samples[g], log_size);  // checks the regression
+                          : growth_vector(*original[g], log_size);  // checks the regression
         s.scores = coordinates * s.direction;
-        s.scores.array() -= coordinates.colwise().mean().dot(s.direction.transpose());
+        s.scores.array() -=
+            (common_direction ? origin : Eigen::RowVectorXd(coordinates.colwise().mean()))
+                .dot(s.direction.transpose());
         const double sss = centred_sizes[g].squaredNorm();
         if (!(sss > 0.0)) {
             throw Error("sample " + std::to_string(g + 1) +
                         ": the size variable does not vary, so it has no line");
         }
-        s.slope = centred_sizes[g].dot(s.scores) / sss;
+        s.slope = centred_sizes[g].dot(s.scores) / sss * scaled.slope_factor(g);
+        s.scores /= scaled.coordinate_scale(g);
+        s.mean_score = common_direction ? s.scores.mean() : 0.0;
     }
     return out;
 }
 
-GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> samples, bool log_size) {
-    check_same_landmarks(samples);
+GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> original, bool log_size) {
+    check_same_landmarks(original);
+    const ScaledSamples scaled(original, log_size, false);
+    const std::span<const Eigen::MatrixXd* const> samples = scaled.samples();
     GrowthChange out;
     const Eigen::Index c = samples.front()->cols() - 1;
-    Eigen::RowVectorXd sum = Eigen::RowVectorXd::Zero(c);
+    // The mean of the means, each weighted by its count, in the samples' own units.
+    Eigen::RowVectorXd mean = Eigen::RowVectorXd::Zero(c);
     Eigen::Index specimens = 0;
-    for (const Eigen::MatrixXd* x : samples) {
-        sum += x->leftCols(c).colwise().sum();
+    for (const Eigen::MatrixXd* x : original)
         specimens += x->rows();
+    for (std::size_t g = 0; g < samples.size(); ++g) {
+        const double weight =
+            static_cast<double>(samples[g]->rows()) / static_cast<double>(specimens);
+        mean += samples[g]->leftCols(c).colwise().mean() * weight / scaled.coordinate_scale(g);
     }
-    const Eigen::RowVectorXd mean = sum / static_cast<double>(specimens);
     out.reference = mean.reshaped(3, c / 3).transpose();
-    for (const Eigen::MatrixXd* x : samples) {
-        const Eigen::VectorXd s = size_variable(*x, log_size);
-        const Eigen::VectorXd slopes = least_squares_lines(x->leftCols(c), s).col(0);
+    for (std::size_t g = 0; g < samples.size(); ++g) {
+        const Eigen::MatrixXd& x = *samples[g];
+        const Eigen::VectorXd s = size_variable(x, log_size);
+        const Eigen::VectorXd slopes = least_squares_lines(x.leftCols(c), s).col(0);
         const double range = s.maxCoeff() - s.minCoeff();
-        out.size_range.push_back(range);
-        out.change.push_back((slopes * range).reshaped(3, c / 3).transpose());
+        out.size_range.push_back(range / scaled.size_scale(g));
+        out.change.push_back(
+            (slopes * range / scaled.coordinate_scale(g)).reshaped(3, c / 3).transpose());
     }
     return out;
 }

@@ -1,9 +1,12 @@
 // The numbers of the pictures of growth. An allometry plot's regression scores: each specimen's
-// coordinates minus its sample's mean, projected on one unit direction u, against the size
-// variable s (ln centroid size or centroid size). On a common reference u is the pooled common
-// slope b₀ = Σ_g Σ_i s̃ᵢỸᵢ / Σ_g Σ_i s̃ᵢ² (within-sample centring, all samples), so every sample is
-// measured on one axis; on separate references u is each sample's own unit growth vector. Each
-// sample's line is its regression of scores on sizes, slope b_g·u, through (s̄_g, 0).
+// coordinates projected on one unit direction u, against the size variable s (ln centroid size
+// or centroid size). On a common reference u is the pooled common slope
+// b₀ = Σ_g Σ_i s̃ᵢỸᵢ / Σ_g Σ_i s̃ᵢ² (within-sample centring, all samples) and every specimen is
+// measured from one origin, the pooled mean shape of all samples: samples on one growth
+// trajectory lie on one line, and a difference of shape at equal size shows as an offset. On
+// separate references there is no common origin: u is each sample's own unit growth vector and
+// its scores are centred on its own mean. Each sample's line is its regression of scores on
+// sizes, slope b_g·u, through (s̄_g, mean score).
 // Growth as shape change: the pooled mean configuration (p × 3) and, per sample, how far each
 // landmark moves over the sample's size range, b_g × (largest − smallest s), as p × 3. And the
 // distributions behind the angles of an analysis.
@@ -23,7 +26,8 @@ struct AllometryScores {
         Eigen::VectorXd scores;     // in table order
         Eigen::VectorXd direction;  // the unit vector u (C − 1)
         double slope = 0.0;         // of the sample's line
-        double mean_size = 0.0;     // the line passes through (mean_size, 0)
+        double mean_size = 0.0;     // the line passes through (mean_size, mean_score)
+        double mean_score = 0.0;    // 0 on the sample's own growth vector
     };
     std::vector<Sample> samples;
 };

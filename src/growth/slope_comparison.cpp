@@ -1,4 +1,5 @@
 #include "slope_comparison.hpp"
+#include "scaled_samples.hpp"
 
 #include "chunk_pipeline.hpp"
 #include "growth_vectors.hpp"
@@ -376,7 +377,10 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
         throw Error("the number of permutations must be at least 1, given " +
                     std::to_string(permutations));
     }
-    Plan plan = slope_models::make_plan(samples, log_size);
+    // Coordinates or sizes of extreme magnitude are scaled by powers of two first, as the angle
+    // between samples scales them, so that no output fails where the angle succeeds.
+    const ScaledSamples scaled(samples, log_size, true);
+    Plan plan = slope_models::make_plan(scaled.samples(), log_size);
     plan.permutations = permutations;
     plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / plan.n, 1, kChunk);
     // Each sample's unit growth vector, exactly as the angle between samples takes it; this
@@ -421,6 +425,12 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
             throw Error(
                 "a permutation left a sample with slopes of zero on every coordinate, so its "
                 "angle is undefined and the test has no answer for these data");
+        }
+    }
+    if (scaled.slope_factor(0) != 1.0) {
+        for (std::size_t i = 0; i < plan.pairs.size(); ++i) {
+            result.values.col(pair_statistic_column(i, 1)) *= scaled.slope_factor(0);
+            result.values.col(pair_statistic_column(i, 2)) *= scaled.slope_factor(0);
         }
     }
     result.f = observed_f;

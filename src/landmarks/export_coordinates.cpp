@@ -8,18 +8,24 @@
 namespace kelmar {
 namespace {
 
-// A name as one CSV field: quoted when it holds a separator, a quote or blanks at its ends; its
-// own double quotes become single ones, which a quoted field cannot hold otherwise.
+// A name as one CSV field: quoted when it holds a separator, a quote or blanks at its ends, its
+// own double quotes doubled, as the reader takes them back.
 std::string csv_name(std::string name) {
     for (char& c : name) {
-        if (c == '"')
-            c = '\'';
         if (c == '\n' || c == '\r')
             c = ' ';
     }
-    const bool quote = name.find_first_of(",;\t") != std::string::npos || name.empty() ||
+    const bool quote = name.find_first_of(",;\t\"") != std::string::npos || name.empty() ||
                        name.front() == ' ' || name.back() == ' ';
-    return quote ? '"' + name + '"' : name;
+    if (!quote)
+        return name;
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out + '"';
 }
 
 // A name on one TPS line.

@@ -48,8 +48,16 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
         }
     }
     if (!group_column.empty() && !sample_column) {
-        throw Error(where(file, header_line) + ": the header names no column " +
-                    in_quotes(group_column) + " to take the samples from");
+        // A column of that name with another role is named as such, not as missing.
+        std::string role = "names no column " + in_quotes(group_column);
+        if (!columns.empty() && equal_ignoring_case(columns[0], group_column)) {
+            role = "has " + in_quotes(group_column) +
+                   " as its first column, which holds the specimens' names";
+        } else if (equal_ignoring_case(group_column, "size") && size_column) {
+            role = "has " + in_quotes(group_column) + " as the column of the specimens' sizes";
+        }
+        throw Error(where(file, header_line) + ": the header " + role +
+                    ", so it cannot take the samples from it");
     }
     if (coordinate_columns.empty() || coordinate_columns.size() % 3 != 0) {
         throw Error(where(file, header_line) + ": the header names " +
@@ -66,7 +74,7 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
             continue;
         const std::vector<std::string_view> fields = split_fields(line, separator);
         const std::string name = fields.front().empty() ? std::to_string(specimens.count() + 1)
-                                                        : std::string(fields.front());
+                                                        : field_text(fields.front());
         const Place place{file, lines.number(), name};
         if (fields.size() != columns.size()) {
             throw Error(place.text() + ": the row holds " + std::to_string(fields.size()) +
@@ -87,7 +95,7 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
                 throw Error(place.text() + ": the sample column " +
                             in_quotes(columns[*sample_column]) + " is empty");
             }
-            groups.emplace_back(group);
+            groups.push_back(field_text(group));
         }
         specimens.add(name, xyz, where(file, lines.number()), size);
     }

@@ -93,6 +93,19 @@ std::string landmark_format_names() {
 
 namespace {
 
+// Whether a line of the text starts with TPS's LM3= or LM= keyword.
+bool looks_like_tps(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line = trim(text.substr(at, end - at));
+        if (line.size() >= 4 && (equal_ignoring_case(line.substr(0, 4), "LM3=") ||
+                                 equal_ignoring_case(line.substr(0, 3), "LM=")))
+            return true;
+        at = end + 1;
+    }
+    return false;
+}
+
 // The format the path itself tells: a folder or a markup file (Slicer markups), a .tps name.
 std::optional<LandmarkFormat> format_by_path(const std::string& path) {
     if (is_folder(path) || is_markup_file_name(file_name_of(path)))
@@ -158,7 +171,16 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
                 sample = read_labelled_table(*text, name, group_column);
                 break;
             default:
-                sample.data = table_from_text(*text, name);
+                try {
+                    sample.data = table_from_text(*text, name);
+                } catch (const Error& e) {
+                    // A TPS file under another name fails as a table at its first keyword.
+                    if (!looks_like_tps(*text))
+                        throw;
+                    throw Error(std::string(e.what()) +
+                                "; the file looks like TPS (it has LM3= lines): name it .tps, "
+                                "or give kelmar6-batch --format tps");
+                }
                 sample.format = LandmarkFormat::Table;
         }
     }
@@ -205,7 +227,8 @@ std::vector<LandmarkSample> samples_by_group(LandmarkSample sample) {
             part.groups.push_back(group);
         }
         part.wirelist = sample.wirelist;
-        part.name = sample.name + " (sample " + group + ")";
+        // Control bytes of a recorded name are shown escaped, never sent to a terminal.
+        part.name = sample.name + " (sample " + printable(group) + ")";
         part.format = sample.format;
         part.files = sample.files;
         out.push_back(std::move(part));

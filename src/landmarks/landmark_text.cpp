@@ -99,7 +99,11 @@ std::vector<std::string_view> split_fields(std::string_view line, char separator
         while (search < line.size() && (line[search] == ' ' || line[search] == '\t'))
             ++search;
         if (search < line.size() && line[search] == '"') {
-            const std::size_t close = line.find('"', search + 1);
+            // The closing quote is the first one not doubled: "" inside stands for one quote.
+            std::size_t close = line.find('"', search + 1);
+            while (close != std::string_view::npos && close + 1 < line.size() &&
+                   line[close + 1] == '"')
+                close = line.find('"', close + 2);
             if (close != std::string_view::npos)
                 search = close + 1;
         }
@@ -113,6 +117,16 @@ std::vector<std::string_view> split_fields(std::string_view line, char separator
             return fields;
         start = end + 1;
     }
+}
+
+std::string field_text(std::string_view field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        out += field[i];
+        if (field[i] == '"' && i + 1 < field.size() && field[i + 1] == '"')
+            ++i;
+    }
+    return out;
 }
 
 std::optional<double> number_in(std::string_view field) {

@@ -37,8 +37,10 @@ std::vector<std::string_view> blank_fields(std::string_view line);
 // fields the line holds, counting up to five.
 std::size_t first_fields(std::string_view line, std::string_view (&out)[4]);
 // Fields separated by `separator`, each trimmed of blanks and of one pair of double quotes, in
-// which the separator may stand.
+// which the separator may stand and "" stands for one quote.
 std::vector<std::string_view> split_fields(std::string_view line, char separator);
+// A field's text as a name: each "" read as one double quote.
+std::string field_text(std::string_view field);
 
 // The number a field holds exactly, or nothing.
 std::optional<double> number_in(std::string_view field);

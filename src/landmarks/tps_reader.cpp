@@ -20,7 +20,8 @@ namespace {
 
 struct Block {
     std::string id, image;
-    std::optional<std::string> group;  // from COMMENT=sample S
+    std::optional<std::string> group;                // from COMMENT=sample S
+    std::optional<std::size_t> unnamed_sample_line;  // a COMMENT=sample line without a name
     double scale = 1.0;
     std::optional<double> size;
     std::vector<double> xyz;
@@ -47,6 +48,7 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t exp
     Specimens specimens(file, expected);
     std::vector<std::string> groups;
     std::optional<std::size_t> ungrouped_line;  // the first block without a sample
+    bool ungrouped_unnamed = false;             // … whose COMMENT=sample line names none
     std::optional<Block> block;
     const auto close = [&] {
         if (!block)
@@ -54,8 +56,10 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t exp
         Block& b = *block;
         if (b.group)
             groups.push_back(*b.group);
-        else if (!ungrouped_line)
-            ungrouped_line = b.line;
+        else if (!ungrouped_line) {
+            ungrouped_line = b.unnamed_sample_line.value_or(b.line);
+            ungrouped_unnamed = b.unnamed_sample_line.has_value();
+        }
         const std::string name = !b.id.empty()      ? b.id
                                  : !b.image.empty() ? b.image
                                                     : std::to_string(specimens.count() + 1);
@@ -142,11 +146,25 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t exp
             }
         } else if (block && equal_ignoring_case(key, "COMMENT")) {
             // "sample S": the specimen's sample; any other comment is free text.
-            const std::size_t blank = value.find_first_of(" \t");
-            if (blank != std::string_view::npos &&
-                equal_ignoring_case(value.substr(0, blank), "sample") &&
-                !trim(value.substr(blank)).empty()) {
-                block->group = std::string(trim(value.substr(blank)));
+            const std::string_view comment = trim(value);
+            const std::size_t blank = comment.find_first_of(" \t");
+            const std::string_view word = comment.substr(0, blank);
+            if (equal_ignoring_case(word, "sample")) {
+                const std::string_view group = blank == std::string_view::npos
+                                                   ? std::string_view()
+                                                   : trim(comment.substr(blank));
+                if (group.empty()) {
+                    // Free text in a file without samples; named if the others record theirs.
+                    block->unnamed_sample_line = lines.number();
+                } else if (block->group && *block->group != group) {
+                    throw Error(place +
+                                ": a second COMMENT=sample line gives this specimen the "
+                                "sample " +
+                                in_quotes(group) + " after " + in_quotes(*block->group) +
+                                "; a specimen belongs to one sample");
+                }
+                if (!group.empty())
+                    block->group = std::string(group);
             }
         }
         // CURVES= and other keywords carry nothing the analysis uses.
@@ -154,8 +172,13 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t exp
     close();
     if (!groups.empty() && ungrouped_line) {
         throw Error(where(file, *ungrouped_line) +
-                    ": this specimen has no COMMENT=sample line, while others of the file record "
-                    "their sample; every specimen needs one to tell the samples apart");
+                    (ungrouped_unnamed
+                         ? ": this specimen's COMMENT=sample line names no sample, while others "
+                           "of the file record theirs; write the sample's name after the word "
+                           "sample"
+                         : ": this specimen has no COMMENT=sample line, while others of the file "
+                           "record their sample; every specimen needs one to tell the samples "
+                           "apart"));
     }
     LandmarkSample sample = specimens.finish(LandmarkFormat::Tps, "");
     sample.groups = std::move(groups);

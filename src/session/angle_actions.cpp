@@ -32,6 +32,7 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
             "sample 2 first");
     }
     check_bootstrap_count(nboots);
+    check_one_frame();
     const Eigen::MatrixXd& x1 = vars_.FIRSTDATASET;
     const Eigen::MatrixXd& x2 = vars_.SECONDDATASET;
     AngleResult out;
@@ -53,6 +54,8 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
     progress({Progress::Stage::ranges, false, 2, out.angle});
     // Both sets of the bootstrap hold as many specimens as the smaller sample.
     const Eigen::Index k = std::min(x1.rows(), x2.rows());
+    out.resampled = k;
+    out.resampled_from = x2.rows() < x1.rows() ? 2 : 1;
     const std::uint64_t drawn_before = stream_.drawn();
     std::vector<Eigen::VectorXd> bootstraps(2);
     out.range1 = ranges(x1, nboots, lcs, k, out.degenerate1, bootstraps[0]);
@@ -66,6 +69,8 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
     vars_.AW2R = out.range2;
     degenerate1_ = out.degenerate1;
     degenerate2_ = out.degenerate2;
+    resampled_ = out.resampled;
+    resampled_from_ = out.resampled_from;
     isometry_ = false;
     angle_drawn_before_ = drawn_before;
     bootstraps_ = std::move(bootstraps);
@@ -114,6 +119,7 @@ const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
             "first");
     }
     check_bootstrap_count(nboots);
+    check_one_frame();
     if (samples.size() > 2 && !common_reference_) {
         throw Error(
             "the angles between more than two samples need them on one common reference, "
@@ -144,8 +150,14 @@ const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
     progress({Progress::Stage::ranges, false, static_cast<int>(k), std::nullopt});
     // Every second set holds as many specimens as the smallest sample.
     Eigen::Index smallest = samples[0]->rows();
-    for (const Eigen::MatrixXd* x : samples)
-        smallest = std::min(smallest, x->rows());
+    a.resampled_from = 1;
+    for (std::size_t g = 1; g < samples.size(); ++g) {
+        if (samples[g]->rows() < smallest) {
+            smallest = samples[g]->rows();
+            a.resampled_from = static_cast<int>(g + 1);
+        }
+    }
+    a.resampled = smallest;
     for (const Eigen::MatrixXd* x : samples) {
         a.degenerate.push_back(0);
         a.bootstrap.emplace_back();
@@ -161,6 +173,7 @@ const SampleAngles& Session::isometry_of_samples(bool lcs, int nboots) {
     if (samples.empty())
         throw Error("the angle to isometry needs sample 1: load sample 1 first");
     check_bootstrap_count(nboots);
+    check_one_frame();
     SampleAngles a;
     a.isometry = true;
     a.lcs = lcs;
@@ -202,11 +215,13 @@ void check_common_frame(int samples, bool common_reference) {
 }  // namespace
 
 SlopeComparison Session::slope_statistics(bool lcs) {
+    check_one_frame();
     check_common_frame(sample_count(), common_reference_);
     return compare_growth_slopes(datasets(), 0, lcs, stream_, threads_);
 }
 
 SlopeComparison Session::permutation_test(bool lcs, Eigen::Index permutations) {
+    check_one_frame();
     check_common_frame(sample_count(), common_reference_);
     if (permutations < 1) {
         throw Error("the number of permutations must be at least 1, given " +

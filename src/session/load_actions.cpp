@@ -78,11 +78,16 @@ LoadResult Session::load1(Eigen::MatrixXd table, const std::string& name, Sample
 
     names1_ = numbered_names(std::move(extras.names), table.rows());
     keep_own_wireframe(extras);
+    table1_ = table;
+    own1_ = sample.specimens;
     vars_.FIRSTDATASET = std::move(table);
     vars_.FNAME1 = name;
     vars_.DATAV1 = std::move(sample.specimens);
     vars_.LCS = 1;
     vars_.NBOOTS = 100;
+    // A sample 2 on the common reference of the sample 1 just replaced is in a frame no other
+    // sample shares now.
+    sample2_frame_gone_ = common_reference_ && vars_.SECONDDATASET.size() > 0;
     common_reference_ = false;
     forget_sample_set();
     return out;
@@ -102,9 +107,9 @@ LoadResult Session::load2(Eigen::MatrixXd table, const std::string& name, bool c
         out.drawing.shapes = {{Stack::single(own.reference), "gp", "reference of sample 2"},
                               {own.specimens, "bo", "sample 2: " + name}};
         // Sample 1 on its own reference keeps the style of its own drawing.
-        if (!vars_.DATAV1.empty() && vars_.DATAV1.landmarks() == own.reference.rows()) {
+        if (!own1_.empty() && own1_.landmarks() == own.reference.rows()) {
             out.drawing.shapes.push_back(
-                {vars_.DATAV1, "ro", "sample 1 on its own reference: " + vars_.FNAME1});
+                {own1_, "ro", "sample 1 on its own reference: " + vars_.FNAME1});
         }
         out.drawing.join(wires, own.reference);
     }
@@ -113,13 +118,20 @@ LoadResult Session::load2(Eigen::MatrixXd table, const std::string& name, bool c
     vars_.SECONDDATASET = std::move(table);
     vars_.FNAME2 = name;
     vars_.DATAV2 = std::move(own.specimens);
+    // Sample 1 leaves any earlier common reference: it is analysed as read again.
+    if (common_reference_) {
+        vars_.FIRSTDATASET = table1_;
+        vars_.DATAV1 = own1_;
+    }
+    sample2_frame_gone_ = false;
     common_reference_ = false;
     forget_sample_set();
     return out;
 }
 
 LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_reference) {
-    const Eigen::MatrixXd& first = vars_.FIRSTDATASET;
+    // Sample 1 as read, whatever frame an earlier load left it in.
+    const Eigen::MatrixXd& first = table1_;
     if (further.empty())
         throw Error("loading further samples needs at least one");
     if (first.size() == 0) {
@@ -165,7 +177,7 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
     const Eigen::MatrixXd reference2 =
         principal_axes(gls_reference(stack_from_dataset(pooled)).reference).y;
     pooled.resize(0, 0);
-    Stack datav1 = fit_onto_reference(reference2, vars_.DATAV1);
+    Stack datav1 = fit_onto_reference(reference2, own1_);
     const Eigen::Index c = first.cols() - 1;
     Eigen::MatrixXd fitted1 = dataset_from_stack(datav1, first.col(c));
     std::vector<Stack> stacks;
@@ -195,6 +207,7 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
     vars_.DATAV2 = std::move(stacks.front());
     vars_.DATAV1 = std::move(datav1);
     vars_.FIRSTDATASET = std::move(fitted1);
+    sample2_frame_gone_ = false;
     common_reference_ = true;
     return out;
 }
@@ -272,6 +285,24 @@ void Session::forget_sample_set() {
     angles_.reset();
     permutation_.reset();
     bootstraps_.clear();
+    vars_.gv1.reset();
+    vars_.gv2.reset();
+    vars_.AW1R.reset();
+    vars_.AW2R.reset();
+    degenerate1_ = degenerate2_ = 0;
+    resampled_ = 0;
+    resampled_from_ = 0;
+    isometry_ = false;
+    angle_drawn_before_.reset();
+}
+
+void Session::check_one_frame() const {
+    if (sample2_frame_gone_ && vars_.SECONDDATASET.size() > 0) {
+        throw Error(
+            "sample 2 (" + in_quotes(vars_.FNAME2) +
+            ") was fitted onto a common reference with a sample 1 that has since been replaced: "
+            "load sample 2 again");
+    }
 }
 
 }  // namespace kelmar

@@ -29,6 +29,20 @@ std::string range_line(const char* species, const std::optional<Eigen::Vector3d>
            format_text(R"(%3.1f %3.1f   %3.1f \n)", {(*range)(0), (*range)(1), (*range)(2)});
 }
 
+// Which size the second resampled sets had and which sample set it; a warning when it is small.
+std::string resampled_lines(Eigen::Index resampled, int from) {
+    std::string out = format_text(R"(Second resampled sets: %d specimens, the count of sample %d 
+)",
+                                  {static_cast<double>(resampled), static_cast<double>(from)});
+    if (resampled < kFewResampled) {
+        out += format_text(
+            R"(Warning: fewer than %d specimens in the second resampled sets widen every sample's range 
+)",
+            {static_cast<double>(kFewResampled)});
+    }
+    return out;
+}
+
 // "1 and 2   angle (degrees)   25.3   …": one statistic of one pair, observed value first.
 std::string statistic_line(const PairwiseSlopes& p, const char* what, double observed,
                            const PermutedStatistic& t) {
@@ -121,6 +135,8 @@ std::string Session::report_text() const {
             R"(Replicates without a slope (resampled sizes all equal): %d in sample 1, %d in sample 2 \n)",
             {static_cast<double>(degenerate1_), static_cast<double>(degenerate2_)});
     }
+    if (!isometry && resampled_ > 0)
+        out += resampled_lines(resampled_, resampled_from_);
     if (v.NBOOTS) {
         out += format_text(R"(\nNumber of Bootstraps used was %4.0f)", {*v.NBOOTS});
     } else {
@@ -192,6 +208,8 @@ std::string Session::samples_report_text() const {
                     {static_cast<double>(a->degenerate[g]), static_cast<double>(g + 1)});
             }
         }
+        if (!a->isometry)
+            out += resampled_lines(a->resampled, a->resampled_from);
         out += format_text(R"(\nNumber of Bootstraps used was %4.0f)", {a->nboots});
         out += format_text(a->lcs ? R"(\nRegression was on LCS\n)" : R"(\nRegression was on CS\n)");
     }

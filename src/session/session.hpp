@@ -93,10 +93,18 @@ struct AngleResult {
     Eigen::Vector3d range2 = Eigen::Vector3d::Zero();
     Eigen::Index degenerate1 = 0;  // replicates of sample 1 whose resampled sizes did not vary
     Eigen::Index degenerate2 = 0;
+    // Specimens in every second resampled set and the sample whose count set it (the smallest;
+    // 0 for an angle to isometry, where each set is as large as its own sample).
+    Eigen::Index resampled = 0;
+    int resampled_from = 0;
     // The samples were fitted onto a common reference (else their coordinates were analysed as
     // read); it makes any angle to isometry 90 degrees.
     bool common_reference = false;
 };
+
+// Second resampled sets below this many specimens make every sample's range wide: the report,
+// the window and kelmar6-batch warn of them.
+constexpr Eigen::Index kFewResampled = 10;
 
 // Where a long step has got to, announced before the work it names.
 struct Progress {
@@ -142,6 +150,8 @@ struct SampleAngles {
     std::vector<Eigen::Index> degenerate;         // replicates without a slope, each sample
     std::vector<Eigen::VectorXd> bootstrap;       // each sample's bootstrap angles, ascending
     std::uint64_t drawn_before = 0;               // numbers the stream had drawn before
+    Eigen::Index resampled = 0;  // specimens of every second resampled set (between samples)
+    int resampled_from = 0;      // the sample whose count it is; 0 against isometry
     // k × k angles between the samples in degrees, or k × 1 angles to isometry.
     Eigen::MatrixXd angles;
 };
@@ -228,11 +238,18 @@ class Session {
     const Eigen::MatrixXd* wires_for(const SampleExtras& extras) const;
     // Makes the file's own wireframe the wirelist when none is loaded.
     void keep_own_wireframe(SampleExtras& extras);
-    // Forgets what belongs to the loaded samples as a set: samples 3 … k, their angles and the
-    // permutation test.
+    // Forgets what belongs to the loaded samples as a set: samples 3 … k, every angle step's
+    // results and the permutation test. Every load calls it: no result outlives the samples it
+    // was computed from.
     void forget_sample_set();
+    // Raises an Error when sample 2 sits in the frame of a common reference whose sample 1 has
+    // since been replaced: comparing it with the new sample 1 would mix two frames.
+    void check_one_frame() const;
     // Every loaded sample's dataset, in order.
     std::vector<const Eigen::MatrixXd*> datasets() const;
+    // The datasets the last angle step analysed: sample 1 alone after an angle to isometry of
+    // the window's samples, else every loaded sample.
+    std::vector<const Eigen::MatrixXd*> analysed_datasets() const;
     std::string samples_report_text() const;
     // The report's last lines: which coordinates were analysed, and where the random stream stood
     // before the analysis, so that kelmar6-batch can repeat it.
@@ -246,6 +263,13 @@ class Session {
 
     SessionVariables vars_;
     bool common_reference_ = false;
+    // Sample 1 as read and on its own reference: a common reference is always computed from
+    // these, and a load of sample 2 without one brings them back, so that no analysis depends on
+    // an earlier sample 2.
+    Eigen::MatrixXd table1_;
+    Stack own1_;
+    // Sample 2 was fitted onto a common reference with a sample 1 that has been replaced.
+    bool sample2_frame_gone_ = false;
     std::vector<std::string> names1_;
     std::vector<std::string> names2_;
     // Replicates without a slope behind AW1R and AW2R, which the report mentions when any.
@@ -253,6 +277,9 @@ class Session {
     Eigen::Index degenerate2_ = 0;
     // The last angle step compared sample 1 with isometry (else with sample 2).
     bool isometry_ = false;
+    // The second resampled sets of the last two-sample angle step, and which sample set them.
+    Eigen::Index resampled_ = 0;
+    int resampled_from_ = 0;
     // Where the stream stood before the last angle step, for the report.
     std::optional<std::uint64_t> angle_drawn_before_;
     // The last two-sample angle step's bootstrap angles, sample 1's first.

@@ -19,14 +19,23 @@ bool Session::analysed_on_log_size() const {
     return vars_.LCS != 0;
 }
 
+std::vector<const Eigen::MatrixXd*> Session::analysed_datasets() const {
+    std::vector<const Eigen::MatrixXd*> out = datasets();
+    // Angle to Isometry of the window's samples analyses sample 1 alone: sample 2 may even have
+    // other landmarks.
+    if (!angles_ && isometry_)
+        out.resize(1);
+    return out;
+}
+
 AllometryScores Session::allometry() const {
     check_analysed();
-    return allometry_scores(datasets(), analysed_on_log_size(), common_reference_);
+    return allometry_scores(analysed_datasets(), analysed_on_log_size(), common_reference_);
 }
 
 GrowthChange Session::growth_as_shape_change() const {
     check_analysed();
-    return growth_change(datasets(), analysed_on_log_size());
+    return growth_change(analysed_datasets(), analysed_on_log_size());
 }
 
 AngleDistributions Session::angle_distributions() const {

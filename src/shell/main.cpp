@@ -4,6 +4,9 @@
 #include "gui/openfig.hpp"
 #include "program.hpp"
 
+#include "platform/numeric/error.hpp"
+
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +46,27 @@ std::string resource_folder() {
     return exe.parent_path().string();
 }
 
+// Why `file` cannot be opened in the window, or nothing when it may be: a name, and a file a
+// load can read without waiting (a FIFO's open would wait for a writer with no word said).
+std::string refused_opening(const std::vector<std::string>& words) {
+    if (words.size() > 2) {
+        return "--open takes one file, given " + std::to_string(words.size() - 1) +
+               " (load a second sample from the window)";
+    }
+    const std::string& file = words[1];
+    if (file.empty())
+        return "--open needs a file name, given an empty one";
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return "cannot open " + kelmar::in_quotes(file) + ": " +
+               (S_ISDIR(st.st_mode)
+                    ? "it is a folder"
+                    : std::string("it is not a regular file (a pipe or a device); kelmar6-batch "
+                                  "reads samples from a pipe"));
+    }
+    return {};
+}
+
 void usage() {
     std::cout << "usage: kelmar6                 open the main window\n"
                  "       kelmar6 FUNCTION ARG...  call a function by name with text arguments,\n"
@@ -72,7 +96,13 @@ int main(int argc, char** argv) {
             std::cout << "kelmar6 " << KELMAR_VERSION << "\n";
             return 0;
         }
-        const bool opening = words.size() == 2 && words[0] == "--open";
+        const bool opening = words.size() >= 2 && words[0] == "--open";
+        if (opening) {
+            if (const std::string refused = refused_opening(words); !refused.empty()) {
+                std::cerr << "kelmar6: " << refused << "\n";
+                return 2;
+            }
+        }
         if ((words.empty() || opening) && !display_available()) {
             std::cerr << "kelmar6: the desktop window needs a graphical session (no display "
                          "was found); run the analysis without a window with kelmar6-batch "

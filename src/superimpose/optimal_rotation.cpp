@@ -2,6 +2,7 @@
 
 #include "platform/numeric/error.hpp"
 
+#include <Eigen/LU>
 #include <Eigen/SVD>
 #include <string>
 
@@ -20,7 +21,12 @@ Eigen::Matrix3d optimal_rotation(const Eigen::Ref<const Eigen::MatrixXd>& refere
     }
     const Eigen::Matrix3d a = subject.transpose() * reference;
     const Eigen::JacobiSVD<Eigen::Matrix3d> svd(a, Eigen::ComputeFullU | Eigen::ComputeFullV);
-    return svd.matrixU() * svd.matrixV().transpose();
+    Eigen::Matrix3d u = svd.matrixU();
+    // A reflection would fit a specimen as its mirror image, left and right exchanged: the best
+    // proper rotation turns the singular vector of the smallest singular value round instead.
+    if ((u * svd.matrixV().transpose()).determinant() < 0.0)
+        u.col(2) *= -1.0;
+    return u * svd.matrixV().transpose();
 }
 
 }  // namespace kelmar

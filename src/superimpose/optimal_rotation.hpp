@@ -1,7 +1,7 @@
-// optimal_rotation: the 3 × 3 orthogonal matrix y that turns `subject` onto `reference` in the
-// least-squares sense (subject · y ≈ reference), both p × 3. From the SVD
-// subjectᵀ · reference = u · S · vᵀ it is u · vᵀ; a reflection (determinant -1) is returned
-// when it fits best.
+// optimal_rotation: the 3 × 3 proper rotation y (determinant +1) that turns `subject` onto
+// `reference` in the least-squares sense (subject · y ≈ reference), both p × 3. From the SVD
+// subjectᵀ · reference = u · S · vᵀ it is u · vᵀ, or u · diag(1, 1, -1) · vᵀ when u · vᵀ would
+// be a reflection: a specimen is never fitted as its mirror image.
 #pragma once
 
 #include <Eigen/Core>

@@ -3,6 +3,7 @@
 #include "platform/numeric/error.hpp"
 
 #include <Eigen/Eigenvalues>
+#include <Eigen/LU>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -35,6 +36,10 @@ PrincipalAxes principal_axes(const Eigen::Ref<const Eigen::MatrixXd>& reference)
         if (result.u(decider, k) < 0)
             result.u.col(k) *= -1.0;
     }
+    // A turn, never a mirror image: the axis of least spread gives way when the signs above
+    // would make a reflection.
+    if (result.u.determinant() < 0.0)
+        result.u.col(0) *= -1.0;
     result.y = reference * result.u;
     return result;
 }

@@ -2,7 +2,8 @@
 // matrix of unit eigenvectors of the coordinates' covariance (divisor p - 1) ordered by
 // increasing eigenvalue, y = reference · u, so y's last column runs along the largest spread.
 // Each eigenvector's component of largest magnitude is made positive (the first on a tie), so
-// results are the same on every machine.
+// results are the same on every machine; then the axis of least spread is turned round when
+// that makes u a reflection, so u is always a proper rotation (determinant +1).
 // rotate_stack: every page of a p × 3 × n stack turned by a 3 × 3 matrix (page · roto).
 #pragma once
 
@@ -14,7 +15,7 @@ namespace kelmar {
 
 struct PrincipalAxes {
     Eigen::MatrixXd y;  // p × 3
-    Eigen::Matrix3d u;  // orthogonal
+    Eigen::Matrix3d u;  // a proper rotation
 };
 
 // Raises an Error for a reference of fewer than 2 landmarks or of other than 3 columns.

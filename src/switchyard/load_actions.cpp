@@ -63,6 +63,12 @@ std::string draw(const Switchyard& s, const Drawing& drawing, const std::string&
                : std::string();
 }
 
+// A load replaces a sample: every result shown or reportable belonged to the samples before.
+void forget_results(const Switchyard& s) {
+    enable_views(s, false);
+    set_tagged(s.g, "Pushbutton6", "Enable", "off");
+}
+
 // The file's specimen names and own wireframe, for the session.
 SampleExtras extras_of(LandmarkSample& sample) {
     return {std::move(sample.names), std::move(sample.wirelist)};
@@ -83,7 +89,7 @@ void load1(const Switchyard& s) {
     if (show_shapes(s))
         result = draw(s, out.drawing, "Sample 1 on its reference: " + out.name);
     set_tagged(s.g, "EditText1", "String", result);
-    enable_views(s, false);
+    forget_results(s);
     set_tagged(s.g, "Pushbutton3", "Enable", "On");
     set_tagged(s.g, "Pushbutton5", "Enable", "On");
     set_tagged(s.g, "File1Tag", "String", sample1_file_text(out));
@@ -98,8 +104,9 @@ void load2(const Switchyard& s) {
                                            !common.empty() && common.is_true(), extras_of(*chosen));
     set_tagged(s.g, "File2Tag", "String", file_counts_text(out));
     set_tagged(s.g, "File2Tag", "Tooltip", out.name);
-    if (out.common_reference)
-        set_tagged(s.g, "EditText1", "String", common_reference_text());
+    // The earlier result belongs to the earlier samples.
+    set_tagged(s.g, "EditText1", "String",
+               out.common_reference ? common_reference_text() : std::string());
     if (show_shapes(s)) {
         const std::string note =
             draw(s, out.drawing,
@@ -112,7 +119,7 @@ void load2(const Switchyard& s) {
     }
     set_tagged(s.g, "Pushbutton2", "Enable", "On");
     set_tagged(s.g, "Pushbutton11", "Enable", "On");
-    enable_views(s, false);  // they show an analysis of the samples loaded before
+    forget_results(s);
 }
 
 void loadwire(const Switchyard& s) {

@@ -36,9 +36,11 @@ double magnification(const Switchyard& s) {
     const std::string text = s.g.get(field.front(), "String").text();
     std::vector<double> numbers;
     const NumbersParsed parsed = parse_numbers_into(text, numbers);
-    if (!parsed.ok || numbers.size() != 1 || !(numbers[0] > 0) || !std::isfinite(numbers[0])) {
-        throw Error("the magnification of Growth Change must be a positive number, given " +
-                    in_quotes(text));
+    if (!parsed.ok || numbers.size() != 1 || !(numbers[0] >= kMinMagnification) ||
+        !(numbers[0] <= kMaxMagnification)) {
+        throw Error("the magnification of Growth Change must be a number from " +
+                    shortest_text(kMinMagnification) + " to " + shortest_text(kMaxMagnification) +
+                    ", given " + in_quotes(text));
     }
     return numbers[0];
 }

@@ -97,6 +97,12 @@ std::string angle_text(const AngleResult& a) {
             R"(\n Replicates without a slope (resampled sizes all equal): %d in sample 1, %d in sample 2)",
             {static_cast<double>(a.degenerate1), static_cast<double>(a.degenerate2)});
     }
+    text += format_text(R"(\n Resampled sets of %d specimens (sample %d))",
+                        {static_cast<double>(a.resampled), static_cast<double>(a.resampled_from)});
+    if (a.resampled < kFewResampled) {
+        text += format_text(R"(\n Warning: under %d specimens, every range is wide)",
+                            {static_cast<double>(kFewResampled)});
+    }
     return text + coordinates_line(a);
 }
 

@@ -10,7 +10,10 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,8 +37,9 @@ void write(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
 }
 
-// Every coordinate of a table multiplied by 2^exponent, written so that it reads back exactly.
-std::string scaled_table(const std::string& table, int exponent) {
+// Every coordinate of a table (and with `sizes_too` every size) multiplied by 2^exponent,
+// written so that it reads back exactly.
+std::string scaled_table(const std::string& table, int exponent, bool sizes_too = false) {
     std::istringstream lines(table);
     std::string line, out;
     while (std::getline(lines, line)) {
@@ -47,7 +51,7 @@ std::string scaled_table(const std::string& table, int exponent) {
         for (std::size_t j = 0; j < row.size(); ++j) {
             char buffer[40];
             std::snprintf(buffer, sizeof buffer, "%.17g ",
-                          j + 1 < row.size() ? std::ldexp(row[j], exponent) : row[j]);
+                          j + 1 < row.size() || sizes_too ? std::ldexp(row[j], exponent) : row[j]);
             out += buffer;
         }
         out += "\n";
@@ -97,6 +101,11 @@ void make_inputs(const fs::path& dir) {
     write(dir / "control.txt", "1 2 3 4\n5 \x1b[31mred 7 8\n");
     write(dir / "huge.txt", scaled_table(a, 1000));
     write(dir / "tiny.txt", scaled_table(a, -1000));
+    for (const int exponent : {1000, -1000}) {
+        const std::string name = exponent > 0 ? "huge" : "tiny";
+        write(dir / (name + "_a.txt"), scaled_table(a, exponent, true));
+        write(dir / (name + "_b.txt"), scaled_table(b, exponent, true));
+    }
     write(dir / "one_landmark.txt", "1 2 3 10\n2 3 5 20\n3 1 4 30\n");
     std::string same;  // one shape at many sizes
     for (int i = 0; i < 12; ++i)
@@ -204,11 +213,69 @@ TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
         {"magnification not positive",
          "--plot-growth g.svg --magnify 0 a.txt b.txt",
          2,
-         {"--magnify takes a positive number, given 0"}},
+         {"--magnify takes a number from 0.001 to 1000, given \"0\""}},
         {"magnification not finite",
          "--plot-growth g.svg --magnify inf a.txt b.txt",
          2,
-         {"--magnify takes a positive number, given Inf"}},
+         {"--magnify takes a number from 0.001 to 1000, given \"inf\""}},
+        {"magnification beyond its range",
+         "--plot-growth g.svg --magnify 1e300 a.txt b.txt",
+         2,
+         {"--magnify takes a number from 0.001 to 1000, given \"1e300\""}},
+        {"isometry beside a sample 2 of other landmarks",
+         "--isometry --json r.json --plot-allometry a.svg --plot-growth g.svg male.txt b.txt", 0},
+        {"new markup file in a folder sample",
+         "--report sl/b_00.fcsv sl b.txt",
+         2,
+         {"--report \"sl/b_00.fcsv\" lies in the folder of sample 1", "one more specimen"}},
+        {"new markup file beside a markup file given",
+         "--json sl/new.mrk.json a.txt sl/b_01.fcsv",
+         2,
+         {"--json", "folder of sample 2"}},
+        {"report over sample 1",
+         "--report a.txt a.txt b.txt",
+         2,
+         {"--report \"a.txt\" names the input file"},
+         {"a.txt"}},
+        {"allometry plot over sample 1",
+         "--plot-allometry sample.svg sample.svg b.txt",
+         2,
+         {"--plot-allometry", "names the input file"},
+         {"sample.svg"}},
+        {"growth plot over sample 1",
+         "--plot-growth sample.svg sample.svg b.txt",
+         2,
+         {"--plot-growth", "names the input file"},
+         {"sample.svg"}},
+        {"drawing over sample 2",
+         "--plot sample.svg b.txt sample.svg",
+         2,
+         {"--plot", "names the input file"},
+         {"sample.svg"}},
+        {"skip below zero",
+         "--skip -1 a.txt b.txt",
+         2,
+         {"--skip takes a whole number from 0 to 1000000000000, given \"-1\""}},
+        {"skip beyond the largest",
+         "--skip 18446744073709551616 a.txt b.txt",
+         2,
+         {"--skip takes a whole number from 0 to 1000000000000"}},
+        {"skip of a negative that would wrap to 1",
+         "--skip -18446744073709551615 a.txt b.txt",
+         2,
+         {"--skip takes a whole number"}},
+        {"empty seed",
+         "--seed '' a.txt b.txt",
+         2,
+         {"--seed takes a whole number from 0 to 4294967295, given \"\""}},
+        {"permutations not a number",
+         "--common-reference --permutations abc a.txt b.txt",
+         2,
+         {"--permutations takes a whole number from 1 to 100000000, given \"abc\""}},
+        {"permutations with an exponent",
+         "--common-reference --permutations 1e2 a.txt b.txt",
+         2,
+         {"--permutations takes a whole number from 1 to 100000000, given \"1e2\""}},
         {"magnification without its drawing", "--magnify 2 a.txt b.txt", 2, {"--magnify needs"}},
         {"report over a specimen of a folder sample",
          "--report sl/b_01.fcsv sl b.txt",
@@ -309,6 +376,99 @@ TEST(BatchBadInputs, ADamagedDrawingModuleIsToldAsSuch) {
     const std::string err = contents(folder / "stderr.txt");
     EXPECT_NE(err.find("kelmar6-plot.so\" could not be loaded: "), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(folder / "p.svg"));
+}
+
+// A FIFO output whose reader never comes: the run waits for it before touching any file, and
+// an interrupt then leaves every target as it was, with no temporary file or backup behind.
+TEST(BatchBadInputs, AnInterruptWhileAFifoWaitsChangesNothing) {
+    const testing::ScratchFolder folder;
+    make_inputs(folder.path());
+    ASSERT_EQ(::mkfifo((folder / "a.svg").c_str(), 0600), 0);
+    std::vector<std::string> listing_before;
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+        listing_before.push_back(entry.path().filename().string());
+    std::sort(listing_before.begin(), listing_before.end());
+    for (const int signal : {SIGTERM, SIGINT}) {
+        const std::string report = contents(folder / "old_report.txt");
+        const std::string json = contents(folder / "old.json");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::chdir(folder.path().c_str()) != 0)
+                ::_exit(99);
+            std::freopen("/dev/null", "w", stderr);
+            ::execl(kBatch.c_str(), kBatch.c_str(), "--quiet", "--report", "old_report.txt",
+                    "--json", "old.json", "--plot-allometry", "a.svg", "a.txt", "b.txt",
+                    static_cast<char*>(nullptr));
+            ::_exit(98);
+        }
+        // Waits until the run has stopped using the processor: it waits for the reader.
+        const auto cpu_ticks = [child]() -> long {
+            std::ifstream stat("/proc/" + std::to_string(child) + "/stat");
+            std::string field;
+            long ticks = 0;
+            for (int k = 1; k <= 15 && stat >> field; ++k) {
+                if (k == 14 || k == 15)
+                    ticks += std::stol(field);
+            }
+            return ticks;
+        };
+        long last = -1;
+        for (int still = 0, tries = 0; still < 5 && tries < 600; ++tries) {
+            ::usleep(100000);
+            const long now = cpu_ticks();
+            still = now == last ? still + 1 : 0;
+            last = now;
+        }
+        ASSERT_EQ(::kill(child, signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "signal " << signal;
+        EXPECT_EQ(contents(folder / "old_report.txt"), report);
+        EXPECT_EQ(contents(folder / "old.json"), json);
+        std::vector<std::string> listing;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            listing.push_back(entry.path().filename().string());
+        std::sort(listing.begin(), listing.end());
+        EXPECT_EQ(listing, listing_before) << "signal " << signal;
+    }
+}
+
+// Asking for more output never changes whether a run succeeds: every output of a sample scaled
+// near 1e301 or 1e-301, on either size variable, and with three samples.
+TEST(BatchBadInputs, EveryOutputTakesExtremeMagnitudes) {
+    const testing::ScratchFolder folder;
+    make_inputs(folder.path());
+    for (const std::string size : {"cs", "lcs"}) {
+        for (const std::string scale : {"huge", "tiny"}) {
+            // One sample scaled, coordinates and sizes; on one common reference, both.
+            const std::string one = scale + "_a.txt b.txt";
+            const std::string both = scale + "_a.txt " + scale + "_b.txt";
+            for (const std::string& args :
+                 {"--json r.json " + one, "--plot-allometry a.svg " + one,
+                  "--plot-growth g.svg " + one, "--plot-distributions d.svg " + one,
+                  "--export-coords c.csv " + one, "--isometry --json r.json " + one,
+                  "--common-reference --permutations 19 --json r.json " + both,
+                  "--common-reference --json r.json --plot-allometry a.svg " + both,
+                  "--common-reference --json r.json " + both + " " + scale + "_a.txt",
+                  "--common-reference --permutations 19 --plot-distributions d.svg " + both + " " +
+                      scale + "_b.txt"}) {
+                const Outcome r = run(folder.path(), "--size " + size + " " + args);
+                EXPECT_EQ(r.status, 0) << size << " " << args << ": " << r.err;
+            }
+        }
+    }
+    // The scores in the samples' own units: those of a sample scaled by 2^1000 are 2^1000 times
+    // as large.
+    const Outcome plain = run(folder.path(), "--json - a.txt b.txt");
+    const Outcome scaled = run(folder.path(), "--json - huge.txt b.txt");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(scaled.status, 0) << scaled.err;
+    const nlohmann::json p = nlohmann::json::parse(plain.out),
+                         q = nlohmann::json::parse(scaled.out);
+    const double expected = p["samples"][0]["scores"][3].get<double>();
+    EXPECT_NEAR(std::ldexp(q["samples"][0]["scores"][3].get<double>(), -1000) / expected, 1.0,
+                1e-12);
 }
 
 TEST(BatchBadInputs, OutputsGoWhereTheyAreNamed) {

@@ -9,6 +9,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <Eigen/LU>
+#include <Eigen/QR>
+
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -297,6 +301,67 @@ TEST(Batch, ExportedCoordinatesGiveTheSameAngleAgain) {
         session.load2(coords.data.bottomRows(coords.data.rows() - n1), "2", false);
         EXPECT_EQ(session.angle_between(true, 20).angle, j["angle"].get<double>()) << name;
     }
+}
+
+// Every exported specimen of the bundled samples is its configuration as read, centred, scaled
+// and turned: a proper rotation, never its mirror image.
+TEST(Batch, ExportedSpecimensAreTurnedNotMirrored) {
+    const testing::ScratchFolder folder;
+    const std::string path = (folder / "coords.csv").string();
+    const std::vector<std::string> files = {example("macaque_male.txt"),
+                                            example("macaque_female.txt")};
+    const BatchRun r =
+        batch({"--common-reference", "--quiet", "--report", (folder / "r.txt").string(),
+               "--export-coords", path, files[0], files[1]});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Eigen::MatrixXd exported = read_landmark_sample(path).data;
+    Eigen::Index row = 0;
+    for (const std::string& file : files) {
+        const Eigen::MatrixXd read = read_landmark_sample(file).data;
+        const Eigen::Index p = (read.cols() - 1) / 3;
+        for (Eigen::Index i = 0; i < read.rows(); ++i, ++row) {
+            Eigen::MatrixXd as_read = read.row(i).head(3 * p).reshaped(3, p).transpose();
+            as_read.rowwise() -= as_read.colwise().mean();
+            as_read /= as_read.norm();
+            const Eigen::MatrixXd fitted = exported.row(row).head(3 * p).reshaped(3, p).transpose();
+            const Eigen::Matrix3d turn = as_read.colPivHouseholderQr().solve(fitted);
+            EXPECT_LT((as_read * turn - fitted).norm(), 1e-9) << file << " specimen " << i + 1;
+            EXPECT_NEAR(turn.determinant(), 1.0, 1e-9) << file << " specimen " << i + 1;
+        }
+    }
+    EXPECT_EQ(row, exported.rows());
+}
+
+// One growth series split at its median size and loaded as two samples on the common
+// reference: the allometry plot draws one trajectory, the two lines meeting where it was split.
+TEST(Batch, OneGrowthSeriesSplitLiesOnOneLine) {
+    const Eigen::MatrixXd all = read_landmark_sample(example("growth_sample_a.txt")).data;
+    const Eigen::Index c = all.cols() - 1;
+    Eigen::VectorXd sizes = all.col(c);
+    std::sort(sizes.begin(), sizes.end());
+    const double split = (sizes(all.rows() / 2 - 1) + sizes(all.rows() / 2)) / 2;
+    Eigen::MatrixXd small(0, all.cols()), large(0, all.cols());
+    for (Eigen::Index i = 0; i < all.rows(); ++i) {
+        Eigen::MatrixXd& half = all(i, c) < split ? small : large;
+        half.conservativeResize(half.rows() + 1, Eigen::NoChange);
+        half.bottomRows(1) = all.row(i);
+    }
+    Session session;
+    session.set_drawings(false);
+    session.load1(small, "small");
+    session.load2(large, "large", true);
+    session.angle_between(true, 20);
+    const AllometryScores scores = session.allometry();
+    ASSERT_TRUE(scores.common_direction);
+    double lo = 1e300, hi = -1e300;
+    for (const AllometryScores::Sample& s : scores.samples) {
+        lo = std::min(lo, s.scores.minCoeff());
+        hi = std::max(hi, s.scores.maxCoeff());
+    }
+    const auto height = [&](const AllometryScores::Sample& s) {
+        return s.mean_score + s.slope * (std::log(split) - s.mean_size);
+    };
+    EXPECT_LT(std::fabs(height(scores.samples[0]) - height(scores.samples[1])), 0.05 * (hi - lo));
 }
 
 // The bundled examples in the field's formats hold the plain tables' samples: the same results,

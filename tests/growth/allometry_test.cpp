@@ -33,14 +33,18 @@ TEST(Allometry, ScoresAreTheCentredCoordinatesOnTheCommonSlope) {
         }
     }
     const Eigen::VectorXd u = cross.normalized();
+    // One origin for both samples: the mean of all their specimens.
+    Eigen::MatrixXd pooled(a.rows() + b.rows(), 13);
+    pooled << a, b;
     for (std::size_t g = 0; g < 2; ++g) {
         const Eigen::MatrixXd& x = *samples[g];
         const AllometryScores::Sample& s = common.samples[g];
         EXPECT_TRUE(testing::matrices_near(s.direction, u, 1e-12));
+        EXPECT_NEAR(s.mean_score, s.scores.mean(), 1e-12);
         for (Eigen::Index i = 0; i < x.rows(); ++i) {
             double score = 0;
             for (Eigen::Index j = 0; j < 12; ++j)
-                score += (x(i, j) - x.col(j).mean()) * u(j);
+                score += (x(i, j) - pooled.col(j).mean()) * u(j);
             EXPECT_NEAR(s.scores(i), score, 1e-12) << g << ", " << i;
             EXPECT_EQ(s.sizes(i), std::log(x(i, 12)));
         }
@@ -49,6 +53,33 @@ TEST(Allometry, ScoresAreTheCentredCoordinatesOnTheCommonSlope) {
     const AllometryScores own = allometry_scores(samples, false, false);
     EXPECT_TRUE(testing::matrices_near(own.samples[1].direction, growth_vector(b, false), 1e-15));
     EXPECT_FALSE(own.common_direction);
+    EXPECT_NEAR(own.samples[1].scores.mean(), 0.0, 1e-12);
+}
+
+// Two samples on one growth line, one of them shifted in shape by δ along the growth direction:
+// their lines lie δ apart at every size, whatever their size ranges.
+TEST(Allometry, AShapeOffsetAtEqualSizeShowsWithItsSize) {
+    std::mt19937 gen(17);
+    const Eigen::RowVectorXd start = testing::random_matrix(1, 9, gen, 10.0);
+    const Eigen::RowVectorXd b = testing::random_matrix(1, 9, gen);
+    const double delta = 0.25;
+    Eigen::MatrixXd young(6, 10), old(8, 10);
+    for (Eigen::Index i = 0; i < 6; ++i) {
+        young(i, 9) = 20.0 + 3.0 * static_cast<double>(i);
+        young.row(i).head(9) = start + std::log(young(i, 9)) * b;
+    }
+    for (Eigen::Index i = 0; i < 8; ++i) {
+        old(i, 9) = 50.0 + 7.0 * static_cast<double>(i);
+        old.row(i).head(9) = start + std::log(old(i, 9)) * b + delta * b.normalized();
+    }
+    const Eigen::MatrixXd* samples[] = {&young, &old};
+    const AllometryScores scores = allometry_scores(samples, true, true);
+    const auto height = [&](std::size_t g, double size) {
+        const AllometryScores::Sample& s = scores.samples[g];
+        return s.mean_score + s.slope * (size - s.mean_size);
+    };
+    for (const double size : {3.0, 3.5, 4.0})
+        EXPECT_NEAR(height(1, size) - height(0, size), delta, 1e-10) << size;
 }
 
 // Specimens exactly on a growth line score exactly on a line of slope ‖b‖ through the mean size,

@@ -105,6 +105,88 @@ TEST_F(SessionTest, PermutationTestNeedsTheSamplesOnOneCommonReference) {
         std::string::npos);
 }
 
+// Every load forgets the results of the samples it replaces, and no step ever combines
+// coordinates fitted in different frames: whatever came before, the session holds what a fresh
+// session loading the same samples holds.
+TEST_F(SessionTest, ALoadStartsFromTheSamplesAsRead) {
+    std::mt19937 gen(7);
+    const Eigen::MatrixXd third = growth_sample(22, 30, 0.3, gen);
+    const auto fresh = [](const Eigen::MatrixXd& a, const Eigen::MatrixXd& b, bool common) {
+        auto s = std::make_unique<Session>();
+        s->load1(a, "a.txt");
+        s->load2(b, "b.txt", common);
+        return s;
+    };
+    session_.load1(sample1_, "a.txt");
+    session_.load2(sample2_, "b.txt", true);
+    session_.angle_between(true, 20);
+    ASSERT_TRUE(session_.has_results());
+
+    // A new sample 1: nothing to report, and sample 2 is in the old sample 1's frame.
+    session_.load1(third, "c.txt");
+    EXPECT_FALSE(session_.has_results());
+    EXPECT_FALSE(session_.variables().gv1 || session_.variables().AW1R);
+    EXPECT_NE(testing::error_of([&] {
+                  session_.angle_between(true, 20);
+              }).find("replaced: load sample 2 again"),
+              std::string::npos);
+    EXPECT_THROW(session_.isometry_of_samples(true, 20), Error);
+    EXPECT_THROW(session_.slope_statistics(true), Error);
+    session_.angle_isometry(true, 20);  // sample 1 alone is in one frame
+    EXPECT_TRUE(session_.has_results());
+
+    session_.load2(sample2_, "b.txt", true);
+    EXPECT_FALSE(session_.has_results());
+    const auto expected = fresh(third, sample2_, true);
+    EXPECT_EQ(session_.variables().FIRSTDATASET, expected->variables().FIRSTDATASET);
+    EXPECT_EQ(session_.variables().SECONDDATASET, expected->variables().SECONDDATASET);
+    EXPECT_EQ(session_.angle_between(true, 20).growth_vector1,
+              expected->angle_between(true, 20).growth_vector1);
+
+    // Another sample 2 on a common reference starts again from sample 1 as read; without one,
+    // sample 1 is as read again.
+    session_.load2(sample1_, "d.txt", true);
+    const auto again = fresh(third, sample1_, true);
+    EXPECT_EQ(session_.variables().FIRSTDATASET, again->variables().FIRSTDATASET);
+    EXPECT_EQ(session_.variables().DATAV1, again->variables().DATAV1);
+    session_.load2(sample2_, "b.txt", false);
+    const auto plain = fresh(third, sample2_, false);
+    EXPECT_EQ(session_.variables().FIRSTDATASET, third);
+    EXPECT_EQ(session_.variables().DATAV1, plain->variables().DATAV1);
+}
+
+// The report says how large the second resampled sets were and which sample set it, and warns
+// when a small sample makes every range wide.
+TEST_F(SessionTest, TheSecondResampledSetsAreNamed) {
+    const std::string warning =
+        "Warning: fewer than 10 specimens in the second resampled sets widen every sample's range";
+    session_.load1(sample1_, "s1.txt");
+    session_.load2(sample2_, "s2.txt", true);
+    EXPECT_EQ(session_.angle_between(true, 20).resampled, 20);
+    std::string report = session_.report_text();
+    EXPECT_NE(report.find("\nSecond resampled sets: 20 specimens, the count of sample 1 \n"),
+              std::string::npos);
+    EXPECT_EQ(report.find(warning), std::string::npos);
+
+    const Eigen::MatrixXd small = sample2_.topRows(6);
+    session_.load2(small, "small.txt", true);
+    session_.angle_between(true, 20);
+    report = session_.report_text();
+    EXPECT_NE(report.find("Second resampled sets: 6 specimens, the count of sample 2 \n" + warning),
+              std::string::npos)
+        << report;
+
+    std::vector<SampleInput> further;
+    further.push_back({sample2_, "s2.txt", {}});
+    further.push_back({small, "small.txt", {}});
+    session_.load_samples(std::move(further));
+    const SampleAngles& angles = session_.angles_between_samples(true, 20);
+    EXPECT_EQ(angles.resampled, 6);
+    EXPECT_EQ(angles.resampled_from, 3);
+    EXPECT_NE(session_.report_text().find("6 specimens, the count of sample 3 \n" + warning),
+              std::string::npos);
+}
+
 // Further samples join one common reference in order; with one further sample the load is
 // load2's, bit for bit. Their bootstraps run in sample order, each second set as large as the
 // smallest sample.
@@ -264,7 +346,7 @@ TEST_F(SessionTest, ReportLineByLine) {
     const SessionVariables& v = session_.variables();
     const std::string report = session_.report_text();
     const std::vector<std::string> lines = lines_of(report);
-    ASSERT_EQ(lines.size(), 21u + 30u + 3u);
+    ASSERT_EQ(lines.size(), 22u + 30u + 3u);
     const std::vector<std::pair<std::size_t, std::string>> expected = {
         {3, " s1.txt "},
         {4, "  10 Landmarks and   20 Sample points"},
@@ -273,13 +355,14 @@ TEST_F(SessionTest, ReportLineByLine) {
         {12, "Within species angles at 80   90     95     confidence range "},
         {14, format_text("Species 2:               %3.1f %3.1f   %3.1f ",
                          {Value::column({(*v.AW2R)(0), (*v.AW2R)(1), (*v.AW2R)(2)})})},
-        {16, "Number of Bootstraps used was  100"},
-        {17, "Regression was on LCS"},
-        {19, "Sample 1    Sample2:"},
-        {21, format_text("%3.4f   %8.4f ", {(*v.gv1)(0), (*v.gv2)(0)})},
-        {51, ""},
-        {52, "Analysed coordinates as read"},
-        {53, "Random numbers: seed 5489, 0 drawn before the bootstrap"}};
+        {15, "Second resampled sets: 20 specimens, the count of sample 1 "},
+        {17, "Number of Bootstraps used was  100"},
+        {18, "Regression was on LCS"},
+        {20, "Sample 1    Sample2:"},
+        {22, format_text("%3.4f   %8.4f ", {(*v.gv1)(0), (*v.gv2)(0)})},
+        {52, ""},
+        {53, "Analysed coordinates as read"},
+        {54, "Random numbers: seed 5489, 0 drawn before the bootstrap"}};
     for (const auto& [index, line] : expected)
         EXPECT_EQ(lines[index], line) << "line " << index + 1;
     EXPECT_EQ(report.back(), '\n');

@@ -36,19 +36,23 @@ TEST(Centsize3Da, DistanceFromTheCentroid) {
     EXPECT_THROW(centroid_size(Eigen::MatrixXd(0, 3)), Error);
 }
 
-TEST(Svdrot2, RecoversRotationsAndReflections) {
+// Only proper rotations: a turned configuration is recovered, a mirror image is not, and what
+// fits a mirror image best is still a rotation.
+TEST(Svdrot2, RecoversRotationsNeverReflects) {
     std::mt19937 gen(11);
     const Eigen::MatrixXd c = random_shape(8, gen);
     Eigen::MatrixXd m = c;
     m.col(0) *= -1.0;
     const Eigen::Matrix3d y = optimal_rotation(c, m);
-    EXPECT_TRUE(matrices_near(y, Eigen::Vector3d(-1, 1, 1).asDiagonal().toDenseMatrix(), 1e-12));
-    EXPECT_TRUE(matrices_near(m * y, c, 1e-12));
+    EXPECT_NEAR(y.determinant(), 1.0, 1e-12);
+    EXPECT_TRUE(matrices_near(y.transpose() * y, Eigen::Matrix3d::Identity(), 1e-12));
+    EXPECT_GT((m * y - c).norm(), 0.1 * c.norm());
 
-    for (bool proper : {true, false}) {
-        const Eigen::Matrix3d q = random_orthogonal(gen, proper);
-        EXPECT_TRUE(matrices_near(optimal_rotation(c, c * q), q.transpose(), 1e-12))
-            << "proper " << proper;
+    for (int trial = 0; trial < 20; ++trial) {
+        const Eigen::Matrix3d q = random_orthogonal(gen, true);
+        EXPECT_TRUE(matrices_near(optimal_rotation(c, c * q), q.transpose(), 1e-12));
+        const Eigen::Matrix3d r = optimal_rotation(c, c * random_orthogonal(gen, false));
+        EXPECT_NEAR(r.determinant(), 1.0, 1e-12) << "trial " << trial;
     }
 }
 
@@ -62,14 +66,17 @@ TEST(Svdrot2, MismatchedConfigurationsAreNamed) {
 TEST(PartialProcrustes, RemovesPositionSizeAndOrientation) {
     std::mt19937 gen(5);
     for (int trial = 0; trial < 6; ++trial) {
-        const bool proper = trial % 2 == 0;
         SCOPED_TRACE("trial " + std::to_string(trial));
         const Eigen::MatrixXd r = random_shape(10, gen);
-        const Eigen::Matrix3d q = random_orthogonal(gen, proper);
+        const Eigen::Matrix3d q = random_orthogonal(gen, true);
         const Eigen::MatrixXd s = (5.0 * r * q).rowwise() + Eigen::RowVector3d(3, -2, 9);
         ConsoleCapture console;
         EXPECT_TRUE(matrices_near(partial_procrustes_fit(r, s), r, 1e-12));
         EXPECT_EQ(console.text(), "");  // nothing is reported for well-formed input
+
+        // A chiral configuration and its mirror image are two shapes: left and right stay apart.
+        const Eigen::MatrixXd mirrored = s * random_orthogonal(gen, false);
+        EXPECT_GT((partial_procrustes_fit(r, mirrored) - r).norm(), 0.05);
     }
 }
 

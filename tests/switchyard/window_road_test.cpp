@@ -181,6 +181,60 @@ TEST_F(WindowRoad, EveryReportCanBeRepeated) {
     EXPECT_EQ(isometry, batch_report({"--isometry", "--skip", m[1], a_file, b_file}));
 }
 
+// A new sample 1 after an analysis on the common reference: the old results go (texts, report,
+// pictures), sample 2 fitted with the old sample 1 is refused until loaded again, and every
+// report saved on the way is the batch tool's for the same files, choices and position.
+TEST_F(WindowRoad, ANewSampleForgetsTheOldAnalysis) {
+    const std::string c_file = kExamples + "/growth_sample_c.txt";
+    const std::regex position("Random numbers: seed 5489, ([0-9]+) drawn before the bootstrap\n$");
+    const auto skip_of = [&](const std::string& report) {
+        std::smatch m;
+        EXPECT_TRUE(std::regex_search(report, m, position)) << report;
+        return m.size() > 1 ? m[1].str() : std::string("0");
+    };
+    check("Show3", false);
+    check("referencebutton", true);
+    load("Pushbutton1", "growth_sample_a.txt");
+    load("Pushbutton3", "growth_sample_b.txt");
+    click("Pushbutton2");
+    const std::string first = saved_report("ab.txt");
+    EXPECT_EQ(first, batch_report({"--common-reference", a_file, b_file}));
+    EXPECT_TRUE(enabled("Pushbutton12"));
+
+    load("Pushbutton1", "growth_sample_c.txt");
+    EXPECT_EQ(text("EditText1"), "");
+    for (const char* tag : {"Pushbutton6", "Pushbutton12", "Pushbutton13", "Pushbutton14"})
+        EXPECT_FALSE(enabled(tag)) << tag;
+    click("Pushbutton2");
+    EXPECT_NE(last_error().find("load sample 2 again"), std::string::npos) << last_error();
+    EXPECT_FALSE(enabled("Pushbutton6"));
+
+    click("Pushbutton5");  // sample 1 alone: as read
+    const std::string isometry = saved_report("c_isometry.txt");
+    EXPECT_EQ(isometry, batch_report({"--isometry", "--skip", skip_of(isometry), c_file, b_file}));
+
+    load("Pushbutton3", "growth_sample_b.txt");
+    EXPECT_FALSE(enabled("Pushbutton6"));
+    click("Pushbutton2");
+    const std::string cb = saved_report("cb.txt");
+    EXPECT_EQ(cb, batch_report({"--common-reference", "--skip", skip_of(cb), c_file, b_file}));
+}
+
+// Angle to Isometry analyses sample 1 alone, so a sample 2 of other landmarks stays loaded: the
+// window's pictures show sample 1, and kelmar6-batch runs the same analysis with every output.
+TEST_F(WindowRoad, AngleToIsometryTakesASample2OfOtherLandmarks) {
+    check("Show3", false);
+    load("Pushbutton1", "macaque_male.txt");
+    load("Pushbutton3", "growth_sample_b.txt");
+    click("Pushbutton5");
+    click("Pushbutton12");
+    click("Pushbutton13");
+    EXPECT_EQ(last_error(), "");
+    const std::string report = saved_report("isometry.txt");
+    EXPECT_EQ(report, batch_report({"--isometry", "--json", (folder_ / "j.json").string(),
+                                    kExamples + "/macaque_male.txt", b_file}));
+}
+
 // A refused sample 2 leaves the texts as they were; a wirelist the sample cannot take is named.
 TEST_F(WindowRoad, RefusedLoadsAndUnfitWirelistsAreTold) {
     check("Show3", false);

@@ -30,14 +30,18 @@ TEST(WindowTexts, AngleResults) {
     a.range1 = {1, 2, 30.04};
     a.range2 = {1, 2, 28.96};
     a.nboots = 400;
+    a.resampled = 32;
+    a.resampled_from = 2;
     EXPECT_EQ(angle_text(a),
               "Between Species: 25.3 \n Within Species 1: 30.0 \n Within Species 2: 29.0 \n  400 "
-              "Bootstraps \n Coordinates as read");
+              "Bootstraps \n Resampled sets of 32 specimens (sample 2)\n Coordinates as read");
     a.degenerate2 = 3;
     a.common_reference = true;
+    a.resampled = 9;
     EXPECT_EQ(angle_text(a).substr(angle_text(a).find("Bootstraps ") + 11),
               "\n Replicates without a slope (resampled sizes all equal): 0 in sample 1, 3 in "
-              "sample 2\n On the common Procrustes GLS reference");
+              "sample 2\n Resampled sets of 9 specimens (sample 2)\n Warning: under 10 specimens, "
+              "every range is wide\n On the common Procrustes GLS reference");
     a.common_reference = false;
 
     a.isometry = true;

@@ -175,16 +175,38 @@ void write_file_atomically(const std::string& path, std::string_view text) {
     write_files_atomically(std::span<const FileText>(&file, 1));
 }
 
-void write_files_atomically(std::span<const FileText> files) {
-    const SignalHold hold;
-    std::vector<std::unique_ptr<AtomicFileWriter>> writers;
-    std::vector<AtomicFileWriter*> pointers;
-    for (const FileText& f : files) {
-        writers.push_back(std::make_unique<AtomicFileWriter>(f.path));
-        writers.back()->write(f.text);
-        pointers.push_back(writers.back().get());
+namespace {
+
+// Whether `path` names an existing FIFO or device (links followed): written in place.
+bool names_special_file(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+void write_files_atomically(std::span<const FileText> files, const std::function<void()>& last) {
+    if (files.empty()) {
+        if (last)
+            last();  // nothing to put back, so no signal is held
+        return;
     }
-    commit_together(pointers);
+    std::vector<std::unique_ptr<AtomicFileWriter>> writers(files.size());
+    // FIFOs and devices first, with signals free: opening a FIFO waits for its reader, and an
+    // interrupt then must find no temporary file made and no target replaced.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (names_special_file(files[i].path))
+            writers[i] = std::make_unique<AtomicFileWriter>(files[i].path);
+    }
+    const SignalHold hold;
+    std::vector<AtomicFileWriter*> pointers;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!writers[i])
+            writers[i] = std::make_unique<AtomicFileWriter>(files[i].path);
+        writers[i]->write(files[i].text);
+        pointers.push_back(writers[i].get());
+    }
+    commit_together(pointers, last);
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string target)
@@ -196,6 +218,11 @@ AtomicFileWriter::AtomicFileWriter(std::string target)
     }
     if (existed_ && !S_ISREG(existing.st_mode)) {
         direct_ = true;  // a FIFO or a device takes the text as it comes
+        do {
+            device_ = ::open(destination_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        } while (device_ < 0 && errno == EINTR);
+        if (device_ < 0)
+            throw Error("cannot write " + in_quotes(target_) + ": " + reason(errno));
         return;
     }
     std::string pattern = destination_ + ".tmp-XXXXXX";
@@ -220,6 +247,8 @@ AtomicFileWriter::~AtomicFileWriter() {
     if (file_ != nullptr) {
         std::fclose(file_);
     }
+    if (device_ >= 0)
+        ::close(device_);
     if (!committed_ && !temporary_.empty()) {
         ::unlink(temporary_.c_str());
     }
@@ -272,9 +301,8 @@ void AtomicFileWriter::prepare() {
 
 void AtomicFileWriter::publish(bool keep_backup) {
     if (direct_) {
-        const int fd = ::open(destination_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0)
-            fail("writing", errno);
+        const int fd = device_;
+        device_ = -1;
         std::size_t done = 0;
         while (done < buffered_.size()) {
             const ssize_t n = ::write(fd, buffered_.data() + done, buffered_.size() - done);
@@ -335,7 +363,8 @@ void AtomicFileWriter::commit() {
     commit_together(std::span<AtomicFileWriter* const>(&self, 1));
 }
 
-void commit_together(std::span<AtomicFileWriter* const> writers) {
+void commit_together(std::span<AtomicFileWriter* const> writers,
+                     const std::function<void()>& last) {
     const SignalHold hold;
     for (AtomicFileWriter* w : writers)
         w->prepare();
@@ -350,7 +379,9 @@ void commit_together(std::span<AtomicFileWriter* const> writers) {
     std::size_t published = 0;
     try {
         for (; published < order.size(); ++published)
-            order[published]->publish(published + 1 < order.size());
+            order[published]->publish(published + 1 < order.size() || last);
+        if (last)
+            last();
     } catch (...) {
         for (std::size_t i = published; i-- > 0;)
             order[i]->roll_back();

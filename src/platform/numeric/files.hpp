@@ -2,13 +2,16 @@
 // file (or a new one) is written to a temporary file in its folder and renamed over the target
 // only on commit, keeping the old file's permissions, so a failed or abandoned write never leaves
 // a half-written file in place of an older one. A symbolic link is followed to the file it names
-// (the link stays a link); a FIFO, a terminal or another device is written directly. Signals that
-// end the process are held back while files are committed, so no temporary file is left behind.
+// (the link stays a link); a FIFO, a terminal or another device is written directly, opened
+// before any regular file is touched and with every signal free, so a FIFO that waits for its
+// reader can be interrupted and leaves everything as it was. Signals that end the process are
+// held back while files are committed, so no temporary or backup file is left behind.
 #pragma once
 
 #include "value.hpp"
 
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -39,13 +42,16 @@ struct FileText {
 };
 
 // Writes every file or none: when one write fails, the files already replaced get their old
-// contents back and the error names the file that failed.
-void write_files_atomically(std::span<const FileText> files);
+// contents back and the error names the file that failed. `last`, when given, runs after every
+// file is in place (writing standard output, say); when it raises, the files are put back too.
+void write_files_atomically(std::span<const FileText> files,
+                            const std::function<void()>& last = {});
 
 class AtomicFileWriter {
   public:
     // Prepares the write: for a regular or new file, creates the temporary file beside the file
-    // the target names; raises an Error naming the target when that cannot be done.
+    // the target names; a FIFO or device is opened (a FIFO waits for its reader); raises an Error
+    // naming the target when that cannot be done.
     explicit AtomicFileWriter(std::string target);
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -65,7 +71,8 @@ class AtomicFileWriter {
     const std::string& target() const { return target_; }
 
   private:
-    friend void commit_together(std::span<AtomicFileWriter* const> writers);
+    friend void commit_together(std::span<AtomicFileWriter* const> writers,
+                                const std::function<void()>& last);
     void prepare();
     void publish(bool keep_backup);
     void roll_back() noexcept;
@@ -80,10 +87,12 @@ class AtomicFileWriter {
     std::string backup_;  // a second name of the replaced file while others are published
     bool existed_ = false;
     std::FILE* file_ = nullptr;
+    int device_ = -1;  // the open FIFO or device of a direct write
     bool committed_ = false;
 };
 
 // Commits several writers as one: all targets are replaced, or none.
-void commit_together(std::span<AtomicFileWriter* const> writers);
+void commit_together(std::span<AtomicFileWriter* const> writers,
+                     const std::function<void()>& last = {});
 
 }  // namespace kelmar

@@ -16,6 +16,14 @@ constexpr std::uint32_t kMatrixA = 0x9908b0dfu;
 constexpr std::uint32_t kUpper = 0x80000000u;
 constexpr std::uint32_t kLower = 0x7fffffffu;
 
+// The reference tempering of one word of the state into an output.
+inline std::uint32_t temper(std::uint32_t y) {
+    y ^= y >> 11;
+    y ^= (y << 7) & 0x9d2c5680u;
+    y ^= (y << 15) & 0xefc60000u;
+    return y ^ (y >> 18);
+}
+
 inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint32_t far) {
     const std::uint32_t y = (current & kUpper) | (next & kLower);
     return far ^ (y >> 1) ^ ((0u - (y & 1u)) & kMatrixA);
@@ -34,7 +42,7 @@ void RandomStream::seed(std::uint32_t seed) {
     position_ = kN;
 }
 
-void RandomStream::refill() {
+void RandomStream::twist_state() {
     std::uint32_t* mt = state_.data();
     // The reference recurrence, split so that each loop reads only words it does not write in
     // the same pass; that lets the compiler vectorise them.
@@ -50,15 +58,12 @@ void RandomStream::refill() {
         }
     }
     mt[kN - 1] = twist(mt[kN - 1], mt[0], mt[kM - 1]);
+}
 
-    for (std::size_t i = 0; i < kN; ++i) {
-        std::uint32_t y = mt[i];
-        y ^= y >> 11;
-        y ^= (y << 7) & 0x9d2c5680u;
-        y ^= (y << 15) & 0xefc60000u;
-        y ^= y >> 18;
-        block_[i] = y;
-    }
+void RandomStream::refill() {
+    twist_state();
+    for (std::size_t i = 0; i < kN; ++i)
+        block_[i] = temper(state_[i]);
     position_ = 0;
 }
 
@@ -162,17 +167,74 @@ void RandomStream::fill(std::span<T> out, Convert convert) {
     }
 }
 
-void RandomStream::skip(std::uint64_t count) {
-    for (std::uint64_t i = 0; i < count; ++i)
-        next_uniform();
-}
-
 void RandomStream::fill_uniform(std::span<double> out) {
     fill(out, ToUniform{});
 }
 
 void RandomStream::fill_indices(std::span<std::int32_t> out, std::int32_t n) {
     fill(out, ToIndex{static_cast<double>(n)});
+}
+
+namespace {
+
+// Whether the outputs of a state block hold a word below 64: only then can one of its pairs make
+// an exact 0 (the first output below 32 and the second below 64), which the stream discards.
+// The outputs are tempered here only to be looked at, never stored.
+bool may_hold_zero_pair(const std::uint32_t* state, std::size_t count) {
+    std::uint32_t small = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        small |= static_cast<std::uint32_t>(temper(state[i]) < 64u);
+    return small != 0;
+}
+
+}  // namespace
+
+void RandomStream::skip(std::uint64_t count) {
+    // Draw by draw up to the end of the current block: a pair may straddle it.
+    while (count > 0 && position_ < kStateSize - 1) {
+        next_uniform();
+        --count;
+    }
+    // Whole blocks of 624 words hold 312 pairs whatever the pairs' alignment: one word of the
+    // block before may start the first pair, and then the last word starts the next. Unless a
+    // block has a word small enough to make an exact 0, it is 312 draws, not converted.
+    constexpr std::uint64_t kPairs = kStateSize / 2;
+    while (count >= kPairs + 1) {
+        const bool straddles = position_ == kStateSize - 1;
+        const std::uint32_t carried = straddles ? block_[kStateSize - 1] : 0u;
+        twist_state();
+        if ((straddles && carried < 64u) || may_hold_zero_pair(state_.data(), kStateSize)) {
+            for (std::size_t i = 0; i < kStateSize; ++i)
+                block_[i] = temper(state_[i]);
+            position_ = 0;
+            // The rare block: its draws one by one, from the pair the block before started.
+            if (straddles) {
+                const double u = pair_to_double(carried, block_[0]);
+                position_ = 1;
+                if (u != 0.0) {
+                    ++drawn_;
+                    --count;
+                } else {
+                    next_uniform();  // the stream discards the pair and draws the next
+                    --count;
+                }
+            }
+            while (count > 0 && position_ < kStateSize - 1) {
+                next_uniform();
+                --count;
+            }
+            continue;
+        }
+        // The block's outputs were never stored: only its last, which starts the next pair
+        // when the pairs straddle the blocks.
+        if (straddles)
+            block_[kStateSize - 1] = temper(state_[kStateSize - 1]);
+        position_ = straddles ? kStateSize - 1 : kStateSize;
+        drawn_ += kPairs;
+        count -= kPairs;
+    }
+    for (; count > 0; --count)
+        next_uniform();
 }
 
 }  // namespace kelmar

@@ -66,6 +66,9 @@ class RandomStream {
 
   private:
     static constexpr std::size_t kStateSize = 624;
+    // The next block of the state by the reference recurrence, not tempered.
+    void twist_state();
+    // The next block: the state twisted and its outputs tempered into block_.
     void refill();
     template <typename T, typename Convert>
     void fill(std::span<T> out, Convert convert);
