@@ -1,11 +1,48 @@
 #include "validate_dataset.hpp"
 
+#include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kelmar {
+
+namespace {
+
+// Coordinates far from the origin for their spread keep few of a double's 16 significant digits
+// for the shape itself: a translation by 1e15 moves angles in their third digit. Said once a
+// file, for its worst specimen, when fewer than 8 digits are left.
+void warn_of_lost_digits(const Eigen::Ref<const Eigen::MatrixXd>& table, const std::string& file) {
+    const Eigen::Index p = (table.cols() - 1) / 3;
+    double worst = 0.0;
+    Eigen::Index worst_row = 0;
+    for (Eigen::Index i = 0; i < table.rows(); ++i) {
+        const Eigen::MatrixXd xyz = table.row(i).head(3 * p).reshaped(3, p).transpose();
+        const double far = xyz.cwiseAbs().maxCoeff();
+        const double spread = std::sqrt((xyz.rowwise() - xyz.colwise().mean()).squaredNorm() /
+                                        static_cast<double>(p));
+        const double ratio = spread > 0.0 ? far / spread : 0.0;
+        if (ratio > worst) {
+            worst = ratio;
+            worst_row = i;
+        }
+    }
+    // Digits of the spread left: 16 less the digits the distance from the origin takes.
+    const double digits = -std::log10(std::numeric_limits<double>::epsilon() * worst);
+    if (worst > 0.0 && digits < 8.0) {
+        warn(file + ", line " + std::to_string(worst_row + 1) + ": the coordinates lie " +
+             format_text("%.2g", {worst}) +
+             " times their spread from the origin, which leaves about " +
+             format_text("%.0f", {std::max(0.0, std::floor(digits))}) +
+             " significant digits for the shape; subtract a common offset from every coordinate "
+             "first");
+    }
+}
+
+}  // namespace
 
 void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
                                const std::string& name) {
@@ -39,6 +76,7 @@ void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
                         " (the last number of the line) must be greater than 0");
         }
     }
+    warn_of_lost_digits(table, file);
 }
 
 }  // namespace kelmar

@@ -101,6 +101,28 @@ void make_inputs(const fs::path& dir) {
     write(dir / "control.txt", "1 2 3 4\n5 \x1b[31mred 7 8\n");
     write(dir / "huge.txt", scaled_table(a, 1000));
     write(dir / "tiny.txt", scaled_table(a, -1000));
+    // Sample a moved 1e10 along every axis: its shape keeps about 6 significant digits.
+    std::string far;
+    {
+        std::istringstream rows(a);
+        for (std::string row; std::getline(rows, row);) {
+            std::istringstream numbers(row);
+            std::vector<double> v;
+            for (double x = 0; numbers >> x;)
+                v.push_back(x);
+            for (std::size_t j = 0; j < v.size(); ++j) {
+                char buffer[40];
+                std::snprintf(buffer, sizeof buffer, "%.17g ",
+                              j + 1 < v.size() ? v[j] + 1e10 : v[j]);
+                far += buffer;
+            }
+            far += "\n";
+        }
+    }
+    write(dir / "far.txt", far);
+    write(dir / "one_group.csv",
+          "id,sample,x1,y1,z1,x2,y2,z2\na,adult,1,2,3,4,5,7\n"
+          "b,adult,2,1,3,5,4,6\nc,adult,0,2,1,3,3,3\n");
     for (const int exponent : {1000, -1000}) {
         const std::string name = exponent > 0 ? "huge" : "tiny";
         write(dir / (name + "_a.txt"), scaled_table(a, exponent, true));
@@ -222,6 +244,20 @@ TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
          "--plot-growth g.svg --magnify 1e300 a.txt b.txt",
          2,
          {"--magnify takes a number from 0.001 to 1000, given \"1e300\""}},
+        {"one recorded sample",
+         "one_group.csv",
+         2,
+         {"\"one_group.csv\" records one sample, \"adult\"", "give SAMPLE2, or --isometry"}},
+        {"coordinates far from the origin",
+         "far.txt b.txt",
+         0,
+         {"\"far.txt\", line ", "times their spread from the origin", "significant digits"}},
+        {"standard output fails after the files",
+         "--report old_report.txt --json - a.txt b.txt",
+         1,
+         {"writing to standard output failed"},
+         {"old_report.txt"},
+         ">/dev/full"},
         {"isometry beside a sample 2 of other landmarks",
          "--isometry --json r.json --plot-allometry a.svg --plot-growth g.svg male.txt b.txt", 0},
         {"new markup file in a folder sample",

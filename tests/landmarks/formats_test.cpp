@@ -183,6 +183,7 @@ TEST(LandmarkFormats, ExportedCoordinatesReadBackExactly) {
     Synthetic s = synthetic();
     s.names[2] = "with, comma";
     s.names[3] = "  padded name ";
+    s.names[4] = "say \"hi\", twice \"\"";
     s.data.col(15) *= 1.0 / 3.0;  // a recorded size, unlike the coordinates' own
     const Eigen::MatrixXd second = s.data.topRows(3) * 1.5;
     const std::vector<std::string> second_names = {"a", "b", "c"};
@@ -195,6 +196,7 @@ TEST(LandmarkFormats, ExportedCoordinatesReadBackExactly) {
         EXPECT_TRUE(read.data.topRows(7) == s.data) << name;
         EXPECT_TRUE(read.data.bottomRows(3) == second) << name;
         EXPECT_EQ(read.names[2], "with, comma");
+        EXPECT_EQ(read.names[4], s.names[4]) << name;
         // Blanks at a name's ends survive the CSV (quoted); a TPS ID= line trims them.
         EXPECT_EQ(read.names[3], name == std::string("out.csv") ? s.names[3] : "padded name");
         EXPECT_EQ(read.names[9], "c");
@@ -215,6 +217,16 @@ TEST(LandmarkFormats, ExportedCoordinatesReadBackExactly) {
     ASSERT_EQ(by_sex.size(), 2u);
     EXPECT_EQ(by_sex[0].names, (std::vector<std::string>{"a", "c"}));
     EXPECT_EQ(by_sex[1].data.row(0).head(3), Eigen::RowVector3d(4, 5, 6));
+    // A quoted field's doubled quotes are one quote each, in names and in samples.
+    write(folder / "quoted.csv",
+          "id,sample,x1,y1,z1\n\"a \"\"one\"\"\",\"x\"\"y\",1,2,3\nb,\"x\"\"y\",4,5,6\n");
+    const LandmarkSample quoted = read_landmark_sample((folder / "quoted.csv").string());
+    EXPECT_EQ(quoted.names[0], "a \"one\"");
+    EXPECT_EQ(quoted.groups[1], "x\"y");
+    // Control bytes of a recorded sample reach the sample's name escaped.
+    write(folder / "control.csv", "id,sample,x1,y1,z1\na,\x1b[2J,1,2,3\nb,2,4,5,6\n");
+    EXPECT_EQ(samples_by_group(read_landmark_sample((folder / "control.csv").string()))[0].name,
+              "control.csv (sample \\x1b[2J)");
     // One recorded sample is the file itself.
     write(folder / "one.csv", "id,sample,x1,y1,z1\na,1,1,2,3\nb,1,4,5,6\n");
     const std::vector<LandmarkSample> one =
@@ -274,7 +286,22 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
         {"point.tps",
          "LM3=2\n1 2 3\n1 2 3\nID=p\n",
          {"line 1: specimen \"p\": the centroid size is 0"}},
+        // A specimen belongs to one sample; a sample line without a name is named as such.
+        {"twice.tps",
+         lm + "COMMENT=sample 1\nCOMMENT=sample 2\n",
+         {"line 6", "second COMMENT=sample line", "\"2\" after \"1\""}},
+        {"unnamed.tps",
+         lm + "COMMENT=sample 1\n" + lm + "COMMENT=sample \n",
+         {"line 10", "COMMENT=sample line names no sample"}},
+        // A TPS file under a plain table's name is told how to be read.
+        {"tps_named.txt", lm, {"LM3=2", "looks like TPS", "--format tps"}},
     };
+    // SCALE= multiplies every coordinate, and so the centroid size, off the origin too.
+    write(folder / "scaled.tps", "LM3=2\n3 4 5\n5 4 5\nID=s\nSCALE=1e200\n");
+    const Eigen::MatrixXd scaled = read_landmark_sample((folder / "scaled.tps").string()).data;
+    EXPECT_NEAR(scaled(0, 0) / 1e200, 3.0, 1e-15);
+    EXPECT_NEAR(scaled(0, 3) / 1e200, 5.0, 1e-15);
+    EXPECT_NEAR(scaled(0, 6) / 1e200, std::sqrt(2.0), 1e-15);
     // Coordinates whose squares would overflow still have their centroid size.
     write(folder / "far.tps", "LM3=2\n1e200 0 0\n-1e200 0 0\nID=far\n");
     EXPECT_NEAR(read_landmark_sample((folder / "far.tps").string()).data(0, 6) / 1e200,
@@ -290,6 +317,15 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
     EXPECT_NE(error_of([&] {
                   read_landmark_sample((folder / "gap.csv").string(), std::nullopt, "sex");
               }).find("names no column \"sex\""),
+              std::string::npos);
+    // A column of that name with another role is named with its role.
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "gap.csv").string(), std::nullopt, "id");
+              }).find("has \"id\" as its first column, which holds the specimens' names"),
+              std::string::npos);
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "nansize.csv").string(), std::nullopt, "size");
+              }).find("has \"size\" as the column of the specimens' sizes"),
               std::string::npos);
     EXPECT_NE(error_of([&] {
                   read_landmark_sample((folder / "short.tps").string(), std::nullopt, "sex");
