@@ -216,6 +216,7 @@ void FileLines::rewind() {
     begin_ = end_ = 0;
     at_end_ = false;
     number_ = 0;
+    read_ = 0;
     fill();
     check_text_encoding(std::string_view(buffer_.data(), end_), name_);
     if (std::string_view(buffer_.data(), end_).starts_with("\xEF\xBB\xBF"))
@@ -239,9 +240,11 @@ bool FileLines::fill() {
             throw Error("cannot read " + in_quotes(path_) + ": " + std::strerror(errno));
         if (n == 0)
             at_end_ = true;
+        // A NUL is named by its byte in the file, not in this chunk.
         if (std::memchr(buffer_.data() + end_, '\0', static_cast<std::size_t>(n)) != nullptr)
             check_text_encoding(
-                std::string_view(buffer_.data() + end_, static_cast<std::size_t>(n)), name_);
+                std::string_view(buffer_.data() + end_, static_cast<std::size_t>(n)), name_, read_);
+        read_ += static_cast<std::uint64_t>(n);
         end_ += static_cast<std::size_t>(n);
         return n > 0;
     }

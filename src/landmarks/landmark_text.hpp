@@ -5,6 +5,7 @@
 #include "landmark_file.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -94,6 +95,7 @@ class FileLines {
     std::size_t end_ = 0;
     bool at_end_ = false;
     std::size_t number_ = 0;
+    std::uint64_t read_ = 0;  // bytes read from the file so far
 };
 
 // Specimens in file order, checked to have one landmark count, written into the dataset as they

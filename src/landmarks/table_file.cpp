@@ -70,18 +70,23 @@ bool looks_like_decimal_commas(std::string_view line) {
 
 }  // namespace
 
-void check_text_encoding(std::string_view text, const std::string& name) {
-    if (text.size() >= 2 && ((static_cast<unsigned char>(text[0]) == 0xff &&
-                              static_cast<unsigned char>(text[1]) == 0xfe) ||
-                             (static_cast<unsigned char>(text[0]) == 0xfe &&
-                              static_cast<unsigned char>(text[1]) == 0xff) ||
-                             (text[0] == '\0') != (text[1] == '\0'))) {
+void check_text_encoding(std::string_view text, const std::string& name, std::uint64_t offset) {
+    if (offset == 0 && text.size() >= 2 &&
+        ((static_cast<unsigned char>(text[0]) == 0xff &&
+          static_cast<unsigned char>(text[1]) == 0xfe) ||
+         (static_cast<unsigned char>(text[0]) == 0xfe &&
+          static_cast<unsigned char>(text[1]) == 0xff) ||
+         (text[0] == '\0') != (text[1] == '\0'))) {
         throw Error(in_quotes(name) +
                     " seems to be UTF-16 text; save it as plain text (ASCII or UTF-8)");
     }
     if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
-        throw Error(in_quotes(name) + " is not a text file: it holds a NUL byte (byte " +
-                    std::to_string(static_cast<const char*>(nul) - text.data() + 1) + ")");
+        throw Error(
+            in_quotes(name) + " is not a text file: it holds a NUL byte (byte " +
+            std::to_string(offset +
+                           static_cast<std::uint64_t>(static_cast<const char*>(nul) - text.data()) +
+                           1) +
+            ")");
     }
     if (std::memchr(text.data(), '\n', text.size()) == nullptr) {
         const std::size_t cr = text.find('\r');

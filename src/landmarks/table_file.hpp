@@ -6,6 +6,7 @@
 #pragma once
 
 #include <Eigen/Core>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,9 +18,10 @@ namespace kelmar {
 std::optional<Eigen::MatrixXd> read_table_file(const std::string& fname);
 
 // Refuses what would be misread as numbers or as one long line, naming the file: UTF-16 text,
-// carriage returns alone as line ends, and any NUL byte (no text file holds one). `text` may be
-// the start of a file only.
-void check_text_encoding(std::string_view text, const std::string& name);
+// carriage returns alone as line ends, and any NUL byte (no text file holds one), named by its
+// byte in the file. `text` may be the start of a file only, or a later part of it that begins
+// `offset` bytes in: only the start can tell UTF-16.
+void check_text_encoding(std::string_view text, const std::string& name, std::uint64_t offset = 0);
 
 // The same reading rules on text already in memory; `name` is the file named in messages.
 Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name);

@@ -355,7 +355,8 @@ TEST(BatchBadInputs, EachIsRefusedOrToldAndNothingIsLost) {
          1,
          {"\"zero\" is not a text file: it holds a NUL byte"}},
         // Read, with a word to the user.
-        {"TPS through a pipe", "--isometry --format tps /dev/stdin <male.tps", 0, {}},
+        {"TPS redirected from a file", "--isometry --format tps /dev/stdin <male.tps", 0, {}},
+        {"TPS through a pipe", "--isometry --format tps <(cat male.tps)", 0, {}},
         {"blank line inside",
          "blank.txt b.txt",
          0,

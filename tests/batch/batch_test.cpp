@@ -207,10 +207,15 @@ TEST(Batch, PermutationTestAddsItsResultsAndChangesNoOther) {
     EXPECT_EQ(report.substr(0, plain.size()), plain);
     EXPECT_NE(report.find(", 199 permutations, regression on LCS:\n", plain.size()),
               std::string::npos);
-    EXPECT_TRUE(std::regex_search(
-        report, std::regex("\nRandom numbers: seed 5489, 0 drawn before the bootstrap, [1-9][0-9]* "
-                           "before the permutation tests\n$")))
-        << report;
+    // The position before the tests is where the stream stood after the bootstraps.
+    Session session;
+    session.load1(*read_table_file(example("growth_sample_a.txt")), "a");
+    session.load2(*read_table_file(example("growth_sample_b.txt")), "b", true);
+    session.angle_between(true, 100);
+    const std::string ending = "\nRandom numbers: seed 5489, 0 drawn before the bootstrap, " +
+                               std::to_string(session.random_stream().drawn()) +
+                               " before the permutation tests\n";
+    EXPECT_TRUE(report.ends_with(ending)) << report;
 }
 
 // Three samples: the report is the session's, the JSON carries every sample and pair, and the
@@ -246,8 +251,13 @@ TEST(Batch, SeveralSamplesAndOneFileThatRecordsThem) {
     further.push_back({*read_table_file(files[2]), "growth_sample_c.txt", {}});
     session.load_samples(std::move(further));
     const SampleAngles& angles = session.angles_between_samples(true, 100);
+    const std::uint64_t after_bootstrap = session.random_stream().drawn();
     session.permutation_test(true, 99);
     EXPECT_EQ(read(report), session.report_text());
+    EXPECT_TRUE(
+        read(report).ends_with("\nRandom numbers: seed 5489, 0 drawn before the bootstrap, " +
+                               std::to_string(after_bootstrap) + " before the permutation tests\n"))
+        << read(report);
     EXPECT_EQ(j["pairwise"][1]["angle"].get<double>(), angles.angles(0, 2));
 
     // The export holds the three samples; as CSV and as TPS it is read as them again.

@@ -1,8 +1,10 @@
 #include "display/growth_views.hpp"
+#include "platform/export/renderer.hpp"
 #include "platform/export/save_figure.hpp"
 #include "platform/graphics/plotting.hpp"
 
 #include "support/eigen_testing.hpp"
+#include "support/recording_painter.hpp"
 #include "support/scratch.hpp"
 
 #include <gtest/gtest.h>
@@ -139,6 +141,96 @@ TEST(GrowthViews, LabelsAndLegendsReachTheExports) {
         EXPECT_NE(svg.find(words), std::string::npos) << words;
         EXPECT_NE(std::find(emf.begin(), emf.end(), words), emf.end()) << words;
     }
+}
+
+// What the pictures draw, on an 800 × 600 page: every mark inside the page, each sample in its
+// own colour, each allometry line through its sample's points, every bar inside its panel's x
+// axis, and the wires of the growth drawing to the last landmark.
+TEST(GrowthViews, PicturesDrawWhatTheNumbersSay) {
+    const auto inside_page = [](const Graphics& g, Handle figure) {
+        testing::RecordingPainter painter;
+        render_figure(g, figure, painter);
+        int outside = 0;
+        for (const auto& shape : painter.shapes) {
+            for (const PagePoint& p : shape.points)
+                outside += p.x < 0 || p.x > 800 || p.y < 0 || p.y > 600;
+        }
+        for (const auto& text : painter.texts)
+            outside += text.anchor.y < 0 || text.anchor.y > 600;
+        return outside;
+    };
+    const Value red = Value::row({1, 0, 0}), blue = Value::row({0, 0, 1});
+
+    // Distributions: every panel on the page; the x axis reaches past the last bar.
+    Graphics g;
+    const Handle distributions = g.create_figure({{"Position", Value::row({0, 0, 800, 600})}});
+    draw_distributions(g, two_samples(), kNames);
+    EXPECT_EQ(inside_page(g, distributions), 0);
+    for (Handle panel : g.children(distributions)) {
+        const double x_end = g.get(panel, "XLim").reals()[1];
+        for (Handle line : g.children(panel)) {
+            if (!g.get(line, "FillColor").is_real())
+                continue;
+            const Value x = g.get(line, "XData");
+            for (double v : x.reals())
+                EXPECT_LE(v, x_end);
+        }
+    }
+
+    // Allometry: red for sample 1, blue for sample 2, and each line through its points' mean.
+    AllometryScores scores;
+    for (int k = 0; k < 2; ++k) {
+        AllometryScores::Sample s;
+        s.sizes = Eigen::VectorXd::LinSpaced(5, 3.0 + k, 4.0 + k);
+        s.scores = 0.5 * (s.sizes.array() - 3.0) + 0.2 * k;
+        s.slope = 0.5;
+        s.mean_size = s.sizes.mean();
+        s.mean_score = s.scores.mean();
+        scores.samples.push_back(s);
+    }
+    const Handle allometry = g.create_figure({{"Position", Value::row({0, 0, 800, 600})}});
+    draw_allometry(g, scores, kNames, true);
+    EXPECT_EQ(inside_page(g, allometry), 0);
+    const std::vector<Handle> lines = g.children(current_axes(g));
+    ASSERT_EQ(lines.size(), 4u);  // markers and line of each sample
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(g.get(lines[2 * k], "Color"), k == 0 ? red : blue) << k;
+        EXPECT_EQ(g.get(lines[2 * k + 1], "Color"), k == 0 ? red : blue) << k;
+        const Value x = g.get(lines[2 * k + 1], "XData"), y = g.get(lines[2 * k + 1], "YData");
+        for (int end = 0; end < 2; ++end)
+            EXPECT_NEAR(y.reals()[end], 0.5 * (x.reals()[end] - 3.0) + 0.2 * static_cast<double>(k),
+                        1e-12);
+    }
+
+    // Growth: the reference's wires and each sample's moved wires, the last landmark's too.
+    GrowthChange c;
+    std::mt19937 gen(4);
+    c.reference = testing::random_matrix(4, 3, gen);
+    c.change = {testing::random_matrix(4, 3, gen), testing::random_matrix(4, 3, gen)};
+    c.size_range = {1.0, 1.0};
+    Eigen::MatrixXd wires(2, 3);
+    wires << 1, 1, 2, 2, 3, 4;
+    const Handle growth = g.create_figure({{"Position", Value::row({0, 0, 800, 600})}});
+    draw_growth_change(g, c, wires, 2.0, kNames);
+    EXPECT_EQ(inside_page(g, growth), 0);
+    int to_last = 0, arrows_red = 0, arrows_blue = 0;
+    for (Handle line : g.children(current_axes(g))) {
+        const Value x = g.get(line, "XData");
+        if (g.get(line, "MarkerAt").text() == "end") {
+            arrows_red += g.get(line, "Color") == red;
+            arrows_blue += g.get(line, "Color") == blue;
+            continue;
+        }
+        if (x.reals().size() != 2)
+            continue;
+        for (const Eigen::MatrixXd& shape :
+             {c.reference, Eigen::MatrixXd(c.reference + 2.0 * c.change[0]),
+              Eigen::MatrixXd(c.reference + 2.0 * c.change[1])})
+            to_last += x.reals()[1] == shape(3, 0);
+    }
+    EXPECT_EQ(to_last, 3);
+    EXPECT_EQ(arrows_red, 4);
+    EXPECT_EQ(arrows_blue, 4);
 }
 
 }  // namespace

@@ -107,6 +107,16 @@ TEST(Allometry, SpecimensOnTheirGrowthLineAndTheirShapeChange) {
         testing::matrices_near(change.change[0], (b * range).reshaped(3, 3).transpose(), 1e-10));
     EXPECT_TRUE(testing::matrices_near(
         change.reference, x.leftCols(9).colwise().mean().reshaped(3, 3).transpose(), 1e-12));
+
+    // With two samples of different counts the reference is the mean of every specimen.
+    const Eigen::MatrixXd y = x.topRows(3) * 1.5;
+    const Eigen::MatrixXd* both[] = {&x, &y};
+    Eigen::MatrixXd all(10, 10);
+    all << x, y;
+    const GrowthChange two = growth_change(both, false);
+    EXPECT_TRUE(testing::matrices_near(
+        two.reference, all.leftCols(9).colwise().mean().reshaped(3, 3).transpose(), 1e-12));
+    EXPECT_TRUE(testing::matrices_near(two.change[0], change.change[0], 1e-12));
 }
 
 }  // namespace

@@ -296,6 +296,20 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
         // A TPS file under a plain table's name is told how to be read.
         {"tps_named.txt", lm, {"LM3=2", "looks like TPS", "--format tps"}},
     };
+    // A TPS file larger than the reader's 1 MiB chunks names a NUL by its byte in the file,
+    // wherever the chunks begin, and never calls it UTF-16.
+    std::string big;
+    while (big.size() < 1400000)
+        big += "LM3=2\n1 2 3\n4 5 6\nID=specimen\n";
+    for (const std::size_t at :
+         {std::size_t{1048576}, std::size_t{1048577}, std::size_t{1300004}}) {
+        std::string damaged = big;
+        damaged[at] = '\0';
+        write(folder / "big.tps", damaged);
+        EXPECT_EQ(error_of([&] { read_landmark_sample((folder / "big.tps").string()); }),
+                  "\"big.tps\" is not a text file: it holds a NUL byte (byte " +
+                      std::to_string(at + 1) + ")");
+    }
     // SCALE= multiplies every coordinate, and so the centroid size, off the origin too.
     write(folder / "scaled.tps", "LM3=2\n3 4 5\n5 4 5\nID=s\nSCALE=1e200\n");
     const Eigen::MatrixXd scaled = read_landmark_sample((folder / "scaled.tps").string()).data;

@@ -187,6 +187,18 @@ TEST_F(SessionTest, TheSecondResampledSetsAreNamed) {
               std::string::npos);
 }
 
+// Replicates without a slope are counted in the report of an angle to isometry too.
+TEST_F(SessionTest, IsometryReportCountsReplicatesWithoutASlope) {
+    session_.load1(sample1_.topRows(3), "three.txt");
+    const AngleResult a = session_.angle_isometry(true, 100);
+    ASSERT_GT(a.degenerate1, 0);
+    EXPECT_NE(
+        session_.report_text().find("\nReplicates without a slope (resampled sizes all equal): " +
+                                    std::to_string(a.degenerate1) + " \n"),
+        std::string::npos)
+        << session_.report_text();
+}
+
 // Further samples join one common reference in order; with one further sample the load is
 // load2's, bit for bit. Their bootstraps run in sample order, each second set as large as the
 // smallest sample.

@@ -28,8 +28,18 @@ TEST(DrawingPlace, BesideTheMainWindowOrBelowIt) {
 
     main.left = 24;
     r = drawing_place(main, {0, 0, 1280, 1024}, drawing, 0);
+    EXPECT_EQ(r.left, 808);
     EXPECT_EQ(r.width, 1280 - 808);
     EXPECT_NEAR(r.height / r.width, 0.75, 1e-12);
+
+    // No room beside, 300 px below (between the smallest useful drawing's 240 and the wanted
+    // 420): as large as the room below allows, its top under the main window.
+    main = {0, 308, 1000, 460};
+    r = drawing_place(main, {0, 0, 1024, 768}, drawing, 0);
+    EXPECT_EQ(r.height, 300);
+    EXPECT_EQ(r.width, 400);
+    EXPECT_EQ(r.bottom, 0);
+    EXPECT_LE(r.bottom + r.height, main.bottom - 8);
 
     for (const Rect screen : {Rect{0, 0, 1024, 768}, Rect{0, 0, 800, 1024}}) {
         main = {0, 500, 776, 260};

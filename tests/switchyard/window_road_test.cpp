@@ -2,6 +2,7 @@
 // files chosen by script, errors seen in the error boxes they raise.
 #include "batch/batch.hpp"
 #include "gui/openfig.hpp"
+#include "landmarks/table_file.hpp"
 #include "platform/graphics/scripted_dialogs.hpp"
 #include "platform/numeric/files.hpp"
 #include "platform/qt/qt_view.hpp"
@@ -250,13 +251,16 @@ TEST_F(WindowRoad, RefusedLoadsAndUnfitWirelistsAreTold) {
     EXPECT_EQ(text("EditText1"), result);
 
     load("Pushbutton4", "growth_wirelist.txt");  // up to landmark 16
+    const Eigen::Index wirelist_rows =
+        read_table_file(kExamples + "/growth_wirelist.txt").value().rows();
     check("Show3", true);
     load("Pushbutton3", "macaque_male.txt");  // 7 landmarks
-    EXPECT_NE(text("EditText1")
-                  .find("does not fit these 7 landmarks: the drawing has no "
-                        "wireframe"),
+    const std::string wireless = text("EditText1");
+    EXPECT_NE(wireless.find("The wirelist (" + std::to_string(wirelist_rows) +
+                            " wires, up to landmark 16) does not fit these 7 landmarks: the "
+                            "drawing has no wireframe"),
               std::string::npos)
-        << text("EditText1");
+        << wireless;
 }
 
 // A step that fails after its progress was shown puts the earlier result text back.
@@ -341,6 +345,7 @@ TEST_F(WindowRoad, ThePicturesOfAnAnalysis) {
     };
     EXPECT_EQ(g().get(drawings()[0], "Name").text(), "Allometry plot");
     EXPECT_EQ(title(0), "Allometry: shape against size");
+    EXPECT_EQ(g().get(g().children(drawings()[0]).front(), "XLabel").text(), "log centroid size");
     EXPECT_EQ(title(1), "Growth over each sample's size range, magnified 3 times");
     // Two samples' bootstraps and the pair's permutations.
     EXPECT_EQ(g().children(drawings()[2]).size(), 3u);
@@ -353,6 +358,23 @@ TEST_F(WindowRoad, ThePicturesOfAnAnalysis) {
     g().set(tagged(g(), "MagnifyEdit").front(), "String", "none");
     click("Pushbutton13");
     EXPECT_NE(last_error().find("magnification"), std::string::npos);
+    g().set(tagged(g(), "MagnifyEdit").front(), "String", "1e300");
+    click("Pushbutton13");
+    EXPECT_NE(last_error().find("a number from 0.001 to 1000"), std::string::npos);
+
+    // On centroid size the plot's sizes are the sizes themselves, and its axis says so.
+    g().set(tagged(g(), "Listbox1").front(), "Value", 2.0);
+    click("Pushbutton2");
+    click("Pushbutton12");
+    const Handle cs_axes = g().children(drawings().back()).front();
+    EXPECT_EQ(g().get(cs_axes, "XLabel").text(), "centroid size");
+    double smallest = 1e300;
+    for (Handle line : g().children(cs_axes)) {
+        const Value x = g().get(line, "XData");
+        for (double v : x.reals())
+            smallest = std::min(smallest, v);
+    }
+    EXPECT_GT(smallest, 20.0);  // centroid sizes of the growth samples, not their logarithms
     load("Pushbutton3", "growth_sample_b.txt");
     EXPECT_FALSE(enabled("Pushbutton12"));
 }
