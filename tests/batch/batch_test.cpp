@@ -167,6 +167,15 @@ TEST(Batch, JsonCarriesTheResultsExactly) {
     const std::vector<double> written = j["growth_vectors"]["sample1"];
     EXPECT_EQ(written, std::vector<double>(gv1.data(), gv1.data() + gv1.size()));
     EXPECT_EQ(j["ranges"]["sample2"][2].get<double>(), (*session.variables().AW2R)(2));
+
+    // The sizes are the size variable: log centroid size by default, centroid size on CS.
+    const Eigen::MatrixXd b = *read_table_file(example("growth_sample_b.txt"));
+    EXPECT_EQ(j["samples"][1]["sizes"][0].get<double>(), std::log(b(0, b.cols() - 1)));
+    const BatchRun cs = batch({"--json", "-", "--size", "cs", example("growth_sample_a.txt"),
+                               example("growth_sample_b.txt")});
+    ASSERT_EQ(cs.status, 0) << cs.err;
+    EXPECT_EQ(nlohmann::ordered_json::parse(cs.out)["samples"][1]["sizes"][0].get<double>(),
+              b(0, b.cols() - 1));
 }
 
 // The permutation test draws after the bootstraps: asking for it changes no other number, and
