@@ -141,6 +141,12 @@ TEST(GrowthViews, LabelsAndLegendsReachTheExports) {
         EXPECT_NE(svg.find(words), std::string::npos) << words;
         EXPECT_NE(std::find(emf.begin(), emf.end(), words), emf.end()) << words;
     }
+    // Without a common reference the samples share no origin, and the title says so.
+    scores.common_direction = false;
+    g.create_figure();
+    draw_allometry(g, scores, kNames, true);
+    EXPECT_EQ(g.get(current_axes(g), "Title").text(),
+              "Allometry: each sample on its own reference and growth vector");
 }
 
 // What the pictures draw, on an 800 × 600 page: every mark inside the page, each sample in its
