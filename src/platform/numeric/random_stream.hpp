@@ -59,6 +59,15 @@ class RandomStream {
     // The next 1-based index k = ceil(u * n), uniform on 1..n.
     std::int64_t next_index(std::int64_t n) { return index_from_uniform(next_uniform(), n); }
 
+    // Whether the state word `y` may temper into an output below 64. Tempering is linear over
+    // GF(2) and invertible, so the 64 words that do form a 6-dimensional subspace; all of them have
+    // the bits of 0x6ac10a04 clear and bit i equal to bit i + 7 wherever 0x01e9732c is set. About
+    // one word in 430,000 passes; every word below 64 does. Skipping tempers only blocks that hold
+    // such a word.
+    static bool may_temper_below_64(std::uint32_t y) {
+        return ((y & 0x6ac10a04u) | ((y ^ (y >> 7)) & 0x01e9732cu)) == 0;
+    }
+
     static std::int64_t index_from_uniform(double u, std::int64_t n) {
         // u is in (0, 1), so u * n lies in (0, n] after rounding and the ceiling in 1..n.
         return static_cast<std::int64_t>(std::ceil(u * static_cast<double>(n)));

@@ -66,6 +66,37 @@ TEST(RandomStream, BulkDrawsEqualSingleDraws) {
     EXPECT_EQ(indices.drawn(), single.drawn());
 }
 
+// The filter that spares skipping the tempering of most blocks passes every state word whose
+// output is below 64 (each found by undoing the reference tempering), and few others.
+TEST(RandomStream, SkipFilterPassesEveryWordThatTempersSmall) {
+    const auto temper = [](std::uint32_t y) {
+        y ^= y >> 11;
+        y ^= (y << 7) & 0x9d2c5680u;
+        y ^= (y << 15) & 0xefc60000u;
+        return y ^ (y >> 18);
+    };
+    const auto untemper = [](std::uint32_t t) {
+        std::uint32_t y = t ^ (t >> 18);
+        y ^= (y << 15) & 0xefc60000u;
+        std::uint32_t x = y;
+        for (int k = 0; k < 5; ++k)
+            x = y ^ ((x << 7) & 0x9d2c5680u);
+        std::uint32_t z = x;
+        for (int k = 0; k < 3; ++k)
+            z = x ^ (z >> 11);
+        return z;
+    };
+    for (std::uint32_t t = 0; t < 64; ++t) {
+        ASSERT_EQ(temper(untemper(t)), t);
+        EXPECT_TRUE(RandomStream::may_temper_below_64(untemper(t))) << t;
+    }
+    std::mt19937 words(3);
+    int passed = 0;
+    for (int i = 0; i < 1000000; ++i)
+        passed += RandomStream::may_temper_below_64(static_cast<std::uint32_t>(words()));
+    EXPECT_LT(passed, 20);  // about 2 expected
+}
+
 // Skipping whole blocks at once lands where drawing one by one does, from either alignment of
 // the pairs on the blocks, and through a block that holds a word small enough to need a look at
 // its pairs (about one block in 100,000; seed 7 has one, word 157,782, in its 253rd block).
