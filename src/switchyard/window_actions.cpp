@@ -42,7 +42,8 @@ void savefile(const Switchyard& s) {
 void copy_figure(const Switchyard& s) {
     const Handle axes = current_drawing_axes(s);
     const std::optional<FileChoice> choice =
-        s.dialogs().save_file("*.emf", "Enter File Name to Save as EMF");
+        s.dialogs().save_file("Figures (*.emf *.svg *.pdf *.png)",
+                              "Save the drawing as EMF, SVG, PDF or PNG (by the name's ending)");
     if (!choice)
         return;
     // A name ending in .svg, .pdf or .png is saved in that format; any other as EMF.
@@ -68,8 +69,21 @@ void reference_changed(const Switchyard& s) {
         return;
     const Value box = tagged_value(s.g, "referencebutton");
     const bool chosen = !box.empty() && box.is_true();
-    set_tagged(s.g, "EditText1", "String",
-               reference_choice_text(chosen, s.session.common_reference_used()));
+    // The result stays; the note goes below it, in place of an earlier note.
+    const std::vector<Handle> result = tagged(s.g, "EditText1");
+    std::string shown = result.empty() ? std::string() : s.g.get(result.front(), "String").text();
+    for (const bool a : {false, true}) {
+        for (const bool b : {false, true}) {
+            const std::string earlier = reference_choice_text(a, b);
+            if (shown.ends_with(earlier)) {
+                shown.resize(shown.size() - earlier.size());
+                while (!shown.empty() && (shown.back() == '\n' || shown.back() == ' '))
+                    shown.pop_back();
+            }
+        }
+    }
+    const std::string note = reference_choice_text(chosen, s.session.common_reference_used());
+    set_tagged(s.g, "EditText1", "String", shown.empty() ? note : shown + " \n " + note);
 }
 
 void quit(const Switchyard& s) {

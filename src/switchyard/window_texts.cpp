@@ -75,7 +75,7 @@ std::string angle_text(const AngleResult& a) {
     std::string text;
     if (a.isometry) {
         text = format_text(
-            R"(Between Species: %3.1f \n Within Species 1: %3.1f \n %4.0f Bootstraps -%s)",
+            R"(Sample 1 and isometry: %3.1f \n Within Species 1: %3.1f \n %4.0f Bootstraps -%s)",
             {a.angle, a.range1(2), a.nboots, a.lcs ? "LCS" : "CS"});
         if (a.degenerate1 > 0) {
             text += format_text(R"(\n Replicates without a slope (resampled sizes all equal): %d)",

@@ -142,19 +142,33 @@ TEST_F(WindowRoad, TheAnalysedCoordinatesAreNamed) {
     load("Pushbutton3", "growth_sample_b.txt");
     click("Pushbutton2");
     EXPECT_EQ(text("EditText1").substr(text("EditText1").rfind('\n')), "\n Coordinates as read");
+    // The box's note goes below the result, which stays; a second change replaces the note.
+    const std::string result = text("EditText1");
     check("referencebutton", true);
-    EXPECT_EQ(text("EditText1")
-                  .find("The common Procrustes GLS reference takes effect when "
-                        "sample 2 is loaded again"),
-              0u);
+    check("referencebutton", false);
+    check("referencebutton", true);
+    EXPECT_EQ(text("EditText1"), result +
+                                     " \n The common Procrustes GLS reference takes effect when "
+                                     "sample 2 is loaded again; the samples are analysed as read "
+                                     "until then");
+    EXPECT_FALSE(enabled("Pushbutton11"));  // the samples are not on one common reference
     ASSERT_TRUE(enabled("Pushbutton6"));
     EXPECT_NE(saved_report("r.txt").find("\nAnalysed coordinates as read\n"), std::string::npos);
     load("Pushbutton3", "growth_sample_b.txt");
+    EXPECT_TRUE(enabled("Pushbutton11"));
+    EXPECT_NE(g().get(tagged(g(), "Pushbutton11").front(), "Tooltip")
+                  .text()
+                  .find("needs both samples on the common Procrustes GLS reference"),
+              std::string::npos);
     click("Pushbutton2");
     EXPECT_NE(text("EditText1").find("On the common Procrustes GLS reference"), std::string::npos);
+    click("Pushbutton5");
+    EXPECT_EQ(text("EditText1").rfind("Sample 1 and isometry: 90.0 \n", 0), 0u)
+        << text("EditText1");
 
     load("Pushbutton1", "growth_sample_a.txt");
     EXPECT_EQ(text("EditText1"), "");
+    EXPECT_FALSE(enabled("Pushbutton11"));
     EXPECT_EQ(last_error(), "");
 }
 
@@ -300,6 +314,14 @@ TEST_F(WindowRoad, CopyNeverSavesAnOlderDrawing) {
     g().activated(drawings()[0]);
     click("Pushbutton7");
     EXPECT_TRUE(read_file_bytes((folder_ / "figure.emf").string()).has_value());
+    // The button, its tooltip and its dialog name every format it writes.
+    EXPECT_EQ(button("Pushbutton7")->text().toStdString(), "Copy Figure");
+    EXPECT_NE(button("Pushbutton7")->toolTip().toStdString().find("EMF, SVG, PDF or PNG"),
+              std::string::npos);
+    const ScriptedDialogs::Shown& asked = scripted_.shown().back();
+    EXPECT_EQ(asked.kind, "save");
+    EXPECT_EQ(asked.filter, "Figures (*.emf *.svg *.pdf *.png)");
+    EXPECT_NE(asked.title.find("EMF, SVG, PDF or PNG"), std::string::npos);
 }
 
 // The window as the figure file draws it: the title at its font size, a minimum size at which no

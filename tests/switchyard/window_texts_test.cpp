@@ -47,10 +47,10 @@ TEST(WindowTexts, AngleResults) {
     a.isometry = true;
     a.lcs = false;
     a.nboots = 100;
-    EXPECT_EQ(
-        angle_text(a),
-        "Between Species: 25.3 \n Within Species 1: 30.0 \n  100 Bootstraps -CS\n Coordinates "
-        "as read");
+    EXPECT_EQ(angle_text(a),
+              "Sample 1 and isometry: 25.3 \n Within Species 1: 30.0 \n  100 Bootstraps -CS\n "
+              "Coordinates "
+              "as read");
     a.common_reference = true;
     EXPECT_NE(angle_text(a).find("-CS\n Note: after a common Procrustes superimposition the angle "
                                  "to isometry is always 90 degrees"),
