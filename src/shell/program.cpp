@@ -167,6 +167,14 @@ class OpenOnce final : public Dialogs {
 
 }  // namespace
 
+std::optional<Handle> Program::main_window() const {
+    for (Handle h : graphics_.find_all(Graphics::kRoot, "Tag", Value("Kelmar6"))) {
+        if (graphics_.type(h) == ObjectType::Figure)
+            return h;
+    }
+    return std::nullopt;
+}
+
 int Program::run_opening(const std::string& file) {
     const FunctionRow& launcher = table_.row(0);
     return runtime_main(
@@ -177,7 +185,7 @@ int Program::run_opening(const std::string& file) {
             // Through the launcher's forwarding branch, which tells a failure and goes on.
             launcher.body(0, {Value("kelmarsw"), Value("load1")});
             set_dialogs(previous);
-            run_event_loop(graphics_);
+            run_event_loop(graphics_, main_window());
         },
         console_);
 }
@@ -193,7 +201,7 @@ int Program::run(const std::vector<std::string>& words) {
         return out;
     };
     const int status = runtime_main(
-        words, call, info_, [this] { run_event_loop(graphics_); }, console_);
+        words, call, info_, [this] { run_event_loop(graphics_, main_window()); }, console_);
     return status == 0 && call_failed ? 1 : status;
 }
 

@@ -11,6 +11,7 @@
 #include "runtime.hpp"
 #include "session/session.hpp"
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -38,15 +39,18 @@ class Program {
     Dialogs* set_dialogs(Dialogs* d);
 
     // With words, calls that function by name; the status is 1 when the call raised an error
-    // (told on the console), so that scripts can tell.
+    // (told on the console), so that scripts can tell. Runs until the main window closes (its
+    // drawings close with it), or without one until the last window closes.
     int run(const std::vector<std::string>& words);
     // Opens the main window and loads `file` as sample 1, as if the user had chosen it in the
-    // load dialog (a failure is told as the load's own would be), then runs until the last
-    // window closes.
+    // load dialog (a failure is told as the load's own would be), then runs until the main
+    // window closes, and its drawings with it.
     int run_opening(const std::string& file);
 
   private:
     std::vector<FunctionRow> rows_in_table_order();
+    // The main window, when one is open: the program ends when it closes.
+    std::optional<Handle> main_window() const;
 
     std::ostream& console_;
     std::size_t errors_told_ = 0;  // errors of forwarded calls, told on the console

@@ -247,6 +247,36 @@ TEST(Runtime, OpeningAFileLoadsItAsSampleOne) {
     EXPECT_NE(shown.find("40 Samples"), std::string::npos) << shown;
 }
 
+// Closing the main window ends the program, and the drawings still open close with it.
+TEST(Runtime, TheDrawingsCloseWithTheMainWindow) {
+    const testing::ScratchFolder folder(true);
+    set_figure_resource_folder(KELMAR_RESOURCES_DIR);
+    std::ostringstream console;
+    Program program(console);
+    ensure_qt_application();
+    std::size_t open_after_close = 99;
+    QTimer::singleShot(300, [&] {
+        Graphics& g = program.graphics();
+        for (int k = 0; k < 2; ++k)
+            g.create_figure();  // two drawings
+        for (Handle f : g.find_all(Graphics::kRoot, "Tag", Value("Kelmar6")))
+            g.close(f);  // as the user closes the main window
+    });
+    // Should the loop not end, a later timer reports what stayed open and ends it.
+    QTimer guard;  // stopped when the test ends
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        open_after_close = program.graphics().figures().size();
+        for (Handle f : program.graphics().figures())
+            program.graphics().close(f);
+    });
+    guard.start(3000);
+    EXPECT_EQ(program.run_opening(std::string(KELMAR_EXAMPLES_DIR) + "/growth_sample_a.txt"), 0)
+        << console.str();
+    EXPECT_EQ(open_after_close, 99u);  // the loop ended before the later timer
+    EXPECT_TRUE(program.graphics().figures().empty());
+}
+
 // The launcher brings the main window up, shown by the view. (Its start-up time is measured in
 // bench/, where load on the machine cannot fail a test.)
 TEST(Runtime, TheMainWindowComesUp) {

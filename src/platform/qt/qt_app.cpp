@@ -39,17 +39,23 @@ bool ensure_qt_application() {
     return QApplication::platformName() != "offscreen";
 }
 
-void run_event_loop(Graphics& g) {
-    if (g.figures().empty())
-        return;
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (g.figures().empty())
-            loop.quit();
-    });
-    check.start(50);
-    loop.exec();
+void run_event_loop(Graphics& g, std::optional<Handle> main) {
+    const auto ended = [&] { return g.figures().empty() || (main && !g.is_valid(*main)); };
+    if (!ended()) {
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if (ended())
+                loop.quit();
+        });
+        check.start(50);
+        loop.exec();
+    }
+    // The program's main window is gone: its drawings go with it.
+    if (main && !g.is_valid(*main)) {
+        for (Handle figure : g.figures())
+            g.close(figure);
+    }
 }
 
 }  // namespace kelmar

@@ -5,12 +5,15 @@
 
 #include "platform/graphics/graphics.hpp"
 
+#include <optional>
+
 namespace kelmar {
 
 // Creates the application if there is none yet; returns whether a real display is used.
 bool ensure_qt_application();
 
-// Services the user interface until the model has no figure left.
-void run_event_loop(Graphics& g);
+// Services the user interface until the model has no figure left, or, when `main` names a
+// figure, until that figure is closed: the figures still open then close with it.
+void run_event_loop(Graphics& g, std::optional<Handle> main = std::nullopt);
 
 }  // namespace kelmar
