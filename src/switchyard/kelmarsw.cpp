@@ -36,6 +36,7 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
         {"allometryplot", allometry_plot},
         {"growthchange", growth_change_view},
         {"distributions", distributions_view},
+        {"drawingclosed", drawing_closed},
     };
     for (const auto& [name, run] : kActions) {
         if (action == name) {
@@ -48,6 +49,27 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
 void enable_views(const Switchyard& s, bool on) {
     for (const char* tag : {"Pushbutton12", "Pushbutton13", "Pushbutton14"})
         set_tagged(s.g, tag, "Enable", on ? "On" : "off");
+}
+
+namespace {
+
+constexpr const char* kDrawingButtons[] = {"Pushbutton7", "Pushbutton8", "Pushbutton9"};
+
+}  // namespace
+
+void watch_drawing(const Switchyard& s, Handle drawing) {
+    s.g.set(drawing, "DeleteFcn", "kelmar6('kelmarsw','drawingclosed')");
+    for (const char* tag : kDrawingButtons)
+        set_tagged(s.g, tag, "Enable", "On");
+}
+
+void drawing_closed(const Switchyard& s) {
+    const std::vector<Handle> main = tagged(s.g, "Kelmar6");
+    bool any = false;
+    for (Handle f : s.g.figures())
+        any = any || main.empty() || f != main.front();
+    for (const char* tag : kDrawingButtons)
+        set_tagged(s.g, tag, "Enable", any ? "On" : "off");
 }
 
 FunctionRow switchyard_function(Switchyard desktop) {

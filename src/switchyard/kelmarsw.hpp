@@ -1,8 +1,8 @@
 // kelmarsw, the switchyard of the main window: one action string per call, compared exactly and
 // with case against "load1", "load2", "loadwire", "autoaxis", "anglebetween", "angleisometry",
 // "quit", "savefile", "Copy", "AxesOff", "permutationtest", "referencechanged" (the common-
-// reference box), "allometryplot", "growthchange" and "distributions" in that order; the first
-// equal one
+// reference box), "allometryplot", "growthchange", "distributions" and "drawingclosed" (a
+// drawing window went) in that order; the first equal one
 // runs and any other string does nothing. The actions bind the desktop's analysis session to the
 // window: they find every control by its Tag on each use, read its Value, write its String, and use
 // the dialogs. An action that fails leaves the session and the controls' texts as they were.
@@ -52,6 +52,11 @@ void distributions_view(const Switchyard& s);
 void place_beside_main_window(Graphics& g, Handle drawing);
 // Enables (or disables) the buttons of the pictures of an analysis.
 void enable_views(const Switchyard& s, bool on);
+// A new drawing window: Copy Figure, Auto Axis and Axes Off act on drawings, so they are enabled
+// while one is open; the drawing tells the switchyard when it goes.
+void watch_drawing(const Switchyard& s, Handle drawing);
+// A drawing window went: the drawing buttons are disabled when none is left.
+void drawing_closed(const Switchyard& s);
 
 // Permutations of the window's permutation test.
 constexpr Eigen::Index kWindowPermutations = 999;

@@ -55,8 +55,7 @@ std::string draw(const Switchyard& s, const Drawing& drawing, const std::string&
     for (const Drawing::Shapes& shapes : drawing.shapes)
         sets.push_back({shapes.configurations, shapes.style, shapes.label});
     draw_superimposed(s.g, sets, drawing.wire_on, s.session.variables().wirelist);
-    for (const char* tag : {"Pushbutton7", "Pushbutton8", "Pushbutton9"})
-        set_tagged(s.g, tag, "Enable", "On");
+    watch_drawing(s, figure);
     return drawing.wirelist_left_out
                ? wirelist_left_out_text(s.session.variables().wirelist,
                                         drawing.shapes.front().configurations.landmarks())

@@ -25,8 +25,7 @@ void view_window(const Switchyard& s, const std::string& title, Draw draw) {
         s.g.close(figure);  // no half-drawn window stays behind
         throw;
     }
-    for (const char* tag : {"Pushbutton7", "Pushbutton8", "Pushbutton9"})
-        set_tagged(s.g, tag, "Enable", "On");
+    watch_drawing(s, figure);
 }
 
 double magnification(const Switchyard& s) {

@@ -20,9 +20,17 @@ Handle current_drawing_axes(const Switchyard& s) {
                 return current_axes(s.g);
         }
     }
+    const std::vector<Handle> main = tagged(s.g, "Kelmar6");
+    for (Handle f : s.g.figures()) {
+        if (main.empty() || f != main.front()) {
+            throw Error(
+                "the drawing last looked at was closed: click the drawing you want, then press "
+                "the button again");
+        }
+    }
     throw Error(
-        "there is no drawing open (or the one last looked at was closed); load a sample with "
-        "\"Show shapes after loading\" checked to draw one");
+        "there is no drawing open; load a sample with \"Show shapes after loading\" checked, or "
+        "draw a picture of an analysis");
 }
 
 }  // namespace

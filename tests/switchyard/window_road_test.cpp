@@ -308,7 +308,10 @@ TEST_F(WindowRoad, CopyNeverSavesAnOlderDrawing) {
     ASSERT_EQ(drawings().size(), 1u);
     scripted_.answer_file(folder_.path().string(), "figure.emf");
     click("Pushbutton7");
-    EXPECT_EQ(last_error().find("there is no drawing open"), 0u) << last_error();
+    EXPECT_EQ(last_error().find("the drawing last looked at was closed: click the drawing you "
+                                "want"),
+              0u)
+        << last_error();
     EXPECT_FALSE(read_file_bytes((folder_ / "figure.emf").string()).has_value());
     // Looking at the older one makes it the one Copy saves.
     g().activated(drawings()[0]);
@@ -322,6 +325,14 @@ TEST_F(WindowRoad, CopyNeverSavesAnOlderDrawing) {
     EXPECT_EQ(asked.kind, "save");
     EXPECT_EQ(asked.filter, "Figures (*.emf *.svg *.pdf *.png)");
     EXPECT_NE(asked.title.find("EMF, SVG, PDF or PNG"), std::string::npos);
+
+    // With the last drawing closed, the buttons that act on drawings are disabled.
+    for (const char* tag : {"Pushbutton7", "Pushbutton8", "Pushbutton9"})
+        EXPECT_TRUE(enabled(tag)) << tag;
+    widget(drawings()[0])->close();
+    ASSERT_TRUE(drawings().empty());
+    for (const char* tag : {"Pushbutton7", "Pushbutton8", "Pushbutton9"})
+        EXPECT_FALSE(enabled(tag)) << tag;
 }
 
 // The window as the figure file draws it: the title at its font size, a minimum size at which no

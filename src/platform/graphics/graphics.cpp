@@ -40,6 +40,7 @@ Properties defaults(ObjectType type) {
                     {"NumberedTitle", "on"},
                     {"Menus", "figure"},
                     {"CloseRequestFcn", ""},
+                    {"DeleteFcn", ""},
                     {"MinimumSize", Value()},
                     {"CurrentAxes", Value()}};
         case ObjectType::Control:
@@ -415,6 +416,12 @@ void Graphics::figure(Handle figure) {
 void Graphics::close(Handle h) {
     if (!is_valid(h) || h == kRoot)
         return;
+    // A figure's DeleteFcn is called once it has gone, so that it sees the figures that remain.
+    std::string on_delete;
+    if (type(h) == ObjectType::Figure) {
+        if (const Value* text = find_property(object(h), "DeleteFcn"))
+            on_delete = text->text();
+    }
     if (view_ != nullptr)
         view_->deleting(h);
     std::vector<Handle> doomed;
@@ -426,6 +433,15 @@ void Graphics::close(Handle h) {
     std::erase(figure_order_, h);
     if (!current_figure())
         set_current(Value());
+    if (!on_delete.empty() && call_by_name_) {
+        // A close always completes: it comes from the window system or from shutting down, where
+        // the program the callback reaches may already be gone.
+        try {
+            const CallbackCall call = parse_callback(on_delete);
+            call_by_name_(call.name, call.args);
+        } catch (const std::exception&) {
+        }
+    }
 }
 
 void Graphics::activated(Handle figure) {

@@ -150,6 +150,16 @@ TEST(Callbacks, ParsedAndRunWithTheirObject) {
     g.run_callback(c);
     EXPECT_EQ(seen, std::vector<std::string>{"kelmarsw:load1"});
     EXPECT_EQ(g.callback_object(), std::nullopt);
+
+    // A figure's DeleteFcn is called once the figure has gone; one that fails stops no close.
+    const Handle drawing = g.create_figure({{"DeleteFcn", "kelmarsw('closed')"}});
+    g.set_call_by_name([&](const std::string& name, const std::vector<Value>& args) {
+        seen.push_back(name + ":" + args[0].text() + ":" + std::to_string(g.figures().size()));
+        throw Error("the program is gone");
+    });
+    g.close(drawing);
+    EXPECT_FALSE(g.is_valid(drawing));
+    EXPECT_EQ(seen.back(), "kelmarsw:closed:1");
 }
 
 }  // namespace
