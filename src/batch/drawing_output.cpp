@@ -46,9 +46,9 @@ PlotRequests plot_requests(const BatchOptions& o) {
     r.allometry = request_of("--plot-allometry", o.plot_allometry);
     r.growth = request_of("--plot-growth", o.plot_growth);
     r.distributions = request_of("--plot-distributions", o.plot_distributions);
-    if (o.magnify != 1.0 && !r.growth)
+    if (o.magnify && !r.growth)
         throw UsageError{"--magnify needs --plot-growth"};
-    r.magnify = o.magnify;
+    r.magnify = o.magnify.value_or(0.0);
     if (!o.view.empty()) {
         if (!r.superimposed && !r.growth)
             throw UsageError{"--view needs --plot or --plot-growth"};

@@ -24,7 +24,7 @@ struct PlotRequests {
     std::optional<PlotRequest> growth;
     std::optional<PlotRequest> distributions;
     std::optional<std::array<double, 2>> view;  // azimuth, elevation
-    double magnify = 1.0;
+    double magnify = 0.0;                       // 0: chosen from the growth drawn
 
     bool any() const { return superimposed || allometry || growth || distributions; }
 };

@@ -213,7 +213,7 @@ void define_options(CLI::App& app, BatchOptions& o) {
                 "draw how every landmark moves over each sample's size range", "Drawing");
     app.add_option("--magnify", o.magnify,
                    "magnification of the landmarks' movements in --plot-growth, 0.001 to 1000 "
-                   "(default 1)")
+                   "(default: a round number that makes the longest a fifth of the shape)")
         ->check(check_magnify)
         ->type_name("M")
         ->group("Drawing");

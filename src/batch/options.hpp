@@ -3,6 +3,7 @@
 
 #include "platform/numeric/random_stream.hpp"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ struct BatchOptions {
     std::string plot_allometry;
     std::string plot_growth;
     std::string plot_distributions;
-    double magnify = 1.0;
+    std::optional<double> magnify;  // unset: chosen from the growth drawn
     std::string view;
     std::string format;
     std::string group_column;

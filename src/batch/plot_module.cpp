@@ -32,7 +32,10 @@ extern "C" bool kelmar_draw_to_bytes(const kelmar::PlotJob& job, std::string& by
                 draw_allometry(g, *job.allometry, names, job.log_size);
                 break;
             case PlotKind::growth_change:
-                draw_growth_change(g, *job.growth, *job.wirelist, job.magnification, names);
+                draw_growth_change(g, *job.growth, *job.wirelist,
+                                   job.magnification > 0.0 ? job.magnification
+                                                           : default_magnification(*job.growth),
+                                   names);
                 break;
             case PlotKind::distributions:
                 draw_distributions(g, *job.distributions, names);

@@ -22,7 +22,7 @@ struct PlotJob {
     const AllometryScores* allometry = nullptr;
     bool log_size = true;
     const GrowthChange* growth = nullptr;
-    double magnification = 1.0;
+    double magnification = 0.0;  // 0: the default magnification of the growth drawn
     const AngleDistributions* distributions = nullptr;
     const std::vector<std::string>* names = nullptr;  // the samples' names, for the legends
     std::string format;                               // "emf", "svg", "pdf" or "png"

@@ -159,9 +159,33 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
     g.set(axes, "ZLabel", "z");
     g.set(axes, "Title",
           "Growth over each sample's size range" +
-              (magnification == 1.0 ? std::string()
+              (magnification == 1.0 ? std::string(", not magnified")
                                     : ", magnified " + shortest_text(magnification) + " times"));
     g.set(axes, "Legend", "on");
+}
+
+double default_magnification(const GrowthChange& change) {
+    const Eigen::MatrixXd& ref = change.reference;
+    double length = 0.0;
+    for (Eigen::Index i = 0; i < ref.rows(); ++i) {
+        for (Eigen::Index j = i + 1; j < ref.rows(); ++j)
+            length = std::max(length, (ref.row(i) - ref.row(j)).norm());
+    }
+    double longest = 0.0;
+    for (const Eigen::MatrixXd& moves : change.change)
+        longest = std::max(longest, moves.rowwise().norm().maxCoeff());
+    if (!(longest > 0.0) || !(length > 0.0))
+        return 1.0;
+    const double wanted = length / (5.0 * longest);
+    // The largest of 1, 2, 5, 10, 20, … not above the wanted factor.
+    double m = 1.0;
+    for (double decade = 1.0; decade <= kMaxMagnification; decade *= 10.0) {
+        for (double step : {1.0, 2.0, 5.0}) {
+            if (step * decade <= wanted && step * decade <= kMaxMagnification)
+                m = step * decade;
+        }
+    }
+    return m;
 }
 
 std::vector<Eigen::Index> histogram_counts(const Eigen::Ref<const Eigen::VectorXd>& values,

@@ -31,8 +31,13 @@ void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const 
 constexpr double kMinMagnification = 0.001;
 constexpr double kMaxMagnification = 1000.0;
 
+// The magnification that makes the longest movement of any landmark about a fifth of the
+// reference's length (its largest distance between two landmarks): a round number 1, 2, 5, 10,
+// 20, … at most kMaxMagnification, and 1 when the movements are that large already.
+double default_magnification(const GrowthChange& change);
+
 // `wirelist` may be empty; raises an Error for a magnification outside kMinMagnification …
-// kMaxMagnification.
+// kMaxMagnification. The title says the magnification.
 void draw_growth_change(Graphics& g, const GrowthChange& change,
                         const Eigen::Ref<const Eigen::MatrixXd>& wirelist, double magnification,
                         std::span<const std::string> names);

@@ -28,11 +28,28 @@ void view_window(const Switchyard& s, const std::string& title, Draw draw) {
     watch_drawing(s, figure);
 }
 
-double magnification(const Switchyard& s) {
+// The app data of the magnification field that holds the value the window chose itself.
+constexpr const char* kChosenMagnification = "ChosenMagnification";
+
+// The magnification of Growth Change: the one typed in the field beside its button, or, when the
+// field is empty or still shows the value chosen before, a round number chosen from the growth
+// drawn, which the field then shows.
+double magnification(const Switchyard& s, const GrowthChange& change) {
     const std::vector<Handle> field = tagged(s.g, "MagnifyEdit");
     if (field.empty())
-        return 1.0;
+        return default_magnification(change);
     const std::string text = s.g.get(field.front(), "String").text();
+    const Value chosen = s.g.has_app_data(field.front(), kChosenMagnification)
+                             ? s.g.app_data(field.front(), kChosenMagnification)
+                             : Value();
+    if (text.find_first_not_of(" \t") == std::string::npos ||
+        (chosen.is_text() && chosen.text() == text)) {
+        const double m = default_magnification(change);
+        const std::string shown = shortest_text(m);
+        s.g.set(field.front(), "String", shown);
+        s.g.set_app_data(field.front(), kChosenMagnification, shown);
+        return m;
+    }
     std::vector<double> numbers;
     const NumbersParsed parsed = parse_numbers_into(text, numbers);
     if (!parsed.ok || numbers.size() != 1 || !(numbers[0] >= kMinMagnification) ||
@@ -54,8 +71,8 @@ void allometry_plot(const Switchyard& s) {
 }
 
 void growth_change_view(const Switchyard& s) {
-    const double m = magnification(s);
     const GrowthChange change = s.session.growth_as_shape_change();
+    const double m = magnification(s, change);
     const std::vector<std::string> names = s.session.sample_names();
     view_window(s, "Growth as shape change",
                 [&] { draw_growth_change(s.g, change, s.session.variables().wirelist, m, names); });

@@ -117,6 +117,27 @@ TEST(GrowthViews, ArrowsEndWhereTheLandmarksMove) {
                   std::string::npos);
 }
 
+// The default magnification makes the longest movement about a fifth of the shape's length, as
+// a round number, never below 1 nor above the largest allowed.
+TEST(GrowthViews, DefaultMagnificationIsARoundFifthOfTheShape) {
+    GrowthChange c;
+    c.reference = Eigen::MatrixXd::Zero(3, 3);
+    c.reference(1, 0) = 1.0;  // length 1
+    c.reference(2, 1) = 0.5;
+    const auto with_longest = [&](double longest) {
+        c.change = {Eigen::MatrixXd::Zero(3, 3), Eigen::MatrixXd::Zero(3, 3)};
+        c.change[1](2, 2) = longest;
+        c.change[0](0, 0) = longest / 3;
+        return default_magnification(c);
+    };
+    EXPECT_EQ(with_longest(0.01), 20.0);   // 1 / (5 × 0.01) = 20
+    EXPECT_EQ(with_longest(0.013), 10.0);  // 15.4: the round number below
+    EXPECT_EQ(with_longest(0.004), 50.0);
+    EXPECT_EQ(with_longest(0.5), 1.0);  // large movements are shown as they are
+    EXPECT_EQ(with_longest(0.0), 1.0);
+    EXPECT_EQ(with_longest(1e-9), kMaxMagnification);
+}
+
 // The words of a picture reach every format: axis labels, the title and the legend.
 TEST(GrowthViews, LabelsAndLegendsReachTheExports) {
     ensure_gui_application();

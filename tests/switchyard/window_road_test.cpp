@@ -1,6 +1,7 @@
 // The main window driven as a user drives it, headless: buttons clicked through their widgets,
 // files chosen by script, errors seen in the error boxes they raise.
 #include "batch/batch.hpp"
+#include "display/growth_views.hpp"
 #include "gui/openfig.hpp"
 #include "landmarks/table_file.hpp"
 #include "platform/graphics/scripted_dialogs.hpp"
@@ -410,6 +411,31 @@ TEST_F(WindowRoad, ThePicturesOfAnAnalysis) {
     EXPECT_GT(smallest, 20.0);  // centroid sizes of the growth samples, not their logarithms
     load("Pushbutton3", "growth_sample_b.txt");
     EXPECT_FALSE(enabled("Pushbutton12"));
+}
+
+// Growth Change chooses its magnification until one is typed: the field shows the factor in use
+// and the title says it; a new analysis chooses again, a typed value wins.
+TEST_F(WindowRoad, GrowthChangeChoosesItsMagnificationUntilOneIsTyped) {
+    check("Show3", false);
+    check("referencebutton", true);
+    load("Pushbutton1", "macaque_male.txt");
+    load("Pushbutton3", "macaque_female.txt");
+    click("Pushbutton2");
+    EXPECT_EQ(text("MagnifyEdit"), "");
+    click("Pushbutton13");
+    ASSERT_EQ(last_error(), "");
+    const std::string chosen = text("MagnifyEdit");
+    const double m = std::stod(chosen);
+    EXPECT_GT(m, 1.0);
+    EXPECT_EQ(m, default_magnification(program_.session().growth_as_shape_change()));
+    const auto title = [&] {
+        return g().get(g().children(drawings().back()).front(), "Title").text();
+    };
+    EXPECT_EQ(title(), "Growth over each sample's size range, magnified " + chosen + " times");
+    g().set(tagged(g(), "MagnifyEdit").front(), "String", "3");
+    click("Pushbutton13");
+    EXPECT_EQ(title(), "Growth over each sample's size range, magnified 3 times");
+    EXPECT_EQ(text("MagnifyEdit"), "3");
 }
 
 // Drawings cover none of the main window's controls, on a small screen and a large one.
