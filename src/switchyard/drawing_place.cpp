@@ -1,6 +1,7 @@
 #include "drawing_place.hpp"
 
 #include <algorithm>
+#include <vector>
 
 namespace kelmar {
 namespace {
@@ -24,11 +25,31 @@ Rect drawing_place(const Rect& main, const Rect& screen, const Rect& drawing, in
     const double below_room = main.bottom - kGap;
     const double lower = kStep * std::max(0, others);
     Rect r = drawing;
-    // Beside the main window, its top at the main window's top.
+    // Beside the main window: the first at the main window's top, the next ones tiled in the free
+    // area on that side (rows down, then up, column by column outward), and only when every tile
+    // is taken one step lower each round.
     const auto beside = [&](bool right, double width) {
         r = scaled_to_width(drawing, std::min(width, drawing.width));
-        r.left = right ? main.left + main.width + kGap : main.left - kGap - r.width;
-        r.bottom = std::max(0.0, main.bottom + main.height - r.height - lower);
+        const double first_left =
+            right ? main.left + main.width + kGap : main.left - kGap - r.width;
+        const double first_bottom = std::max(0.0, main.bottom + main.height - r.height);
+        std::vector<double> rows;
+        for (double b = first_bottom; b >= 0.0; b -= r.height + kGap)
+            rows.push_back(b);
+        for (double b = first_bottom + r.height + kGap; b + r.height <= screen.height;
+             b += r.height + kGap)
+            rows.push_back(b);
+        std::vector<double> columns;
+        for (double left = first_left; right ? left + r.width <= screen.width : left >= 0.0;
+             left += right ? r.width + kGap : -(r.width + kGap))
+            columns.push_back(left);
+        if (columns.empty())
+            columns.push_back(first_left);
+        const std::size_t tiles = rows.size() * columns.size();
+        const auto k = static_cast<std::size_t>(std::max(0, others));
+        const std::size_t tile = k % tiles;
+        r.left = columns[tile / rows.size()];
+        r.bottom = std::max(0.0, rows[tile % rows.size()] - kStep * static_cast<double>(k / tiles));
         return r;
     };
     if (right_room >= drawing.width)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace kelmar {
 namespace {
 
@@ -48,6 +50,30 @@ TEST(DrawingPlace, BesideTheMainWindowOrBelowIt) {
         EXPECT_GE(r.bottom, 0);
         EXPECT_LE(r.left + r.width, screen.width);
     }
+}
+
+// Further drawings are tiled in the free area beside the main window, none over another or over
+// the main window, and cascade only once every tile is taken.
+TEST(DrawingPlace, FurtherDrawingsTileTheFreeArea) {
+    const Rect screen{0, 0, 1920, 1080};
+    const Rect main{24, 200, 776, 490};
+    const Rect drawing{0, 0, 488, 366};
+    std::vector<Rect> placed;
+    for (int k = 0; k < 4; ++k) {
+        const Rect r = drawing_place(main, screen, drawing, k);
+        EXPECT_TRUE(apart(r, main)) << k;
+        EXPECT_GE(r.bottom, 0) << k;
+        EXPECT_LE(r.bottom + r.height, screen.height) << k;
+        EXPECT_LE(r.left + r.width, screen.width) << k;
+        for (const Rect& other : placed)
+            EXPECT_TRUE(apart(r, other)) << k;
+        placed.push_back(r);
+    }
+    EXPECT_EQ(placed[0].left, 808);  // the first still at the main window's top, right of it
+    EXPECT_EQ(placed[0].bottom + placed[0].height, 690);
+    const Rect fifth = drawing_place(main, screen, drawing, 4);
+    EXPECT_EQ(fifth.left, placed[0].left);
+    EXPECT_EQ(fifth.bottom, placed[0].bottom - 24);
 }
 
 }  // namespace
