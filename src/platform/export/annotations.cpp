@@ -14,17 +14,6 @@ namespace {
 
 const Pen kFramePen{kBoxColor, 1.0, Dash::Solid};
 
-// A tick value with as many decimals as the step between ticks has.
-std::string tick_label(double v, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", std::min(decimals, 15), v == 0.0 ? 0.0 : v);
-    return text;
-}
-
-int decimals_of(double low, double high) {
-    return std::max(0, static_cast<int>(-std::floor(std::log10(tick_step(low, high)) + 1e-9)));
-}
-
 // Every `stride`-th label of ticks `spacing` pixels apart fits in `room` pixels.
 int label_stride(double spacing, double room) {
     for (int candidate : {1, 2, 5, 10, 20, 50}) {
@@ -38,10 +27,10 @@ int label_stride(double spacing, double room) {
 template <typename Place>
 void flat_ticks(std::array<double, 2> lim, bool horizontal, Place place, Painter& painter) {
     const std::vector<double> ticks = tick_values(lim[0], lim[1]);
-    const int decimals = decimals_of(lim[0], lim[1]);
+    const std::vector<std::string> labels = tick_labels(ticks, tick_step(lim[0], lim[1]));
     std::size_t characters = 1;
-    for (double v : ticks)
-        characters = std::max(characters, tick_label(v, decimals).size());
+    for (const std::string& label : labels)
+        characters = std::max(characters, label.size());
     double spacing = 1e9;
     if (ticks.size() > 1) {
         const PagePoint a = place(ticks[0]);
@@ -51,7 +40,8 @@ void flat_ticks(std::array<double, 2> lim, bool horizontal, Place place, Painter
     const double room = horizontal ? label_width(characters, kLabelSize) + 6 : kLabelSize + 2;
     const int stride = label_stride(spacing, room);
     const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1.0;
-    for (double v : ticks) {
+    for (std::size_t k = 0; k < ticks.size(); ++k) {
+        const double v = ticks[k];
         const PagePoint at = place(v);
         const PagePoint end =
             horizontal ? PagePoint{at.x, at.y + kTickLength} : PagePoint{at.x - kTickLength, at.y};
@@ -60,11 +50,11 @@ void flat_ticks(std::array<double, 2> lim, bool horizontal, Place place, Painter
         if (stride == 0 || std::lround(v / step) % stride != 0)
             continue;
         if (horizontal) {
-            painter.text({at.x, end.y + 3}, tick_label(v, decimals), HAlign::Centre, VAlign::Top,
-                         kBoxColor, kLabelSize);
+            painter.text({at.x, end.y + 3}, labels[k], HAlign::Centre, VAlign::Top, kBoxColor,
+                         kLabelSize);
         } else {
-            painter.text({end.x - 3, at.y + 0.35 * kLabelSize}, tick_label(v, decimals),
-                         HAlign::Right, VAlign::Baseline, kBoxColor, kLabelSize);
+            painter.text({end.x - 3, at.y + 0.35 * kLabelSize}, labels[k], HAlign::Right,
+                         VAlign::Baseline, kBoxColor, kLabelSize);
         }
     }
 }

@@ -1,5 +1,9 @@
 #include "marks.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "platform/numeric/format.hpp"
 
 #include <algorithm>
@@ -153,6 +157,34 @@ std::optional<LineMarker> line_marker(const Graphics& g, Handle line) {
         fill = color;
     return LineMarker{MarkerShape(marker[0], size),
                       Pen{color, std::max(0.5, 0.5 * kPixelsPerPoint), Dash::Solid}, fill};
+}
+
+std::vector<std::string> tick_labels(const std::vector<double>& ticks, double step) {
+    double largest = 0.0;
+    for (double v : ticks)
+        largest = std::max(largest, std::fabs(v));
+    const double exponent_of_step = std::floor(std::log10(step) + 1e-9);
+    const bool scientific = largest >= 1e6 || (step < 1e-4 && step > 0.0);
+    std::vector<std::string> out;
+    for (double v : ticks) {
+        char text[64];
+        if (scientific && v == 0.0) {
+            out.emplace_back("0");
+            continue;
+        }
+        if (scientific) {
+            // Enough significant digits to tell ticks a step apart.
+            const double digits = std::floor(std::log10(std::fabs(v)) + 1e-9) - exponent_of_step;
+            std::snprintf(text, sizeof text, "%.*e",
+                          static_cast<int>(std::clamp(digits, 0.0, 15.0)), v);
+        } else {
+            std::snprintf(text, sizeof text, "%.*f",
+                          static_cast<int>(std::clamp(-exponent_of_step, 0.0, 15.0)),
+                          v == 0.0 ? 0.0 : v);  // never "-0.0"
+        }
+        out.emplace_back(text);
+    }
+    return out;
 }
 
 }  // namespace kelmar::render

@@ -28,6 +28,11 @@ std::array<double, 2> limits_of(const Graphics& g, Handle axes, const char* name
 // it (digits and letters of a sans-serif face are some 0.62 of the size wide).
 double label_width(std::size_t characters, double size);
 
+// The labels of ticks a `step` apart: as many decimals as the step has (so 0.6 never shows as
+// 0.6000000000000001), or, for values of 10^6 and more or steps below 10^-4, scientific notation
+// with the digits the step needs (so 1e300 is "1e+300", never 301 digits).
+std::vector<std::string> tick_labels(const std::vector<double>& ticks, double step);
+
 // The unit direction from `centre` towards `middle` (down the page when they coincide): where a
 // box edge's ticks and labels point.
 PagePoint outward(PagePoint middle, PagePoint centre);

@@ -83,10 +83,8 @@ void draw_ticks(Painter& painter, const Projection& project, const int a[3], con
     const double oy = out.y;
     const std::array<double, 2> lim = project.limits()[static_cast<std::size_t>(axis)];
     const Pen pen{kBoxColor, 1.0, Dash::Solid};
-    // As many decimals as the step between ticks has, so 0.6 never shows as 0.6000000000000001.
-    const int decimals =
-        std::max(0, static_cast<int>(-std::floor(std::log10(tick_step(lim[0], lim[1])) + 1e-9)));
     const std::vector<double> ticks = tick_values(lim[0], lim[1]);
+    const std::vector<std::string> labels = tick_labels(ticks, tick_step(lim[0], lim[1]));
     // Labels that would run into each other on a short edge are thinned to every second or
     // fifth tick; every tick keeps its mark.
     const double edge_length = std::hypot(pb.x - pa.x, pb.y - pa.y);
@@ -97,12 +95,8 @@ void draw_ticks(Painter& painter, const Projection& project, const int a[3], con
     // width apart across the page or a label's height apart down it: a steep edge needs less
     // room between its ticks than a level one.
     std::size_t characters = 1;
-    for (double v : ticks) {
-        char text[64];
-        characters = std::max<std::size_t>(
-            characters, static_cast<std::size_t>(
-                            std::snprintf(text, sizeof text, "%.*f", std::min(decimals, 15), v)));
-    }
+    for (const std::string& label : labels)
+        characters = std::max(characters, label.size());
     const double label_width = static_cast<double>(characters) * 0.62 * kLabelSize + 4;
     const double label_height = kLabelSize + 2;
     const double ux = std::fabs(pb.x - pa.x) / edge_length;
@@ -119,8 +113,7 @@ void draw_ticks(Painter& painter, const Projection& project, const int a[3], con
     }
     for (std::size_t k = 0; k < ticks.size(); ++k) {
         const double v = ticks[k];
-        char label_text[64];
-        std::snprintf(label_text, sizeof label_text, "%.*f", std::min(decimals, 15), v);
+        const std::string& label_text = labels[k];
         const double t = (v - lim[0]) / (lim[1] - lim[0]);
         const PagePoint at{pa.x + t * (pb.x - pa.x), pa.y + t * (pb.y - pa.y)};
         const PagePoint tick[] = {at, {at.x + ox * kTickLength, at.y + oy * kTickLength}};

@@ -1,4 +1,5 @@
 #include "platform/export/renderer.hpp"
+#include "platform/export/marks.hpp"
 #include "platform/graphics/plotting.hpp"
 
 #include "support/recording_painter.hpp"
@@ -101,6 +102,31 @@ TEST(Renderer, MarkersWiresAndHiddenAxes) {
     EXPECT_TRUE(hidden.texts.empty());
     // Only the pentagrams and the wire remain: no box, no ticks.
     EXPECT_EQ(hidden.shapes.size(), 5u);
+}
+
+// Tick labels of huge or tiny ranges are in scientific notation, short enough to stay on the page;
+// ordinary ranges keep the decimals their step has.
+TEST(Renderer, TickLabelsOfAnyRangeStayShort) {
+    EXPECT_EQ(render::tick_labels({0.6, 0.8, 1.0}, 0.2),
+              (std::vector<std::string>{"0.6", "0.8", "1.0"}));
+    EXPECT_EQ(render::tick_labels({1e300, 2e300, 3e300}, 1e300),
+              (std::vector<std::string>{"1e+300", "2e+300", "3e+300"}));
+    EXPECT_EQ(render::tick_labels({0.0, 2e-7, 4e-7}, 2e-7),
+              (std::vector<std::string>{"0", "2e-07", "4e-07"}));
+    EXPECT_EQ(render::tick_labels({1.0e6, 1.2e6, 1.4e6}, 2e5),
+              (std::vector<std::string>{"1.0e+06", "1.2e+06", "1.4e+06"}));
+    for (const double scale : {1e300, 1e-300, 1e12}) {
+        Drawn d;
+        const double x[] = {scale, 3 * scale}, y[] = {-scale, scale}, z[] = {0, scale};
+        add_line(d.g, x, y, z, "ro");
+        d.render();
+        ASSERT_FALSE(d.painter.texts.empty());
+        for (const auto& text : d.painter.texts) {
+            EXPECT_LE(text.text.size(), 12u) << scale << ": " << text.text;
+            EXPECT_GE(text.anchor.x, 0.0);
+            EXPECT_LE(text.anchor.x, 560.0);
+        }
+    }
 }
 
 }  // namespace
