@@ -63,11 +63,16 @@ void watch_drawing(const Switchyard& s, Handle drawing) {
         set_tagged(s.g, tag, "Enable", "On");
 }
 
+int open_drawings(const Graphics& g) {
+    const std::vector<Handle> main = tagged(g, "Kelmar6");
+    int drawings = 0;
+    for (Handle f : g.figures())
+        drawings += main.empty() || f != main.front();
+    return drawings;
+}
+
 void drawing_closed(const Switchyard& s) {
-    const std::vector<Handle> main = tagged(s.g, "Kelmar6");
-    bool any = false;
-    for (Handle f : s.g.figures())
-        any = any || main.empty() || f != main.front();
+    const bool any = open_drawings(s.g) > 0;
     for (const char* tag : kDrawingButtons)
         set_tagged(s.g, tag, "Enable", any ? "On" : "off");
 }

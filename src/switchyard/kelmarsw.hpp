@@ -55,6 +55,8 @@ void enable_views(const Switchyard& s, bool on);
 // A new drawing window: Copy Figure, Auto Axis and Axes Off act on drawings, so they are enabled
 // while one is open; the drawing tells the switchyard when it goes.
 void watch_drawing(const Switchyard& s, Handle drawing);
+// The windows open beside the main window: the drawings.
+int open_drawings(const Graphics& g);
 // A drawing window went: the drawing buttons are disabled when none is left.
 void drawing_closed(const Switchyard& s);
 

@@ -36,7 +36,7 @@ void place_beside_main_window(Graphics& g, Handle drawing) {
     const std::vector<Handle> main = tagged(g, "Kelmar6");
     if (main.empty() || g.type(main.front()) != ObjectType::Figure)
         return;
-    const int others = static_cast<int>(g.figures().size()) - 2;  // main and this one
+    const int others = open_drawings(g) - 1;  // besides this one
     g.set(drawing, "OuterPosition",
           to_value(drawing_place(to_rect(g.get(main.front(), "OuterPosition")),
                                  g.pixel_position(Graphics::kRoot),

@@ -20,13 +20,10 @@ Handle current_drawing_axes(const Switchyard& s) {
                 return current_axes(s.g);
         }
     }
-    const std::vector<Handle> main = tagged(s.g, "Kelmar6");
-    for (Handle f : s.g.figures()) {
-        if (main.empty() || f != main.front()) {
-            throw Error(
-                "the drawing last looked at was closed: click the drawing you want, then press "
-                "the button again");
-        }
+    if (open_drawings(s.g) > 0) {
+        throw Error(
+            "the drawing last looked at was closed: click the drawing you want, then press the "
+            "button again");
     }
     throw Error(
         "there is no drawing open; load a sample with \"Show shapes after loading\" checked, or "

@@ -37,9 +37,10 @@ void write(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
 }
 
-// Every coordinate of a table (and with `sizes_too` every size) multiplied by 2^exponent,
-// written so that it reads back exactly.
-std::string scaled_table(const std::string& table, int exponent, bool sizes_too = false) {
+// Every number of a table changed by `coordinate` (or by `size` in its last column), written so
+// that it reads back exactly.
+template <typename Coordinate, typename Size>
+std::string changed_table(const std::string& table, Coordinate coordinate, Size size) {
     std::istringstream lines(table);
     std::string line, out;
     while (std::getline(lines, line)) {
@@ -51,12 +52,18 @@ std::string scaled_table(const std::string& table, int exponent, bool sizes_too 
         for (std::size_t j = 0; j < row.size(); ++j) {
             char buffer[40];
             std::snprintf(buffer, sizeof buffer, "%.17g ",
-                          j + 1 < row.size() || sizes_too ? std::ldexp(row[j], exponent) : row[j]);
+                          j + 1 < row.size() ? coordinate(row[j]) : size(row[j]));
             out += buffer;
         }
         out += "\n";
     }
     return out;
+}
+
+// Every coordinate of a table (and with `sizes_too` every size) multiplied by 2^exponent.
+std::string scaled_table(const std::string& table, int exponent, bool sizes_too = false) {
+    const auto scale = [exponent](double v) { return std::ldexp(v, exponent); };
+    return changed_table(table, scale, [&](double v) { return sizes_too ? scale(v) : v; });
 }
 
 // The table scaled by the largest power of two that keeps its coordinates finite.
@@ -102,23 +109,8 @@ void make_inputs(const fs::path& dir) {
     write(dir / "huge.txt", scaled_table(a, 1000));
     write(dir / "tiny.txt", scaled_table(a, -1000));
     // Sample a moved 1e10 along every axis: its shape keeps about 6 significant digits.
-    std::string far;
-    {
-        std::istringstream rows(a);
-        for (std::string row; std::getline(rows, row);) {
-            std::istringstream numbers(row);
-            std::vector<double> v;
-            for (double x = 0; numbers >> x;)
-                v.push_back(x);
-            for (std::size_t j = 0; j < v.size(); ++j) {
-                char buffer[40];
-                std::snprintf(buffer, sizeof buffer, "%.17g ",
-                              j + 1 < v.size() ? v[j] + 1e10 : v[j]);
-                far += buffer;
-            }
-            far += "\n";
-        }
-    }
+    const std::string far = changed_table(
+        a, [](double v) { return v + 1e10; }, [](double v) { return v; });
     write(dir / "far.txt", far);
     write(dir / "one_group.csv",
           "id,sample,x1,y1,z1,x2,y2,z2\na,adult,1,2,3,4,5,7\n"

@@ -433,12 +433,11 @@ void Graphics::close(Handle h) {
     std::erase(figure_order_, h);
     if (!current_figure())
         set_current(Value());
-    if (!on_delete.empty() && call_by_name_) {
+    if (!on_delete.empty()) {
         // A close always completes: it comes from the window system or from shutting down, where
         // the program the callback reaches may already be gone.
         try {
-            const CallbackCall call = parse_callback(on_delete);
-            call_by_name_(call.name, call.args);
+            call_text(on_delete);
         } catch (const std::exception&) {
         }
     }
@@ -491,10 +490,14 @@ void Graphics::run_callback(Handle h) {
     const Value* text = find_property(object(h), "Callback");
     if (text == nullptr || text->text().empty())
         return;
-    const CallbackCall call = parse_callback(text->text());
+    CallbackScope scope(*this, h);
+    call_text(text->text());
+}
+
+void Graphics::call_text(const std::string& text) {
+    const CallbackCall call = parse_callback(text);
     if (!call_by_name_)
         throw Error("no function table is installed to call \"" + call.name + "\"");
-    CallbackScope scope(*this, h);
     call_by_name_(call.name, call.args);
 }
 

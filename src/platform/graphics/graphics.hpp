@@ -128,6 +128,8 @@ class Graphics {
 
     Object& object(Handle h);
     const Object& object(Handle h) const;
+    // Calls the function a callback text names, through the call-by-name hook.
+    void call_text(const std::string& text);
     Value* find_property(Object& o, std::string_view name);
     const Value* find_property(const Object& o, std::string_view name) const;
     void set_stored(Handle h, Object& o, std::string_view name, const Value& value, bool notify);
