@@ -88,6 +88,7 @@ void draw_superimposed(Graphics& g, std::span<const StyledShapes> sets,
         draw_wireframe(g, wire_on, wirelist, "k-");
         name_lines_from(g, before, "wireframe");
     }
+    fill_figure(g, axes);
     g.set(axes, "XLabel", "x");
     g.set(axes, "YLabel", "y");
     g.set(axes, "ZLabel", "z");

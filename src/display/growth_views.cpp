@@ -154,6 +154,7 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
     }
     axis_mode(g, axes, "auto");
     axis_mode(g, axes, "equal");
+    fill_figure(g, axes);
     g.set(axes, "XLabel", "x");
     g.set(axes, "YLabel", "y");
     g.set(axes, "ZLabel", "z");
@@ -189,12 +190,13 @@ double default_magnification(const GrowthChange& change) {
 }
 
 std::vector<Eigen::Index> histogram_counts(const Eigen::Ref<const Eigen::VectorXd>& values,
-                                           double width, Eigen::Index bins) {
-    std::vector<Eigen::Index> counts(static_cast<std::size_t>(std::max<Eigen::Index>(bins, 1)), 0);
+                                           const HistogramBins& bins) {
+    std::vector<Eigen::Index> counts(
+        static_cast<std::size_t>(std::max<Eigen::Index>(bins.count, 1)), 0);
     for (double v : values) {
         if (!std::isfinite(v))
             continue;
-        const double at = std::floor(std::max(0.0, v) / width);
+        const double at = std::floor(std::max(0.0, (v - bins.origin) / bins.width));
         const auto bin =
             static_cast<std::size_t>(std::min(at, static_cast<double>(counts.size() - 1)));
         ++counts[bin];
@@ -202,15 +204,44 @@ std::vector<Eigen::Index> histogram_counts(const Eigen::Ref<const Eigen::VectorX
     return counts;
 }
 
+HistogramBins freedman_diaconis_bins(const Eigen::Ref<const Eigen::VectorXd>& values) {
+    std::vector<double> v;
+    for (double x : values) {
+        if (std::isfinite(x))
+            v.push_back(x);
+    }
+    if (v.empty())
+        return {0.0, 1.0, 1};
+    std::sort(v.begin(), v.end());
+    const auto quantile = [&](double q) {
+        const double at = q * static_cast<double>(v.size() - 1);
+        const auto below = static_cast<std::size_t>(std::floor(at));
+        const std::size_t above = std::min(below + 1, v.size() - 1);
+        return v[below] + (at - static_cast<double>(below)) * (v[above] - v[below]);
+    };
+    const double lo = v.front(), hi = v.back();
+    const double n = static_cast<double>(v.size());
+    double width = 2.0 * (quantile(0.75) - quantile(0.25)) / std::cbrt(n);
+    if (!(width > 0.0))
+        width = (hi - lo) / std::max(1.0, std::sqrt(n));  // half the values or more are equal
+    if (!(width > 0.0))
+        width = std::max(std::fabs(lo) * 0.05, 0.05);  // all equal: one narrow bar
+    // Between 5 and 60 bars over the values: fewer say nothing of the shape, more are noise.
+    width = std::clamp(width, (hi - lo) / 60.0, std::max((hi - lo) / 5.0, 1e-300));
+    const double origin = std::max(0.0, std::floor(lo / width) * width);
+    const auto count = static_cast<Eigen::Index>(std::floor((hi - origin) / width)) + 1;
+    return {origin, width, count};
+}
+
 namespace {
 
 // One histogram's bars in the current axes, each a filled rectangle.
-void bars(Graphics& g, const std::vector<Eigen::Index>& counts, double width, const Value& fill,
-          const Value& edge, const std::string& name) {
+void bars(Graphics& g, const std::vector<Eigen::Index>& counts, const HistogramBins& bins,
+          const Value& fill, const Value& edge, const std::string& name) {
     for (std::size_t b = 0; b < counts.size(); ++b) {
         if (counts[b] == 0)
             continue;
-        const double lo = width * static_cast<double>(b), hi = lo + width;
+        const double lo = bins.origin + bins.width * static_cast<double>(b), hi = lo + bins.width;
         const double c = static_cast<double>(counts[b]);
         const double x[] = {lo, hi, hi, lo}, y[] = {0, 0, c, c}, z[] = {0, 0, 0, 0};
         const Handle bar = line(g, x, y, z, "-", name);
@@ -219,10 +250,93 @@ void bars(Graphics& g, const std::vector<Eigen::Index>& counts, double width, co
     }
 }
 
-void vertical(Graphics& g, double at, double height, std::string_view style,
-              const std::string& name) {
+// A vertical line at `at` from 0 to `height`, with its label below its top end.
+void vertical(Graphics& g, double at, double height, std::string_view style, const Value& color,
+              const std::string& name, const std::string& label) {
     const double x[] = {at, at}, y[] = {0, height}, z[] = {0, 0};
-    g.set(line(g, x, y, z, style, name), "LineWidth", 1.5);
+    const Handle h = line(g, x, y, z, style, name);
+    g.set(h, "LineWidth", 1.5);
+    g.set(h, "Color", color);
+    g.set(h, "Label", label);
+}
+
+Value colour_of(const std::string& style) {
+    const PlotStyle look = parse_plot_style(style);
+    return Value::row({look.color[0], look.color[1], look.color[2]});
+}
+
+// One panel's place on the figure (normalized) and whether it is a small multiple.
+struct PanelPlace {
+    double left, bottom, width, height;
+    bool small;
+};
+
+// `n` panels in `rows` rows within the band from `bottom` up `height`: the rows share the band's
+// height, a row's panels its width, the first rows taking one panel more when `n` does not divide
+// evenly, so that no space stays empty.
+void fill_rows(std::vector<PanelPlace>& places, std::size_t n, std::size_t rows, double bottom,
+               double height, bool small) {
+    const std::size_t base = n / rows, extra = n % rows;
+    const double h = height / static_cast<double>(rows);
+    for (std::size_t r = 0; r < rows; ++r) {
+        const std::size_t in_row = base + (r < extra ? 1 : 0);
+        const double w = 1.0 / static_cast<double>(in_row);
+        for (std::size_t c = 0; c < in_row; ++c)
+            places.push_back({w * static_cast<double>(c),
+                              bottom + height - h * static_cast<double>(r + 1), w, h, small});
+    }
+}
+
+// The rows for `n` panels of at least `min_w` × `min_h` pixels in `width` × `height` that make
+// them nearest a 4:3 shape; 0 when they cannot fit.
+std::size_t best_rows(std::size_t n, double width, double height, double min_w, double min_h) {
+    std::size_t best = 0;
+    double best_misfit = HUGE_VAL;
+    for (std::size_t rows = 1; rows <= n; ++rows) {
+        const std::size_t columns = (n + rows - 1) / rows;
+        const double w = width / static_cast<double>(columns),
+                     h = height / static_cast<double>(rows);
+        if (w < min_w || h < min_h)
+            continue;
+        const double misfit = std::fabs(std::log(w / h / (4.0 / 3.0)));
+        if (misfit < best_misfit) {
+            best_misfit = misfit;
+            best = rows;
+        }
+    }
+    return best;
+}
+
+constexpr double kPanelWidth = 180, kPanelHeight = 160;  // pixels a full panel needs
+constexpr double kSmallWidth = 70, kSmallHeight = 55;    // and a small multiple
+
+// Where each panel goes on a `width` × `height` figure: all as full panels when they fit; else
+// the samples' panels full in at most the top 55 % and the pairs' as small multiples below;
+// else every panel a small multiple.
+std::vector<PanelPlace> panel_places(std::size_t samples, std::size_t pairs, double width,
+                                     double height) {
+    std::vector<PanelPlace> places;
+    const std::size_t n = samples + pairs;
+    if (const std::size_t rows = best_rows(n, width, height, kPanelWidth, kPanelHeight)) {
+        fill_rows(places, n, rows, 0.0, 1.0, false);
+        return places;
+    }
+    const auto per_row = static_cast<std::size_t>(std::max(1.0, std::floor(width / kPanelWidth)));
+    const std::size_t sample_rows = (samples + per_row - 1) / per_row;
+    const double share = static_cast<double>(sample_rows) * kPanelHeight / std::max(height, 1.0);
+    if (pairs > 0 && share <= 0.55) {
+        if (const std::size_t rows =
+                best_rows(pairs, width, height * (1.0 - share), kSmallWidth, kSmallHeight)) {
+            fill_rows(places, samples, sample_rows, 1.0 - share, share, false);
+            fill_rows(places, pairs, rows, 0.0, 1.0 - share, true);
+            return places;
+        }
+    }
+    std::size_t rows = best_rows(n, width, height, kSmallWidth, kSmallHeight);
+    if (rows == 0)  // smaller still than small multiples: a square grid
+        rows = static_cast<std::size_t>(std::ceil(std::sqrt(static_cast<double>(n))));
+    fill_rows(places, n, rows, 0.0, 1.0, true);
+    return places;
 }
 
 }  // namespace
@@ -231,72 +345,88 @@ void draw_distributions(Graphics& g, const AngleDistributions& d,
                         std::span<const std::string> names) {
     if (g.current_figure() == std::nullopt)
         g.create_figure();
+    const Handle figure = *g.current_figure();
     const std::size_t k = d.bootstrap.size();
     const std::size_t panels = k + d.permuted.size();
     if (panels == 0)
         throw Error("there are no angles to show");
-    // Shared axes: every angle from 0 to the largest, in bins of a fifth of a tick step.
-    double largest = 0;
-    for (const Eigen::VectorXd& v : d.bootstrap)
-        largest = std::max(largest, v.array().isFinite().any() ? v.maxCoeff() : 0.0);
-    for (const auto& p : d.permuted)
-        largest = std::max({largest, p.angles.maxCoeff(), p.ucl95});
-    largest = std::max({largest, d.observed.size() > 0 ? d.observed.maxCoeff() : 0.0, 1.0});
-    const double width = tick_step(0, largest) / 5;
-    const auto bins = static_cast<Eigen::Index>(std::ceil(largest / width)) + 1;
-    std::vector<std::vector<Eigen::Index>> counts;
-    Eigen::Index tallest = 1;
-    for (const Eigen::VectorXd& v : d.bootstrap)
-        counts.push_back(histogram_counts(v, width, bins));
-    for (const auto& p : d.permuted)
-        counts.push_back(histogram_counts(p.angles, width, bins));
-    for (const auto& c : counts)
-        tallest = std::max(tallest, *std::max_element(c.begin(), c.end()));
-    const Value x_limits = Value::row({0, width * static_cast<double>(bins)});
-    const Value y_limits = Value::row({0, 1.15 * static_cast<double>(tallest)});
-    const auto columns =
-        static_cast<std::size_t>(std::ceil(std::sqrt(static_cast<double>(panels))));
-    const std::size_t rows = (panels + columns - 1) / columns;
+    const Rect page = g.pixel_position(figure);
+    const std::vector<PanelPlace> places =
+        panel_places(k, d.permuted.size(), page.width, page.height);
+    const Value black = Value::row({0, 0, 0}), grey = Value::row({0.4, 0.4, 0.4});
     for (std::size_t panel = 0; panel < panels; ++panel) {
-        const double w = 1.0 / static_cast<double>(columns), h = 1.0 / static_cast<double>(rows);
-        const double left = w * static_cast<double>(panel % columns);
-        const double bottom = 1.0 - h * static_cast<double>(panel / columns + 1);
-        const Handle axes = flat_axes(g, Value::row({left, bottom, w, h}));
-        set_limits(g, axes, x_limits, y_limits);
-        const double top = 1.15 * static_cast<double>(tallest);
+        const PanelPlace& at = places[panel];
+        const Handle axes = flat_axes(g, Value::row({at.left, at.bottom, at.width, at.height}));
+        // Each panel's own bins and scales, from its own angles; the x axis from 0 to beyond
+        // the last bar and every marked angle.
+        const Eigen::VectorXd& angles =
+            panel < k ? d.bootstrap[panel] : d.permuted[panel - k].angles;
+        const HistogramBins bins = freedman_diaconis_bins(angles);
+        const std::vector<Eigen::Index> counts = histogram_counts(angles, bins);
+        const double tallest = static_cast<double>(
+            std::max<Eigen::Index>(1, *std::max_element(counts.begin(), counts.end())));
+        // Room above the bars for the lines' labels.
+        const double top = (at.small ? 1.1 : 1.6) * tallest;
+        double x_end = bins.origin + bins.width * static_cast<double>(bins.count);
         if (panel < k) {
-            const std::string style = sample_style(static_cast<int>(panel + 1));
-            const PlotStyle look = parse_plot_style(style);
-            const Value colour = Value::row({look.color[0], look.color[1], look.color[2]});
-            const Value light = Value::row(
-                {0.6 + 0.4 * look.color[0], 0.6 + 0.4 * look.color[1], 0.6 + 0.4 * look.color[2]});
-            bars(g, counts[panel], width, light, colour, "bootstrap angles");
+            const int number = static_cast<int>(panel + 1);
+            const std::string style = sample_style(number);
+            const Value colour = colour_of(style);
+            const auto& c = parse_plot_style(style).color;
+            const Value light = Value::row({0.6 + 0.4 * c[0], 0.6 + 0.4 * c[1], 0.6 + 0.4 * c[2]});
+            bars(g, counts, bins, light, colour, "bootstrap angles");
+            // The three range ends told apart by their dashes and labels.
             const Eigen::Vector3d& r = d.ranges[panel];
-            for (int q = 0; q < 3; ++q)
-                vertical(g, r(q), top, style.substr(0, 1) + "--", "80, 90 and 95 %");
-            const auto g_row = static_cast<Eigen::Index>(panel);
+            const char* dashes[] = {":", "-.", "--"};
+            const char* percents[] = {"80", "90", "95"};
+            for (int q = 0; q < 3; ++q) {
+                vertical(g, r(q), top, dashes[q], colour, std::string(percents[q]) + " %",
+                         at.small ? "" : percents[q]);
+                x_end = std::max(x_end, r(q));
+            }
+            // The observed angles to the other samples, each in that sample's colour and named
+            // by its number; the angle to isometry in black.
+            const auto row = static_cast<Eigen::Index>(panel);
             for (Eigen::Index other = 0; other < d.observed.cols(); ++other) {
-                if (d.isometry || other != g_row)
-                    vertical(g, d.observed(g_row, other), top, "k-",
-                             d.isometry ? "angle to isometry" : "observed angle");
+                if (!d.isometry && other == row)
+                    continue;
+                const double angle = d.observed(row, other);
+                const int to = static_cast<int>(other + 1);
+                vertical(g, angle, top, "-", d.isometry ? black : colour_of(sample_style(to)),
+                         d.isometry ? "angle to isometry" : "angle to sample " + std::to_string(to),
+                         at.small     ? ""
+                         : d.isometry ? "isometry"
+                                      : "to " + std::to_string(to));
+                x_end = std::max(x_end, angle);
             }
             const std::string name = panel < names.size() ? names[panel] : "";
             g.set(axes, "Title",
-                  "sample " + std::to_string(panel + 1) + " bootstrap" +
-                      (name.empty() ? std::string() : ": " + name));
+                  at.small ? "sample " + std::to_string(number)
+                           : "sample " + std::to_string(number) + " bootstrap" +
+                                 (name.empty() ? std::string() : ": " + name));
         } else {
             const AngleDistributions::Permuted& p = d.permuted[panel - k];
-            bars(g, counts[panel], width, Value::row({0.8, 0.8, 0.8}), Value::row({0.4, 0.4, 0.4}),
-                 "permuted angles");
-            vertical(g, p.observed, top, "k-", "observed angle");
-            vertical(g, p.ucl95, top, "r--", "UCL95");
+            bars(g, counts, bins, Value::row({0.8, 0.8, 0.8}), grey, "permuted angles");
+            vertical(g, p.observed, top, "-", black, "observed angle", at.small ? "" : "observed");
+            vertical(g, p.ucl95, top, "--", Value::row({1, 0, 0}), "UCL95",
+                     at.small ? "" : "UCL95");
+            x_end = std::max({x_end, p.observed, p.ucl95});
             g.set(axes, "Title",
-                  "samples " + std::to_string(p.a) + " and " + std::to_string(p.b) +
-                      ": permutations");
+                  at.small ? std::to_string(p.a) + " & " + std::to_string(p.b)
+                           : "samples " + std::to_string(p.a) + " and " + std::to_string(p.b) +
+                                 ": permuted angles");
         }
-        g.set(axes, "XLabel", "angle (degrees)");
-        g.set(axes, "YLabel", "replicates");
-        g.set(axes, "Legend", "on");
+        set_limits(g, axes, Value::row({0, 1.04 * x_end}), Value::row({0, top}));
+        if (at.small) {
+            // Without tick labels the title gives the angles the frame spans.
+            g.set(axes, "TickLabels", "off");
+            g.set(axes, "Title",
+                  g.get(axes, "Title").text() + " (0\u2013" +
+                      shortest_text(std::round(1.04 * x_end)) + "\u00b0)");
+        } else {
+            g.set(axes, "XLabel", "angle (degrees)");
+            g.set(axes, "YLabel", "replicates");
+        }
     }
 }
 

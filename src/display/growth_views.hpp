@@ -4,9 +4,12 @@
 // - draw_growth_change: the reference shape in grey with its wireframe, and for every sample a
 //   line from each landmark to where it moves over the sample's size range, times a
 //   magnification, ending in the sample's marker, with the moved shape's wireframe (3D);
-// - draw_distributions: a grid of panels with shared axes, one a sample with the histogram of its
-//   bootstrap angles, its 80, 90 and 95 percent values and the observed angles, then one a pair
-//   with its permuted angles, the observed angle and the UCL95.
+// - draw_distributions: one panel a sample with the histogram of its bootstrap angles, its 80, 90
+//   and 95 percent values (dotted, dash-dotted, dashed, labelled) and the observed angles to the
+//   other samples (each in that sample's colour, labelled "to 2" …), then one panel a pair with
+//   its permuted angles, the observed angle and the UCL95; every panel with its own bins
+//   (Freedman–Diaconis) and scales, the panels filling the figure row by row. When full panels
+//   do not fit, the pairs become small multiples: frames without tick labels titled "1 & 2".
 // Sample 1 is drawn as red diamonds, sample 2 as blue circles, further samples in other colours
 // and markers; the reference as green pentagrams.
 #pragma once
@@ -45,9 +48,21 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
 void draw_distributions(Graphics& g, const AngleDistributions& d,
                         std::span<const std::string> names);
 
-// The counts of `values` (NaN left out) in `bins` bins of `width` from 0; a value at or beyond the
-// last bin's end counts in the last bin.
+// Histogram bins: `count` bins of `width` from `origin`.
+struct HistogramBins {
+    double origin = 0.0;
+    double width = 1.0;
+    Eigen::Index count = 1;
+};
+
+// The Freedman–Diaconis bins of the finite `values`: a width of twice their interquartile range
+// over the cube root of their count, kept between a fifth and a sixtieth of their range, the first
+// bin starting at a whole number of widths at or below the smallest value.
+HistogramBins freedman_diaconis_bins(const Eigen::Ref<const Eigen::VectorXd>& values);
+
+// The counts of `values` (NaN left out) in `bins`; a value before the first bin counts in the
+// first, one at or beyond the last bin's end in the last.
 std::vector<Eigen::Index> histogram_counts(const Eigen::Ref<const Eigen::VectorXd>& values,
-                                           double width, Eigen::Index bins);
+                                           const HistogramBins& bins);
 
 }  // namespace kelmar

@@ -5,16 +5,7 @@
 namespace kelmar {
 
 std::string shown_file_name(const std::string& name) {
-    constexpr std::size_t kLongest = 24;
-    if (name.size() <= kLongest)
-        return name;
-    // A cut never falls inside a UTF-8 character.
-    const auto cut = [&](std::size_t at) {
-        while (at > 0 && at < name.size() && (static_cast<unsigned char>(name[at]) & 0xC0) == 0x80)
-            --at;
-        return at;
-    };
-    return name.substr(0, cut(10)) + "\u2026" + name.substr(cut(name.size() - 12));
+    return shorten_middle(name, 24);
 }
 
 std::string file_counts_text(const LoadResult& load) {

@@ -11,7 +11,7 @@
 namespace kelmar {
 
 // A file's name as the window shows it: a long one shortened in the middle, where names of a
-// series differ least ("macaque_ma…d_adults.txt"); the full name goes into the tooltip.
+// series differ least ("macaque_mal…d_adults.txt"); the full name goes into the tooltip.
 std::string shown_file_name(const std::string& name);
 
 // A file control right after its sample is read: "File: name \n  N Specimens \n  p Landmarks".

@@ -1,11 +1,19 @@
 #include "display/draw_shapes.hpp"
 #include "display/draw_wireframe.hpp"
+#include "platform/export/renderer.hpp"
+#include "platform/export/save_figure.hpp"
 #include "platform/graphics/plotting.hpp"
+#include "platform/numeric/format.hpp"
 
 #include "support/eigen_testing.hpp"
 #include "support/scratch.hpp"
 
 #include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <cstring>
 
 namespace kelmar {
 namespace {
@@ -88,6 +96,88 @@ TEST_F(Display, WiresJoinTheNamedLandmarksAndBadWirelistsDrawNothing) {
     }
     EXPECT_NE(error_of([&] { draw_wireframe(g, shape.leftCols(2), wires); }).find("6 x 2"),
               std::string::npos);
+}
+
+// The bounding box of an image's box-grey pixels (the 3D box's edges) outside `skip`.
+QRect grey_extent(const QImage& image, const QRect& skip) {
+    QRect r;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (skip.contains(x, y) || std::abs(c.red() - c.green()) > 6 ||
+                std::abs(c.red() - c.blue()) > 6 || c.red() < 130 || c.red() > 175)
+                continue;
+            r = r.united(QRect(x, y, 1, 1));
+        }
+    }
+    return r;
+}
+
+// On the window's smallest drawing, with two 45-character names, the box keeps at least half the
+// figure across and down in every format: the legend moves below the box and shortens the names
+// in the middle, never squeezing the box beside it.
+TEST_F(Display, LongNamesLeaveTheBoxItsShareInEveryFormat) {
+    ensure_gui_application();
+    constexpr int kWidth = 488, kHeight = 366;
+    g.set(figure, "Position", Value::row({0, 0, kWidth, kHeight}));
+    // A skull's proportions: longest front to back, narrowest top to bottom.
+    std::mt19937 gen(5);
+    Stack one(6, 3), two(6, 3), reference(6, 3);
+    reference.page(0) << 0.5, 0, 0, -0.5, 0, 0, 0, 0.4, 0, 0, -0.4, 0, 0, 0, 0.3, 0, 0, -0.3;
+    one.page(0) = reference.page(0) + 0.05 * testing::random_matrix(6, 3, gen);
+    two.page(0) = reference.page(0) + 0.05 * testing::random_matrix(6, 3, gen);
+    const std::string first = "sample 1: macaque_males_field_season_2024_adults.txt";
+    const std::string second = "sample 2: macaque_females_field_season_2024_adult.txt";
+    const StyledShapes sets[] = {
+        {reference, "gp", "common reference"}, {one, "rd", first}, {two, "bo", second}};
+    draw_superimposed(g, sets, Eigen::MatrixXd(0, 3), Eigen::MatrixXd(0, 3));
+    const Handle axes = current_axes(g);
+    const Projection project(g, axes, axes_area(g, axes));
+    const LegendLayout& legend = project.legend();
+    ASSERT_EQ(legend.entries.size(), 3u);
+    for (const auto& [name, line] : legend.entries)
+        EXPECT_LE(character_count(name), 32u) << name;
+    EXPECT_EQ(legend.place, LegendLayout::Place::below);
+    EXPECT_EQ(legend.entries[0].first.substr(0, 9), "sample 1:");             // cut in the middle
+    EXPECT_EQ(g.get(legend.entries[0].second, "DisplayName").text(), first);  // kept whole
+    const QRect legend_box(static_cast<int>(legend.left) - 2, static_cast<int>(legend.top) - 2,
+                           static_cast<int>(legend.width) + 4, static_cast<int>(legend.height) + 4);
+    const auto spans_half = [&](const QRect& r, double scale, const char* format) {
+        EXPECT_GE(r.width(), 0.5 * scale * kWidth) << format;
+        EXPECT_GE(r.height(), 0.5 * scale * kHeight) << format;
+    };
+
+    const std::string png = figure_bytes(g, figure, "png");  // at twice the pixels
+    const QImage printed = QImage::fromData(reinterpret_cast<const uchar*>(png.data()),
+                                            static_cast<int>(png.size()), "PNG");
+    ASSERT_EQ(printed.width(), 2 * kWidth);
+    const QRect doubled(2 * legend_box.left(), 2 * legend_box.top(), 2 * legend_box.width(),
+                        2 * legend_box.height());
+    spans_half(grey_extent(printed, doubled), 2.0, "png");
+
+    const std::string svg = figure_bytes(g, figure, "svg");
+    QSvgRenderer renderer(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
+    QImage drawn(kWidth, kHeight, QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    QPainter painter(&drawn);
+    renderer.render(&painter);
+    painter.end();
+    spans_half(grey_extent(drawn, legend_box), 1.0, "svg");
+
+    // The EMF's lines (the box's edges and ticks; the samples are markers), from their bounds.
+    const std::string emf = figure_bytes(g, figure, "emf");
+    const auto i32 = [&](std::size_t at) {
+        std::int32_t v = 0;
+        std::memcpy(&v, emf.data() + at, 4);
+        return v;
+    };
+    QRect lines_extent;
+    for (std::size_t at = 0; at + 8 <= emf.size(); at += static_cast<std::size_t>(i32(at + 4))) {
+        if (i32(at) == 87 || i32(at) == 4)  // polylines of 16- and 32-bit points
+            lines_extent = lines_extent.united(
+                QRect(QPoint(i32(at + 8), i32(at + 12)), QPoint(i32(at + 16), i32(at + 20))));
+    }
+    spans_half(lines_extent, 2540.0 / 96.0, "emf");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "platform/export/renderer.hpp"
 #include "platform/export/save_figure.hpp"
 #include "platform/graphics/plotting.hpp"
+#include "platform/numeric/format.hpp"
 
 #include "support/eigen_testing.hpp"
 #include "support/recording_painter.hpp"
@@ -48,7 +49,7 @@ AngleDistributions two_samples() {
 }
 
 // Every finite angle is counted once; the marked values are the ranges, the observed angle and
-// the UCL95 the report gives.
+// the UCL95 the report gives, each line labelled with what it marks.
 TEST(GrowthViews, DistributionsCountEveryAngleAndMarkTheReportsValues) {
     const AngleDistributions d = two_samples();
     Graphics g;
@@ -59,28 +60,121 @@ TEST(GrowthViews, DistributionsCountEveryAngleAndMarkTheReportsValues) {
     const std::size_t expected[] = {40, 39, 100};
     for (std::size_t p = 0; p < 3; ++p) {
         double counted = 0;
-        std::vector<double> dashed, solid;
+        std::vector<double> marked;
+        std::vector<std::string> labels, styles;
         for (Handle line : g.children(panels[p])) {
             const Value x = g.get(line, "XData"), y = g.get(line, "YData");
-            if (g.get(line, "FillColor").is_real())
+            if (g.get(line, "FillColor").is_real()) {
                 counted += y.reals()[2];  // a bar's height
-            else if (g.get(line, "LineStyle").text() == "--")
-                dashed.push_back(x.reals()[0]);
-            else
-                solid.push_back(x.reals()[0]);
+                continue;
+            }
+            marked.push_back(x.reals()[0]);
+            labels.push_back(g.get(line, "Label").text());
+            styles.push_back(g.get(line, "LineStyle").text());
         }
         EXPECT_EQ(counted, static_cast<double>(expected[p])) << "panel " << p;
         if (p < 2) {
-            EXPECT_EQ(dashed,
-                      (std::vector<double>{d.ranges[p](0), d.ranges[p](1), d.ranges[p](2)}));
-            EXPECT_EQ(solid, std::vector<double>{12.5});
+            EXPECT_EQ(marked,
+                      (std::vector<double>{d.ranges[p](0), d.ranges[p](1), d.ranges[p](2), 12.5}));
+            const std::string other = p == 0 ? "to 2" : "to 1";
+            EXPECT_EQ(labels, (std::vector<std::string>{"80", "90", "95", other}));
+            EXPECT_EQ(styles, (std::vector<std::string>{":", "-.", "--", "-"}));
+            // The observed angle in the colour of the sample it compares to.
+            EXPECT_EQ(g.get(g.children(panels[p]).back(), "Color"),
+                      p == 0 ? Value::row({0, 0, 1}) : Value::row({1, 0, 0}));
         } else {
-            EXPECT_EQ(dashed, std::vector<double>{8.25});
-            EXPECT_EQ(solid, std::vector<double>{12.5});
+            EXPECT_EQ(marked, (std::vector<double>{12.5, 8.25}));
+            EXPECT_EQ(labels, (std::vector<std::string>{"observed", "UCL95"}));
         }
     }
     const Eigen::VectorXd edges = (Eigen::VectorXd(5) << 0.0, 0.99, 1.0, 7.5, 1e9).finished();
-    EXPECT_EQ(histogram_counts(edges, 1.0, 4), (std::vector<Eigen::Index>{2, 1, 0, 2}));
+    EXPECT_EQ(histogram_counts(edges, {0.0, 1.0, 4}), (std::vector<Eigen::Index>{2, 1, 0, 2}));
+    EXPECT_EQ(histogram_counts(edges, {1.0, 2.0, 2}), (std::vector<Eigen::Index>{3, 2}));
+}
+
+// Each panel's bins come from its own angles: Freedman–Diaconis widths, at least five and at most
+// sixty bars over the values, starting at or below the smallest.
+TEST(GrowthViews, BinsFollowEachPanelsOwnAngles) {
+    // 1,000 angles uniform on [20, 30]: IQR 5, width 2 · 5 / 10 = 1.
+    const Eigen::VectorXd uniform = Eigen::VectorXd::LinSpaced(1001, 20.0, 30.0);
+    const HistogramBins b = freedman_diaconis_bins(uniform);
+    EXPECT_NEAR(b.width, 2.0 * 5.0 / std::cbrt(1001.0), 1e-12);
+    EXPECT_LE(b.origin, 20.0);
+    EXPECT_GT(b.origin + b.width * static_cast<double>(b.count), 30.0);
+    // Few distinct values: never fewer than five bars; one outlier: never more than sixty.
+    Eigen::VectorXd lumpy = Eigen::VectorXd::Constant(100, 4.0);
+    lumpy(0) = 3.0;
+    lumpy(99) = 5.0;
+    EXPECT_GE(freedman_diaconis_bins(lumpy).count, 5);
+    Eigen::VectorXd outlier = Eigen::VectorXd::LinSpaced(100, 1.0, 1.1);
+    outlier(99) = 1000.0;
+    EXPECT_LE(freedman_diaconis_bins(outlier).count, 61);
+    const Eigen::VectorXd none = Eigen::VectorXd::Constant(3, std::nan(""));
+    EXPECT_EQ(freedman_diaconis_bins(none).count, 1);
+}
+
+// For 1 to 10 samples with their pairs, the panels tile the 800 × 600 page with no gap or
+// overlap; full panels are large enough to read and their titles fit their width.
+TEST(GrowthViews, DistributionPanelsFillThePageForAnyNumberOfSamples) {
+    ensure_gui_application();
+    for (std::size_t k = 1; k <= 10; ++k) {
+        AngleDistributions d;
+        d.observed = Eigen::MatrixXd::Constant(static_cast<Eigen::Index>(k),
+                                               static_cast<Eigen::Index>(k), 20.0);
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < k; ++i) {
+            d.bootstrap.push_back(
+                Eigen::VectorXd::LinSpaced(100, 1.0, 9.0 + static_cast<double>(i)));
+            d.ranges.push_back({6.0, 7.0, 8.0});
+            names.push_back("growth_sample_of_a_long_field_season_" + std::to_string(i) + ".txt");
+            for (std::size_t j = i + 1; j < k; ++j)
+                d.permuted.push_back({static_cast<int>(i + 1), static_cast<int>(j + 1), 20.0, 9.0,
+                                      Eigen::VectorXd::LinSpaced(1000, 20.0, 0.5)});
+        }
+        Graphics g;
+        const Handle figure = g.create_figure({{"Position", Value::row({0, 0, 800, 600})}});
+        draw_distributions(g, d, names);
+        const std::vector<Handle> panels = g.children(figure);
+        ASSERT_EQ(panels.size(), k + k * (k - 1) / 2) << k;
+        double covered = 0;
+        std::vector<Rect> rects;
+        for (Handle panel : panels) {
+            const Rect r = g.pixel_position(panel);
+            covered += r.width * r.height;
+            for (const Rect& o : rects) {
+                const double w =
+                    std::min(r.left + r.width, o.left + o.width) - std::max(r.left, o.left);
+                const double h = std::min(r.bottom + r.height, o.bottom + o.height) -
+                                 std::max(r.bottom, o.bottom);
+                EXPECT_FALSE(w > 0.5 && h > 0.5) << k << " samples: panels overlap";
+            }
+            rects.push_back(r);
+            if (g.get(panel, "TickLabels").text() == "on") {
+                EXPECT_GE(r.width, 179.0) << k;
+                EXPECT_GE(r.height, 149.0) << k;
+            } else {
+                EXPECT_GE(r.width, 69.0) << k;
+                EXPECT_GE(r.height, 54.0) << k;
+            }
+        }
+        EXPECT_NEAR(covered, 800.0 * 600.0, 1.0) << k << " samples: space left empty";
+        // Titles shortened to their panel: no title line wider than its panel.
+        testing::RecordingPainter painter;
+        render_figure(g, figure, painter);
+        for (const auto& text : painter.texts) {
+            if (text.text.find("growth_sample") == std::string::npos)
+                continue;
+            // A title's characters at 13 pixels are some 0.56 of that wide.
+            const double width = static_cast<double>(character_count(text.text)) * 0.56 * 13.0;
+            for (const Rect& r : rects) {
+                const double top = 600.0 - r.bottom - r.height;
+                if (text.anchor.x > r.left && text.anchor.x < r.left + r.width &&
+                    text.anchor.y > top && text.anchor.y < top + r.height) {
+                    EXPECT_LE(width, r.width) << text.text;
+                }
+            }
+        }
+    }
 }
 
 // Each arrow runs from the reference's landmark to where the sample's growth moves it, times the

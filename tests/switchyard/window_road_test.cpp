@@ -16,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QImage>
+#include <QLabel>
 #include <regex>
 #include <sstream>
 
@@ -348,7 +349,14 @@ TEST_F(WindowRoad, ReadableWindowAndDrawing) {
     load("Pushbutton1", "macaque_males_2024_field_adults.txt", folder_.path().string());
     QWidget* file = widget(tagged(g(), "File1Tag").front());
     EXPECT_EQ(file->toolTip().toStdString(), "macaque_males_2024_field_adults.txt");
-    EXPECT_EQ(text("File1Tag").rfind("File macaque_ma\u2026d_adults.txt", 0), 0u);
+    EXPECT_EQ(text("File1Tag").rfind("File macaque_mal\u2026d_adults.txt", 0), 0u);
+    // Each line of the text stays one line in the window: none is wider than the control.
+    auto* label = dynamic_cast<QLabel*>(file);
+    ASSERT_NE(label, nullptr);
+    const QStringList shown = label->text().split('\n');
+    EXPECT_EQ(shown.size(), 3);
+    for (const QString& line : shown)
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->contentsRect().width());
     const std::vector<Handle> lines = g().children(g().children(drawings()[0]).front());
     const Handle reference = lines.back();
     EXPECT_EQ(g().get(reference, "Marker").text(), "p");

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 namespace kelmar::render {
@@ -69,6 +70,8 @@ void draw_flat_frame(const Graphics& g, Handle axes, const Projection& project, 
                                {r.left, r.top + r.height},
                                {r.left, r.top}};
     painter.polyline(frame, kFramePen);
+    if (lower(g.get(axes, "TickLabels").text()) == "off")
+        return;  // a small multiple: its frame alone, its title says what it shows
     const auto& lim = project.limits();
     flat_ticks(
         lim[0], true, [&](double v) { return project(v, lim[1][0], 0.0); }, painter);
@@ -108,106 +111,361 @@ void draw_edge_label(const std::string& text, PagePoint a, PagePoint b, PagePoin
     }
 }
 
-void draw_title(const Graphics& g, Handle axes, const PageRect& area, Painter& painter) {
-    const std::string title = g.get(axes, "Title").text();
-    if (!title.empty()) {
-        painter.text({area.left + area.width / 2, area.top + 4}, title, HAlign::Centre, VAlign::Top,
-                     kBoxColor, kLabelSize + 2);
-    }
-}
-
 namespace {
 
-constexpr double kSample = 26;  // the width of a legend entry's line or marker
+constexpr double kTitleSize = kLabelSize + 2;
+constexpr double kTitleLine = 1.6 * kLabelSize;  // the height a title line takes
+constexpr double kTextCharacter = 0.56;          // a word's characters, as a share of the size
+constexpr double kSample = 26;                   // the width of a legend entry's line or marker
 constexpr double kRow = kLabelSize + 7;
+constexpr std::size_t kLongestLegendName = 32;  // characters; longer names are shortened
+constexpr std::size_t kShortestLegendName = 8;
+constexpr double kPlotShare = 0.6;  // what a legend beside or below leaves the plot
 
-// The legend's entries: the first line of every name, in drawing order.
-std::vector<std::pair<std::string, Handle>> legend_entries(const Graphics& g, Handle axes) {
+std::vector<std::string> title_lines(const Graphics& g, Handle axes) {
+    std::vector<std::string> lines;
+    const std::string title = g.get(axes, "Title").text();
+    std::size_t start = 0;
+    while (!title.empty() && start <= title.size()) {
+        const std::size_t end = std::min(title.find('\n', start), title.size());
+        lines.push_back(title.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The characters of text at `size` that fit in `width` pixels.
+std::size_t characters_in(double width, double size) {
+    return static_cast<std::size_t>(std::max(0.0, width / (kTextCharacter * size)));
+}
+
+// The legend's entries: the first line of every name, in drawing order, shortened to `longest`.
+std::vector<std::pair<std::string, Handle>> legend_entries(const Graphics& g, Handle axes,
+                                                           std::size_t longest) {
     std::vector<std::pair<std::string, Handle>> entries;
+    std::vector<std::string> seen;
     if (lower(g.get(axes, "Legend").text()) != "on")
         return entries;
     for (Handle line : g.children(axes)) {
         const std::string name = g.get(line, "DisplayName").text();
-        if (name.empty() || lower(g.get(line, "Visible").text()) == "off")
+        if (name.empty() || lower(g.get(line, "Visible").text()) == "off" ||
+            std::find(seen.begin(), seen.end(), name) != seen.end())
             continue;
-        if (std::none_of(entries.begin(), entries.end(),
-                         [&](const auto& e) { return e.first == name; }))
-            entries.emplace_back(name, line);
+        seen.push_back(name);
+        entries.emplace_back(shorten_middle(name, longest), line);
     }
     return entries;
 }
 
-double legend_width(const std::vector<std::pair<std::string, Handle>>& entries) {
+// The legend of `entries` in `columns` columns (rows filled first).
+LegendLayout sized_legend(std::vector<std::pair<std::string, Handle>> entries,
+                          std::size_t columns) {
+    LegendLayout l;
     std::size_t characters = 0;
     for (const auto& e : entries)
-        characters = std::max(characters, e.first.size());
-    // Words are narrower than digits: some 0.55 of the size a character.
-    return kSample + 14 + static_cast<double>(characters) * 0.55 * kLabelSize;
+        characters = std::max(characters, character_count(e.first));
+    l.entries = std::move(entries);
+    l.columns = std::clamp<std::size_t>(columns, 1, std::max<std::size_t>(1, l.entries.size()));
+    const std::size_t rows = (l.entries.size() + l.columns - 1) / l.columns;
+    l.entry_width = kSample + 14 + static_cast<double>(characters) * 0.6 * kLabelSize;
+    l.width = l.entry_width * static_cast<double>(l.columns);
+    l.height = kRow * static_cast<double>(rows) + 6;
+    return l;
+}
+
+// The entries with names short enough that `columns` columns fit in `width`.
+LegendLayout fitted_legend(const Graphics& g, Handle axes, double width, std::size_t columns) {
+    const double per_entry = width / static_cast<double>(std::max<std::size_t>(columns, 1));
+    const std::size_t longest =
+        std::clamp(characters_in(per_entry - kSample - 14, kLabelSize * 0.6 / kTextCharacter),
+                   kShortestLegendName, kLongestLegendName);
+    return sized_legend(legend_entries(g, axes, longest), columns);
+}
+
+// A legend below a plot of `area`'s width: in as many columns as fit with names of 24 characters
+// (fewer rows take less of the plot's height), names shortened to the columns' width.
+LegendLayout legend_below(const Graphics& g, Handle axes, const PageRect& area) {
+    constexpr std::size_t kReadableName = 24;
+    const LegendLayout whole = sized_legend(legend_entries(g, axes, kLongestLegendName), 1);
+    std::size_t longest = 0;
+    for (const auto& e : whole.entries)
+        longest = std::max(longest, character_count(e.first));
+    const double room = area.width - 12;
+    const auto entry_for = [&](std::size_t characters) {
+        return kSample + 14 + static_cast<double>(characters) * 0.6 * kLabelSize;
+    };
+    std::size_t columns = 1;
+    while (columns < whole.entries.size() &&
+           room / static_cast<double>(columns + 1) >= entry_for(std::min(longest, kReadableName)))
+        ++columns;
+    LegendLayout l = whole.width <= room / static_cast<double>(columns)
+                         ? sized_legend(whole.entries, columns)
+                         : fitted_legend(g, axes, room, columns);
+    l.place = LegendLayout::Place::below;
+    l.left = area.left + std::max(0.0, (area.width - l.width) / 2);
+    l.top = area.top + area.height - l.height - 4;
+    return l;
+}
+
+// Whether the segment from `a` to `b` meets the rectangle `r` (clipped against its four sides).
+bool meets(const PageRect& r, PagePoint a, PagePoint b) {
+    double t0 = 0, t1 = 1;
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double p[] = {-dx, dx, -dy, dy};
+    const double q[] = {a.x - r.left, r.left + r.width - a.x, a.y - r.top, r.top + r.height - a.y};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    return true;
+}
+
+// The lines of `axes` whose drawing (path, fill, markers or label) meets `r`.
+std::size_t lines_meeting(const Graphics& g, Handle axes, const Projection& project,
+                          const PageRect& r) {
+    std::size_t count = 0;
+    for (Handle line : g.children(axes)) {
+        if (lower(g.get(line, "Visible").text()) == "off")
+            continue;
+        const Value xd = g.get(line, "XData"), yd = g.get(line, "YData"), zd = g.get(line, "ZData");
+        const auto xs = xd.reals(), ys = yd.reals(), zs = zd.reals();
+        const std::size_t n =
+            std::min({xs.size(), ys.size(), project.flat() ? ys.size() : zs.size()});
+        std::vector<PagePoint> points;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (std::isfinite(xs[i]) && std::isfinite(ys[i]))
+                points.push_back(project(xs[i], ys[i], project.flat() ? 0.0 : zs[i]));
+        }
+        if (points.empty())
+            continue;
+        // Markers and a filled shape's inside count by the points' bounding box grown by a
+        // marker's half width; a path by its segments.
+        bool hit = false;
+        const bool path = g.get(line, "LineStyle").text() != "none";
+        if (g.get(line, "FillColor").is_real() || !path || points.size() == 1) {
+            double lo_x = HUGE_VAL, hi_x = -HUGE_VAL, lo_y = HUGE_VAL, hi_y = -HUGE_VAL;
+            for (const PagePoint& p : points) {
+                lo_x = std::min(lo_x, p.x), hi_x = std::max(hi_x, p.x);
+                lo_y = std::min(lo_y, p.y), hi_y = std::max(hi_y, p.y);
+            }
+            if (g.get(line, "FillColor").is_real()) {
+                hit = lo_x <= r.left + r.width && hi_x >= r.left && lo_y <= r.top + r.height &&
+                      hi_y >= r.top;
+            } else {
+                for (const PagePoint& p : points)
+                    hit = hit || (p.x >= r.left - 4 && p.x <= r.left + r.width + 4 &&
+                                  p.y >= r.top - 4 && p.y <= r.top + r.height + 4);
+            }
+        }
+        for (std::size_t i = 1; path && !hit && i < points.size(); ++i)
+            hit = meets(r, points[i - 1], points[i]);
+        const std::string label = g.get(line, "Label").text();
+        if (!hit && !label.empty()) {
+            const PagePoint at = points.back();
+            const double w = label_width(character_count(label), kLabelSize);
+            hit = meets(r, {at.x - w / 2, at.y + 2 + kLabelSize / 2},
+                        {at.x + w / 2, at.y + 2 + kLabelSize / 2});
+        }
+        count += hit;
+    }
+    return count;
+}
+
+// The inside corner of `plot` where `l` covers the fewest lines (the first of top right, top
+// left, bottom right, bottom left that covers none), and how many it covers there.
+std::size_t emptiest_corner(const Graphics& g, Handle axes, const Projection& project,
+                            const PageRect& plot, double top_inset, LegendLayout& l) {
+    const double right = plot.left + plot.width - l.width - 6, left = plot.left + 6;
+    const double top = plot.top + top_inset, bottom = plot.top + plot.height - l.height - 6;
+    const PagePoint corners[] = {{right, top}, {left, top}, {right, bottom}, {left, bottom}};
+    std::size_t fewest = std::numeric_limits<std::size_t>::max();
+    for (const PagePoint& c : corners) {
+        const std::size_t covered = lines_meeting(g, axes, project, {c.x, c.y, l.width, l.height});
+        if (covered < fewest) {
+            fewest = covered;
+            l.left = c.x;
+            l.top = c.y;
+        }
+        if (covered == 0)
+            break;
+    }
+    return fewest;
 }
 
 }  // namespace
 
-double legend_room(const Graphics& g, Handle axes) {
-    const auto entries = legend_entries(g, axes);
-    return entries.empty() ? 0.0 : legend_width(entries) + 12;
+std::size_t title_line_count(const Graphics& g, Handle axes) {
+    return title_lines(g, axes).size();
+}
+
+void draw_title(const Graphics& g, Handle axes, const PageRect& area, Painter& painter) {
+    // Each line shortened in the middle to the axes' width, so that neighbouring panels' titles
+    // never run into each other.
+    const std::size_t longest = std::max<std::size_t>(characters_in(area.width - 8, kTitleSize), 4);
+    double y = area.top + 4;
+    for (const std::string& line : title_lines(g, axes)) {
+        // "what: name" keeps what it is and shortens the name.
+        const std::size_t colon = line.rfind(": ");
+        const std::size_t head =
+            colon == std::string::npos ? 0 : character_count(line.substr(0, colon + 2));
+        const std::string shown =
+            head > 0 && head + 5 <= longest
+                ? line.substr(0, colon + 2) + shorten_middle(line.substr(colon + 2), longest - head)
+                : shorten_middle(line, longest);
+        painter.text({area.left + area.width / 2, y}, shown, HAlign::Centre, VAlign::Top, kBoxColor,
+                     kTitleSize);
+        y += kTitleLine;
+    }
+}
+
+LegendLayout plan_box_legend(const Graphics& g, Handle axes, PageRect& area) {
+    LegendLayout l = sized_legend(legend_entries(g, axes, kLongestLegendName), 1);
+    if (l.entries.empty())
+        return l;
+    const double below_title = 2.2 * kLabelSize;
+    if (area.width - (l.width + 12) >= kPlotShare * area.width &&
+        l.height <= area.height - below_title - 6) {
+        l.place = LegendLayout::Place::right;
+        l.left = area.left + area.width - l.width - 6;
+        l.top = area.top + below_title;
+        area.width -= l.width + 12;
+        return l;
+    }
+    LegendLayout below = legend_below(g, axes, area);
+    if (area.height - (below.height + 8) >= kPlotShare * area.height) {
+        area.height -= below.height + 8;
+        return below;
+    }
+    // No room beside or below: inside, at most half the width, in the corner chosen when drawn.
+    l = fitted_legend(g, axes, 0.5 * area.width, 1);
+    l.place = LegendLayout::Place::inside;
+    return l;
+}
+
+LegendLayout plan_flat_legend(const Graphics& g, Handle axes, const Projection& project,
+                              const PageRect& area, PageRect& plot) {
+    LegendLayout l = sized_legend(legend_entries(g, axes, kLongestLegendName), 1);
+    if (l.entries.empty())
+        return l;
+    if (l.width > 0.5 * plot.width)
+        l = fitted_legend(g, axes, 0.5 * plot.width, 1);
+    l.place = LegendLayout::Place::inside;
+    if (emptiest_corner(g, axes, project, plot, 6, l) == 0)
+        return l;
+    // Every corner covers a line: outside the frame, on the right or below, when the plot keeps
+    // its share there; otherwise the corner that covers least.
+    const double right_band = l.width + 10;
+    if (plot.width - right_band >= kPlotShare * plot.width && l.height <= plot.height) {
+        plot.width -= right_band;
+        l.place = LegendLayout::Place::right;
+        l.left = plot.left + plot.width + 8;
+        l.top = plot.top;
+        return l;
+    }
+    LegendLayout below = legend_below(g, axes, area);
+    if (plot.height - (below.height + 6) >= kPlotShare * plot.height) {
+        plot.height -= below.height + 6;
+        return below;
+    }
+    return l;
 }
 
 void draw_legend(const Graphics& g, Handle axes, const Projection& project, Painter& painter) {
-    const auto entries = legend_entries(g, axes);
-    if (entries.empty())
+    LegendLayout l = project.legend();
+    if (l.place == LegendLayout::Place::none || l.entries.empty())
         return;
-    const PageRect& r = project.plot_rect();
-    const double width = legend_width(entries);
-    const double height = kRow * static_cast<double>(entries.size()) + 6;
-    double left = std::max(r.left + 2, r.left + r.width - width - 6);
-    // Beside a 3D box, below the title; inside a 2D frame, in the corner with the fewest points.
-    double top =
-        r.top + (project.flat() || g.get(axes, "Title").text().empty() ? 6 : 2.2 * kLabelSize);
-    if (project.flat()) {
-        const double corners[4][2] = {{left, top},
-                                      {r.left + 6, top},
-                                      {left, r.top + r.height - height - 6},
-                                      {r.left + 6, r.top + r.height - height - 6}};
-        std::size_t inside[4] = {0, 0, 0, 0};
-        for (Handle line : g.children(axes)) {
-            const Value xd = g.get(line, "XData"), yd = g.get(line, "YData");
-            const auto xs = xd.reals(), ys = yd.reals();
-            for (std::size_t i = 0; i < std::min(xs.size(), ys.size()); ++i) {
-                const PagePoint p = project(xs[i], ys[i], 0.0);
-                for (std::size_t c = 0; c < 4; ++c) {
-                    inside[c] += p.x >= corners[c][0] && p.x <= corners[c][0] + width &&
-                                 p.y >= corners[c][1] && p.y <= corners[c][1] + height;
-                }
-            }
-        }
-        const std::size_t fewest =
-            static_cast<std::size_t>(std::min_element(inside, inside + 4) - inside);
-        left = corners[fewest][0];
-        top = corners[fewest][1];
+    if (l.place == LegendLayout::Place::inside && !project.flat()) {
+        const double below_title = g.get(axes, "Title").text().empty() ? 6 : 2.2 * kLabelSize;
+        emptiest_corner(g, axes, project, project.plot_rect(), below_title, l);
     }
+    const double left = l.left, top = l.top, width = l.width, height = l.height;
     const PagePoint box[] = {
         {left, top}, {left + width, top}, {left + width, top + height}, {left, top + height}};
     painter.polygon(box, {{0.6, 0.6, 0.6}, 1.0, Dash::Solid}, Rgb{1, 1, 1});
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        const Handle line = entries[k].second;
-        const double y = top + 3 + kRow * (static_cast<double>(k) + 0.5);
+    const std::size_t rows = (l.entries.size() + l.columns - 1) / l.columns;
+    for (std::size_t k = 0; k < l.entries.size(); ++k) {
+        const Handle line = l.entries[k].second;
+        const double x = left + l.entry_width * static_cast<double>(k / rows);
+        const double y = top + 3 + kRow * (static_cast<double>(k % rows) + 0.5);
         const Rgb color = rgb_of(g.get(line, "Color"), {0, 0, 1});
         const std::string style = g.get(line, "LineStyle").text();
         const Value fill = g.get(line, "FillColor");
         if (fill.is_real()) {
             const PagePoint square[] = {
-                {left + 8, y - 5}, {left + 20, y - 5}, {left + 20, y + 5}, {left + 8, y + 5}};
+                {x + 8, y - 5}, {x + 20, y - 5}, {x + 20, y + 5}, {x + 8, y + 5}};
             painter.polygon(square, {color, 1.0, Dash::Solid}, rgb_of(fill, color));
         } else if (style != "none") {
-            const PagePoint sample[] = {{left + 5, y}, {left + 5 + kSample - 4, y}};
+            const PagePoint sample[] = {{x + 5, y}, {x + 5 + kSample - 4, y}};
             const double line_width =
                 std::max(0.5, g.get(line, "LineWidth").to_scalar() * kPixelsPerPoint);
             painter.polyline(sample, {color, line_width, dash_of(style)});
         }
         if (const std::optional<LineMarker> m = line_marker(g, line))
-            m->shape.draw(painter, {left + 5 + (kSample - 4) / 2, y}, m->pen, m->fill);
-        painter.text({left + kSample + 8, y + 0.35 * kLabelSize}, entries[k].first, HAlign::Left,
+            m->shape.draw(painter, {x + 5 + (kSample - 4) / 2, y}, m->pen, m->fill);
+        painter.text({x + kSample + 8, y + 0.35 * kLabelSize}, l.entries[k].first, HAlign::Left,
                      VAlign::Baseline, kBoxColor, kLabelSize);
+    }
+}
+
+void draw_line_labels(const Graphics& g, Handle axes, const Projection& project, Painter& painter) {
+    // Each label hangs beside its line's last point, to the right or, at the frame's right edge,
+    // to the left (no ground, so the bars stay
+    // seen); one that would overlap a label already placed moves down a row, so labels of lines
+    // close together stay readable.
+    std::vector<PageRect> placed;
+    const double height = kLabelSize + 2;
+    for (Handle line : g.children(axes)) {
+        const std::string label = g.get(line, "Label").text();
+        if (label.empty() || lower(g.get(line, "Visible").text()) == "off")
+            continue;
+        const Value xd = g.get(line, "XData"), yd = g.get(line, "YData"), zd = g.get(line, "ZData");
+        const auto xs = xd.reals(), ys = yd.reals(), zs = zd.reals();
+        if (xs.empty() || ys.empty())
+            continue;
+        const double z = project.flat() || zs.empty() ? 0.0 : zs.back();
+        const PagePoint at = project(xs.back(), ys.back(), z);
+        const double width = label_width(character_count(label), kLabelSize - 1) + 4;
+        // Within the frame: a line at its edge keeps its label inside.
+        const PageRect& frame = project.plot_rect();
+        const double left = std::clamp(
+            at.x + 3 + width < frame.left + frame.width ? at.x + 3 : at.x - 3 - width,
+            frame.left + 1, std::max(frame.left + 1, frame.left + frame.width - width - 1));
+        const auto overlaps = [&](const PageRect& r) {
+            return std::any_of(placed.begin(), placed.end(), [&](const PageRect& p) {
+                return r.left < p.left + p.width && p.left < r.left + r.width &&
+                       r.top < p.top + p.height && p.top < r.top + r.height;
+            });
+        };
+        PageRect r{left, at.y + 2, width, height};
+        while (overlaps(r) && r.top + 2 * height <= frame.top + frame.height)
+            r.top += height;
+        // No free row left in the frame: beside the labels in the first row, as near the line
+        // as there is room.
+        if (overlaps(r)) {
+            r.top = at.y + 2;
+            for (double shift = 0; shift < frame.width && overlaps(r); shift += 4) {
+                for (double x : {left + shift, left - shift}) {
+                    r.left =
+                        std::clamp(x, frame.left + 1,
+                                   std::max(frame.left + 1, frame.left + frame.width - width - 1));
+                    if (!overlaps(r))
+                        break;
+                }
+            }
+        }
+        placed.push_back(r);
+        painter.text({r.left + r.width / 2, r.top + 1}, label, HAlign::Centre, VAlign::Top,
+                     rgb_of(g.get(line, "Color"), {0, 0, 1}), kLabelSize - 1);
     }
 }
 

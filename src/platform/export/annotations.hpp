@@ -18,8 +18,21 @@ void draw_flat_frame(const Graphics& g, Handle axes, const Projection& project, 
 void draw_edge_label(const std::string& text, PagePoint a, PagePoint b, PagePoint centre,
                      Painter& painter);
 void draw_title(const Graphics& g, Handle axes, const PageRect& area, Painter& painter);
+// The lines of the axes' title (lines of its text, each shortened to the axes' width when drawn).
+std::size_t title_line_count(const Graphics& g, Handle axes);
+
+// The legend of a 3D axes drawn into `area`: beside the box when the box keeps 60 % of the width,
+// else below it when it keeps 60 % of the height, else inside; `area` is narrowed to what the
+// box may fill.
+LegendLayout plan_box_legend(const Graphics& g, Handle axes, PageRect& area);
+// The legend of a 2D axes drawn by `project` into `area` with its frame at `plot`: in the first
+// corner inside the frame that covers no line, else outside on the right or below when the frame
+// keeps 60 % there (`plot` is narrowed), else in the corner that covers least.
+LegendLayout plan_flat_legend(const Graphics& g, Handle axes, const Projection& project,
+                              const PageRect& area, PageRect& plot);
 void draw_legend(const Graphics& g, Handle axes, const Projection& project, Painter& painter);
-// The width a 3D axes keeps free on its right for its legend (0 without one).
-double legend_room(const Graphics& g, Handle axes);
+// Every line's Label, beside the line's last point in the line's colour, kept in the frame and
+// clear of the other labels.
+void draw_line_labels(const Graphics& g, Handle axes, const Projection& project, Painter& painter);
 
 }  // namespace kelmar::render

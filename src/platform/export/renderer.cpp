@@ -208,14 +208,19 @@ Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
     plot_ = area;
     if (lower(g.get(axes, "AxesKind").text()) == "2d") {
         // Room for the y tick labels on the left, the x tick labels and label below, and the
-        // title and y label above.
+        // title's lines and the y label above; a frame without tick labels (a small multiple)
+        // keeps only the room its tick marks take.
         flat_ = true;
-        const double left = label_width(7, kLabelSize) + kTickLength + 6;
-        const double below = 3.2 * kLabelSize + kTickLength;
-        const double above = (g.get(axes, "Title").text().empty() ? 1.8 : 3.4) * kLabelSize;
-        const double right = kLabelSize;
+        const bool labelled = lower(g.get(axes, "TickLabels").text()) != "off";
+        const double left = labelled ? label_width(7, kLabelSize) + kTickLength + 6 : 4;
+        const double below = labelled ? 3.2 * kLabelSize + kTickLength : kTickLength + 3;
+        const double above =
+            (labelled ? 1.8 * kLabelSize : 4.0) +
+            1.6 * kLabelSize * static_cast<double>(render::title_line_count(g, axes));
+        const double right = labelled ? kLabelSize : 4;
         plot_ = {area.left + left, area.top + above, std::max(1.0, area.width - left - right),
                  std::max(1.0, area.height - above - below)};
+        legend_ = render::plan_flat_legend(g, axes, *this, area, plot_);
         return;
     }
     const bool equal = lower(g.get(axes, "UnitRatioMode").text()) == "manual";
@@ -257,9 +262,9 @@ Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
         hi_y = std::max(hi_y, py);
     }
     const double margin = 2.0 * kLabelSize + kTickLength + 8.0;
-    // The legend keeps a band on the right; the box is fitted into the rest.
-    const double legend = legend_room(g, axes);
-    area.width = std::max(1.0, area.width - legend);
+    // The legend takes a band beside or below when the box keeps its share; the box is fitted
+    // into the rest.
+    legend_ = render::plan_box_legend(g, axes, area);
     const double room_x = std::max(1.0, area.width - 2 * margin);
     const double room_y = std::max(1.0, area.height - 2 * margin);
     zoom_ = std::min(room_x / std::max(hi_x - lo_x, 1e-12), room_y / std::max(hi_y - lo_y, 1e-12));
@@ -314,6 +319,7 @@ void render_axes(const Graphics& g, Handle axes, Painter& painter, PageRect area
     }
     for (Handle line : g.children(axes))
         draw_line(g, line, project, painter);
+    render::draw_line_labels(g, axes, project, painter);
     if (visible) {
         draw_title(g, axes, area, painter);
         draw_legend(g, axes, project, painter);

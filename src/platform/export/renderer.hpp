@@ -11,12 +11,28 @@
 #include "platform/graphics/graphics.hpp"
 
 #include <array>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace kelmar {
 
 // Page pixels from the top-left corner.
 struct PageRect {
     double left = 0, top = 0, width = 0, height = 0;
+};
+
+// Where an axes' legend stands and what it shows: beside the plot on the right, below it, or
+// inside it in the corner that covers the least; the entries' names shortened in the middle to
+// fit, in one column or, below a plot, in as many as fit across.
+struct LegendLayout {
+    enum class Place { none, right, below, inside };
+    Place place = Place::none;
+    std::vector<std::pair<std::string, Handle>> entries;  // the names as drawn, and their lines
+    std::size_t columns = 1;
+    double entry_width = 0;
+    double width = 0, height = 0;  // the legend's box
+    double left = 0, top = 0;      // its top-left corner
 };
 
 // Data coordinates to page points for one axes drawn into one rectangle.
@@ -31,10 +47,12 @@ class Projection {
     bool flat() const { return flat_; }
     // The rectangle the data fill on the page: a 2D axes' frame, a 3D axes' whole area.
     const PageRect& plot_rect() const { return plot_; }
+    const LegendLayout& legend() const { return legend_; }
 
   private:
     bool flat_ = false;
     PageRect plot_;
+    LegendLayout legend_;
     std::array<std::array<double, 2>, 3> limits_;
     std::array<double, 3> scale_;   // data unit to box unit, per axis
     std::array<double, 3> centre_;  // the box's centre in data units

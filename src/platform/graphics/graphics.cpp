@@ -84,6 +84,7 @@ Properties defaults(ObjectType type) {
                     {"ZLabel", ""},
                     {"Title", ""},
                     {"Legend", "off"},
+                    {"TickLabels", "on"},
                     {"SearchVisibility", "on"}};
         case ObjectType::Line:
             return {{"XData", Value()},          {"YData", Value()},
@@ -93,7 +94,7 @@ Properties defaults(ObjectType type) {
                     {"MarkerFaceColor", "none"}, {"Tag", ""},
                     {"Visible", "on"},           {"SearchVisibility", "on"},
                     {"FillColor", "none"},       {"MarkerAt", "all"},
-                    {"DisplayName", ""}};
+                    {"DisplayName", ""},         {"Label", ""}};
     }
     return {};
 }

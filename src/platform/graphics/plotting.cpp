@@ -133,6 +133,11 @@ bool hold_is_on(const Graphics& g, Handle axes) {
     return lower(g.get(axes, "Hold").text()) == "on";
 }
 
+void fill_figure(Graphics& g, Handle axes) {
+    g.set(axes, "Units", "normalized");
+    g.set(axes, "Position", Value::row({0, 0, 1, 1}));
+}
+
 void axis_mode(Graphics& g, Handle axes, std::string_view mode) {
     const std::string m = lower(mode);
     if (m == "auto") {

@@ -41,6 +41,10 @@ bool hold_is_on(const Graphics& g, Handle axes);
 // another mode.
 void axis_mode(Graphics& g, Handle axes, std::string_view mode);
 
+// The axes takes its figure's whole inside: a 3D drawing whose renderer keeps the room its tick
+// labels, axis labels, title and legend need within the axes.
+void fill_figure(Graphics& g, Handle axes);
+
 // Azimuth and elevation in degrees; elevation is kept within [-90, 90].
 void set_view(Graphics& g, Handle axes, double azimuth, double elevation);
 

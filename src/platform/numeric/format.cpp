@@ -411,4 +411,30 @@ std::size_t format_to_file(std::FILE* file, std::string_view format, std::span<c
     return text.size();
 }
 
+std::size_t character_count(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+std::string shorten_middle(std::string_view utf8, std::size_t longest) {
+    const std::size_t characters = character_count(utf8);
+    if (characters <= longest)
+        return std::string(utf8);
+    // The byte where character `n` starts.
+    const auto start_of = [&](std::size_t n) {
+        std::size_t seen = 0;
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && seen++ == n)
+                return i;
+        }
+        return utf8.size();
+    };
+    const std::size_t kept = longest > 1 ? longest - 1 : 0;   // one character is the ellipsis
+    const std::size_t tail = std::min(kept, (kept + 2) / 2);  // the end a little longer
+    const std::size_t head = kept - tail;
+    return std::string(utf8.substr(0, start_of(head))) + "\u2026" +
+           std::string(utf8.substr(start_of(characters - tail)));
+}
+
 }  // namespace kelmar

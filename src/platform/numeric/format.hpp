@@ -42,4 +42,12 @@ inline std::size_t format_to_file(std::FILE* file, std::string_view format,
 // non-finite values).
 std::string shortest_text(double x);
 
+// The characters (UTF-8 code points) of a text.
+std::size_t character_count(std::string_view utf8);
+
+// `utf8` itself when it has at most `longest` characters; otherwise its beginning and its end
+// joined by an ellipsis, `longest` characters in all, where names of a series differ (a date, a
+// number, the extension). Never cuts inside a character.
+std::string shorten_middle(std::string_view utf8, std::size_t longest);
+
 }  // namespace kelmar

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <cmath>
 #include <limits>
@@ -46,6 +48,40 @@ QColor qcolor(const Value& v) {
     return QColor::fromRgbF(static_cast<float>(c[0]), static_cast<float>(c[1]),
                             static_cast<float>(c[2]));
 }
+
+// A text control: each line of its text on one line of the window, a line too wide for the
+// control shortened in the middle (where a file name's date or number and extension stay seen),
+// so a long name never wraps into the line below. The full text is the property "fullText".
+class OneLineLabel : public QLabel {
+  public:
+    explicit OneLineLabel(QWidget* parent) : QLabel(parent) {}
+
+    void set_full_text(const QString& text) {
+        setProperty("fullText", text);
+        fit();
+    }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            fit();
+    }
+
+  private:
+    void fit() {
+        const QFontMetrics metrics(font());
+        const int width = std::max(contentsRect().width() - 2 * margin() - 2, 8);
+        QStringList lines = property("fullText").toString().split('\n');
+        for (QString& line : lines)
+            line = metrics.elidedText(line, Qt::ElideMiddle, width);
+        setText(lines.join('\n'));
+    }
+};
 
 // Watches a figure's window for moves, resizes and closing by the user.
 class WindowWatcher : public QObject {
@@ -192,9 +228,7 @@ void QtView::created(Handle h) {
                 w = e;
             }
         } else if (style == "text") {
-            auto* l = new QLabel(parent);
-            l->setWordWrap(true);
-            w = l;
+            w = new OneLineLabel(parent);
         } else {  // frame
             auto* f = new QFrame(parent);
             f->setFrameShape(QFrame::Box);
@@ -247,8 +281,8 @@ void QtView::apply(Handle h, const std::string& p) {
         const Value s = g_.get(h, "String");
         if (auto* b = qobject_cast<QAbstractButton*>(w))
             b->setText(qtext(s));
-        if (auto* l = qobject_cast<QLabel*>(w))
-            l->setText(s.is_cell() ? entries(s).join('\n') : qtext(s));
+        if (auto* l = dynamic_cast<OneLineLabel*>(w))
+            l->set_full_text(s.is_cell() ? entries(s).join('\n') : qtext(s));
         if (auto* e = qobject_cast<QLineEdit*>(w))
             e->setText(qtext(s));
         if (auto* e = qobject_cast<QPlainTextEdit*>(w))

@@ -75,7 +75,8 @@ TEST_F(QtViewTest, ModelChangesShowAtOnce) {
     const Handle box = g_.create(ObjectType::Control, figure_, {{"Style", "checkbox"}});
     const Handle list = g_.create(ObjectType::Control, figure_, {{"Style", "listbox"}});
     g_.set(text, "String", "File: a.txt \n  20 Specimens");
-    EXPECT_EQ(widget_of<QLabel>(text)->text().toStdString(), "File: a.txt \n  20 Specimens");
+    EXPECT_EQ(widget_of<QLabel>(text)->property("fullText").toString().toStdString(),
+              "File: a.txt \n  20 Specimens");
     g_.set(box, "Value", 1);
     EXPECT_TRUE(widget_of<QCheckBox>(box)->isChecked());
     g_.set(list, "String", Value::cell_row({"LCS", "CS"}));
@@ -84,6 +85,26 @@ TEST_F(QtViewTest, ModelChangesShowAtOnce) {
     EXPECT_TRUE(calls_.empty());  // changes made by the program run no callback
     g_.set(figure_, "Pointer", "watch");
     EXPECT_EQ(view_->widget(figure_)->cursor().shape(), Qt::WaitCursor);
+}
+
+// A text too wide for its control is shortened in the middle, line by line, and never wraps; it
+// shows in full again when the control grows.
+TEST_F(QtViewTest, TextLinesStayOneLineEach) {
+    const Handle text = g_.create(
+        ObjectType::Control, figure_,
+        {{"Style", "text"}, {"Units", "pixels"}, {"Position", Value::row({10, 10, 120, 60})}});
+    const std::string full = "File: macaque_males_2024_field_adults.txt \n  20 Specimens";
+    g_.set(text, "String", full);
+    auto* label = widget_of<QLabel>(text);
+    const QStringList shown = label->text().split('\n');
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown[0].startsWith("File: ") && shown[0].contains(QChar(0x2026)));
+    EXPECT_TRUE(shown[0].endsWith(".txt "));
+    for (const QString& line : shown)
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(line), 120) << line.toStdString();
+    EXPECT_FALSE(label->wordWrap());
+    g_.set(text, "Position", Value::row({10, 10, 600, 60}));
+    EXPECT_EQ(label->text().toStdString(), full);
 }
 
 TEST_F(QtViewTest, WindowPositionsRoundTrip) {
