@@ -4,8 +4,11 @@
 #include "display/growth_views.hpp"
 #include "gui/openfig.hpp"
 #include "landmarks/table_file.hpp"
+#include "platform/export/renderer.hpp"
+#include "platform/export/save_figure.hpp"
 #include "platform/graphics/scripted_dialogs.hpp"
 #include "platform/numeric/files.hpp"
+#include "platform/numeric/format.hpp"
 #include "platform/qt/qt_view.hpp"
 #include "shell/program.hpp"
 #include "switchyard/kelmarsw.hpp"
@@ -363,6 +366,42 @@ TEST_F(WindowRoad, ReadableWindowAndDrawing) {
     EXPECT_GT(g().get(reference, "MarkerSize").to_scalar(),
               2 * g().get(lines.front(), "MarkerSize").to_scalar());
     EXPECT_EQ(g().get(reference, "MarkerFaceColor").text(), "auto");
+}
+
+// The bundled macaques under 45-character names, in a drawing of 488 × 366: the legend's names
+// shortened in the middle beside the box, and the box as large as its proportions allow (the
+// principal axes put the longest spread on z, so the box is tall): most of the height, and far
+// from the collapsed dot it was.
+TEST_F(WindowRoad, LongNamesLeaveTheDrawingItsBox) {
+    const std::string male = "macaque_male_adults_field_season_2024_xxx.tps";
+    const std::string female = "macaque_female_adults_field_season_2024_x.txt";
+    ASSERT_EQ(male.size(), 45u);
+    ASSERT_EQ(female.size(), 45u);
+    write_file_atomically((folder_ / male).string(),
+                          read_file_bytes(kExamples + "/formats/macaque_male.tps").value());
+    write_file_atomically(
+        (folder_ / female).string(),
+        read_file_bytes(kExamples + "/formats/macaque_female_morphologika.txt").value());
+    check("Show3", true);
+    load("Pushbutton1", male, folder_.path().string());
+    load("Pushbutton3", female, folder_.path().string());
+    ASSERT_EQ(last_error(), "");
+    const Handle drawing = drawings().back();
+    g().set(drawing, "Position", Value::row({0, 0, 488, 366}));
+    const Handle axes = g().children(drawing).front();
+    const Projection project(g(), axes, axes_area(g(), axes));
+    for (const auto& [name, line] : project.legend().entries)
+        EXPECT_LE(character_count(name), 32u) << name;
+    double lo_x = 1e9, hi_x = -1e9, lo_y = 1e9, hi_y = -1e9;
+    for (int k = 0; k < 8; ++k) {
+        const PagePoint c = project.corner(k & 1, (k >> 1) & 1, (k >> 2) & 1);
+        lo_x = std::min(lo_x, c.x), hi_x = std::max(hi_x, c.x);
+        lo_y = std::min(lo_y, c.y), hi_y = std::max(hi_y, c.y);
+    }
+    EXPECT_GE(hi_y - lo_y, 0.75 * 366);
+    EXPECT_GE(hi_x - lo_x, 0.3 * 488);
+    EXPECT_GE(lo_x, 0.0);
+    EXPECT_LE(hi_x, project.legend().left);  // the legend beside the box covers none of it
 }
 
 // The pictures of an analysis: enabled by an angle step, each in a window of its own that Copy

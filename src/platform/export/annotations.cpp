@@ -122,6 +122,17 @@ constexpr std::size_t kLongestLegendName = 32;  // characters; longer names are 
 constexpr std::size_t kShortestLegendName = 8;
 constexpr double kPlotShare = 0.6;  // what a legend beside or below leaves the plot
 
+// `text` in at most `longest` characters; "what: name" keeps what it is and shortens the name in
+// the middle while the name keeps 6 characters or more.
+std::string shortened_label(const std::string& text, std::size_t longest) {
+    const std::size_t colon = text.find(": ");
+    const std::size_t head =
+        colon == std::string::npos ? 0 : character_count(text.substr(0, colon + 2));
+    if (head > 0 && head + 6 <= longest)
+        return text.substr(0, colon + 2) + shorten_middle(text.substr(colon + 2), longest - head);
+    return shorten_middle(text, longest);
+}
+
 std::vector<std::string> title_lines(const Graphics& g, Handle axes) {
     std::vector<std::string> lines;
     const std::string title = g.get(axes, "Title").text();
@@ -152,7 +163,7 @@ std::vector<std::pair<std::string, Handle>> legend_entries(const Graphics& g, Ha
             std::find(seen.begin(), seen.end(), name) != seen.end())
             continue;
         seen.push_back(name);
-        entries.emplace_back(shorten_middle(name, longest), line);
+        entries.emplace_back(shortened_label(name, longest), line);
     }
     return entries;
 }
@@ -314,42 +325,53 @@ void draw_title(const Graphics& g, Handle axes, const PageRect& area, Painter& p
     const std::size_t longest = std::max<std::size_t>(characters_in(area.width - 8, kTitleSize), 4);
     double y = area.top + 4;
     for (const std::string& line : title_lines(g, axes)) {
-        // "what: name" keeps what it is and shortens the name.
-        const std::size_t colon = line.rfind(": ");
-        const std::size_t head =
-            colon == std::string::npos ? 0 : character_count(line.substr(0, colon + 2));
-        const std::string shown =
-            head > 0 && head + 5 <= longest
-                ? line.substr(0, colon + 2) + shorten_middle(line.substr(colon + 2), longest - head)
-                : shorten_middle(line, longest);
-        painter.text({area.left + area.width / 2, y}, shown, HAlign::Centre, VAlign::Top, kBoxColor,
-                     kTitleSize);
+        painter.text({area.left + area.width / 2, y}, shortened_label(line, longest),
+                     HAlign::Centre, VAlign::Top, kBoxColor, kTitleSize);
         y += kTitleLine;
     }
 }
 
-LegendLayout plan_box_legend(const Graphics& g, Handle axes, PageRect& area) {
-    LegendLayout l = sized_legend(legend_entries(g, axes, kLongestLegendName), 1);
-    if (l.entries.empty())
-        return l;
+LegendLayout plan_box_legend(const Graphics& g, Handle axes, PageRect& area, double aspect,
+                             double margin) {
+    LegendLayout right = sized_legend(legend_entries(g, axes, kLongestLegendName), 1);
+    if (right.entries.empty())
+        return right;
+    // The box's size on the page when fitted into `w` × `h` with its margins, for a box `aspect`
+    // times as wide as high.
+    const auto box_height = [&](double w, double h) {
+        return std::max(0.0, std::min(h - 2 * margin, (w - 2 * margin) / aspect));
+    };
     const double below_title = 2.2 * kLabelSize;
-    if (area.width - (l.width + 12) >= kPlotShare * area.width &&
-        l.height <= area.height - below_title - 6) {
-        l.place = LegendLayout::Place::right;
-        l.left = area.left + area.width - l.width - 6;
-        l.top = area.top + below_title;
-        area.width -= l.width + 12;
-        return l;
-    }
+    // Beside: names shortened so that the box keeps its share of the width.
+    const double beside_room = (1.0 - kPlotShare) * area.width - 12;
+    if (right.width > beside_room)
+        right = fitted_legend(g, axes, beside_room, 1);
+    const bool fits_right = right.width <= beside_room &&
+                            character_count(right.entries.front().first) >= kShortestLegendName &&
+                            right.height <= area.height - below_title - 6;
     LegendLayout below = legend_below(g, axes, area);
-    if (area.height - (below.height + 8) >= kPlotShare * area.height) {
+    const bool fits_below = area.height - (below.height + 8) >= kPlotShare * area.height;
+    // Of the places that leave the box its share, the one where the box is drawn largest: a tall
+    // box beside its legend, a wide one above it.
+    const double right_size =
+        fits_right ? box_height(area.width - right.width - 12, area.height) : -1.0;
+    const double below_size =
+        fits_below ? box_height(area.width, area.height - below.height - 8) : -1.0;
+    if (fits_right && right_size >= below_size) {
+        right.place = LegendLayout::Place::right;
+        right.left = area.left + area.width - right.width - 6;
+        right.top = area.top + below_title;
+        area.width -= right.width + 12;
+        return right;
+    }
+    if (fits_below) {
         area.height -= below.height + 8;
         return below;
     }
     // No room beside or below: inside, at most half the width, in the corner chosen when drawn.
-    l = fitted_legend(g, axes, 0.5 * area.width, 1);
-    l.place = LegendLayout::Place::inside;
-    return l;
+    LegendLayout inside = fitted_legend(g, axes, 0.5 * area.width, 1);
+    inside.place = LegendLayout::Place::inside;
+    return inside;
 }
 
 LegendLayout plan_flat_legend(const Graphics& g, Handle axes, const Projection& project,

@@ -21,10 +21,12 @@ void draw_title(const Graphics& g, Handle axes, const PageRect& area, Painter& p
 // The lines of the axes' title (lines of its text, each shortened to the axes' width when drawn).
 std::size_t title_line_count(const Graphics& g, Handle axes);
 
-// The legend of a 3D axes drawn into `area`: beside the box when the box keeps 60 % of the width,
-// else below it when it keeps 60 % of the height, else inside; `area` is narrowed to what the
-// box may fill.
-LegendLayout plan_box_legend(const Graphics& g, Handle axes, PageRect& area);
+// The legend of a 3D axes drawn into `area`, its box `aspect` times as wide as high and kept
+// `margin` pixels from the area's edges: beside the box or below it, where the box keeps 60 % of
+// the width or the height and is drawn the larger (names shortened in the middle to fit), else
+// inside; `area` is narrowed to what the box may fill.
+LegendLayout plan_box_legend(const Graphics& g, Handle axes, PageRect& area, double aspect,
+                             double margin);
 // The legend of a 2D axes drawn by `project` into `area` with its frame at `plot`: in the first
 // corner inside the frame that covers no line, else outside on the right or below when the frame
 // keeps 60 % there (`plot` is narrowed), else in the corner that covers least.

@@ -264,7 +264,8 @@ Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
     const double margin = 2.0 * kLabelSize + kTickLength + 8.0;
     // The legend takes a band beside or below when the box keeps its share; the box is fitted
     // into the rest.
-    legend_ = render::plan_box_legend(g, axes, area);
+    legend_ = render::plan_box_legend(
+        g, axes, area, std::max(hi_x - lo_x, 1e-12) / std::max(hi_y - lo_y, 1e-12), margin);
     const double room_x = std::max(1.0, area.width - 2 * margin);
     const double room_y = std::max(1.0, area.height - 2 * margin);
     zoom_ = std::min(room_x / std::max(hi_x - lo_x, 1e-12), room_y / std::max(hi_y - lo_y, 1e-12));

@@ -109,5 +109,18 @@ TEST(FormatText, MismatchedValuesAreWrittenInFull) {
     EXPECT_THROW(format_text("%d", {Value::structure()}), Error);
 }
 
+// Shortening counts characters, not bytes: a name of accented letters keeps as many characters
+// as a plain one and is never cut inside a letter; the end, with the extension, keeps the larger
+// half.
+TEST(ShortenMiddle, CountsCharactersAndKeepsTheEnd) {
+    EXPECT_EQ(character_count("crâne"), 5u);
+    EXPECT_EQ(shorten_middle("short.txt", 9), "short.txt");
+    EXPECT_EQ(shorten_middle("abcdefghij.txt", 9), "abc\u2026j.txt");
+    const std::string shortened = shorten_middle("ééééééééééééé.txt", 9);
+    EXPECT_EQ(character_count(shortened), 9u);
+    EXPECT_EQ(shortened, "ééé\u2026é.txt");
+    EXPECT_EQ(shorten_middle("abcdef", 1), "\u2026");
+}
+
 }  // namespace
 }  // namespace kelmar
