@@ -16,6 +16,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <string>
@@ -127,20 +128,55 @@ void check_choices(const BatchOptions& o) {
     }
 }
 
+// The options that name an output, with their values.
+std::vector<std::pair<std::string, std::string>> output_options(const BatchOptions& o) {
+    return {{"--report", o.report},
+            {"--json", o.json},
+            {"--export-coords", o.export_coords},
+            {"--plot", o.plot},
+            {"--plot-allometry", o.plot_allometry},
+            {"--plot-growth", o.plot_growth},
+            {"--plot-distributions", o.plot_distributions}};
+}
+
+// Whether `path` is a file that reads as a landmark sample.
+bool looks_like_landmarks(const std::string& path) {
+    try {
+        if (!std::filesystem::is_regular_file(path))
+            return false;
+        read_landmark_sample(path);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 // Choices that depend on the number of samples the files hold.
 void check_sample_count(const BatchOptions& o, const std::vector<LandmarkSample>& samples) {
     const std::size_t k = samples.size();
     if (k == 1 && !o.isometry) {
         // One file given alone that records its specimens' sample: it records only one.
         if (!samples.front().groups.empty()) {
-            throw UsageError{in_quotes(o.samples.front()) + " records one sample, " +
-                             in_quotes(samples.front().groups.front()) +
-                             "; a comparison needs two: give SAMPLE2, or --isometry"};
+            throw UsageError{
+                in_quotes(o.samples.front()) + " records one sample, " +
+                in_quotes(samples.front().groups.front()) +
+                "; a comparison needs two: give a second landmark file among SAMPLES, or "
+                "--isometry"};
         }
-        throw UsageError{"SAMPLE2 is required unless --isometry is given"};
+        // An output option given the first sample's name takes it as the output's name.
+        for (const auto& [option, value] : output_options(o)) {
+            if (!value.empty() && value != "-" && looks_like_landmarks(value)) {
+                throw UsageError{option + " " + in_quotes(value) +
+                                 " looks like a sample: a comparison needs two samples; give " +
+                                 option + " the name of the file to write"};
+            }
+        }
+        throw UsageError{
+            "a comparison needs two samples: give a second landmark file among "
+            "SAMPLES, or --isometry"};
     }
     if (k == 1 && o.common_reference) {
-        throw UsageError{"--common-reference needs SAMPLE2"};
+        throw UsageError{"--common-reference needs two samples or more among SAMPLES"};
     }
     if (k > 2 && !o.common_reference && !o.isometry) {
         throw UsageError{"comparing " + std::to_string(k) +
@@ -318,9 +354,16 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     return 0;
 }
 
-// CLI11's message, said once: a check's own message already names its option.
+// CLI11's message, said once: a check's own message already names its option; an option
+// without its value says in words what the value is.
 std::string parse_error_text(const CLI::ParseError& e) {
     const std::string text = e.what();
+    if (e.get_name() == "ArgumentMismatch") {
+        const std::string option = text.substr(0, text.find(':'));
+        const std::string words = option_value_words(option);
+        if (!words.empty())
+            return option + " needs " + words;
+    }
     const std::size_t colon = text.find(": ");
     if (colon != std::string::npos && text.compare(colon + 2, colon, text, 0, colon) == 0)
         return text.substr(colon + 2);
@@ -334,14 +377,18 @@ int run_batch(int argc, const char* const* argv, std::ostream& out, std::ostream
     CLI::App app("Growth vector angles of samples of 3D landmark configurations", "kelmar6-batch");
     BatchOptions o;
     define_options(app, o);
+    const auto usage_error = [&](const std::string& message) {
+        err << "kelmar6-batch: " << message << "\nRun with --help for more information.\n";
+        return kUsageError;
+    };
+    if (const std::optional<std::string> unknown = unknown_option_message(app, argc, argv))
+        return usage_error(*unknown);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
             return app.exit(e, out, err);  // --help, --version
-        err << "kelmar6-batch: " << parse_error_text(e)
-            << "\nRun with --help for more information.\n";
-        return kUsageError;
+        return usage_error(parse_error_text(e));
     }
     try {
         return analyse(o, out, err, progress_allowed && !o.quiet);

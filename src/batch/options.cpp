@@ -8,6 +8,7 @@
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -93,6 +94,30 @@ std::string check_magnify(const std::string& text) {
            shortest_text(kMaxMagnification) + ", given " + in_quotes(text);
 }
 
+std::string lowercase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The edits (insertions, deletions, replacements, swaps of neighbours) that make `a` into `b`.
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
 std::string names_a_file(const std::string& text) {
     return text.empty() ? "an empty name names no file" : std::string();
 }
@@ -129,6 +154,7 @@ void define_options(CLI::App& app, BatchOptions& o) {
     app.add_option("--format", o.format,
                    "read every sample as NAME: " + landmark_format_names() +
                        " (default: by the extension, then by the content)")
+        ->transform([](std::string text) { return lowercase(std::move(text)); })
         ->check([](const std::string& text) -> std::string {
             return landmark_format_named(text)
                        ? std::string()
@@ -149,8 +175,8 @@ void define_options(CLI::App& app, BatchOptions& o) {
 
     app.add_option("--size", o.size,
                    "size variable of the regressions: lcs (log centroid size, "
-                   "the default) or cs (centroid size)")
-        ->check(CLI::IsMember({"lcs", "cs"}).description(""))
+                   "the default) or cs (centroid size), in any case")
+        ->transform(CLI::IsMember({"lcs", "cs"}, CLI::ignore_case).description(""))
         ->type_name("lcs|cs")
         ->group("Analysis");
     app.add_option("--boots", o.boots,
@@ -200,7 +226,7 @@ void define_options(CLI::App& app, BatchOptions& o) {
                 "write the analysed coordinates with each specimen's name, sample and size "
                 "(.csv or .tps)",
                 "Outputs");
-    app.add_flag("--quiet", o.quiet, "no progress display")->group("Outputs");
+    app.add_flag("-q,--quiet", o.quiet, "no progress display")->group("Outputs");
 #ifdef KELMAR_HAS_EXPORT
     file_option(app, "--plot", o.plot,
                 "draw the superimposed samples as the desktop program shows them after "
@@ -227,7 +253,67 @@ void define_options(CLI::App& app, BatchOptions& o) {
         ->type_name("AZ,EL")
         ->group("Drawing");
 #endif
-    app.set_version_flag("--version", std::string("kelmar6-batch ") + KELMAR_VERSION);
+    app.set_version_flag("-V,--version", std::string("kelmar6-batch ") + KELMAR_VERSION);
+}
+
+std::string option_value_words(std::string_view name) {
+    static const std::pair<const char*, const char*> kWords[] = {
+        {"--format", "a format name: table, tps, morphologika, slicer or labelled"},
+        {"--group-column", "the name of a labelled table's column"},
+        {"--wirelist", "the name of a wirelist file"},
+        {"--size", "a size variable, lcs or cs"},
+        {"--boots", "a number of replicates, a positive multiple of 20"},
+        {"--permutations", "a number of permutations, a whole number from 1"},
+        {"--seed", "a seed, a whole number from 0 to 4294967295"},
+        {"--skip", "a count of random numbers to skip, a whole number"},
+        {"--threads", "a number of threads, a whole number (0: all cores)"},
+        {"--report", "a file name (\"-\": standard output)"},
+        {"--json", "a file name (\"-\": standard output)"},
+        {"--export-coords", "a file name ending in .csv or .tps"},
+        {"--plot", "a file name ending in .emf, .svg, .pdf or .png"},
+        {"--plot-allometry", "a file name ending in .emf, .svg, .pdf or .png"},
+        {"--plot-growth", "a file name ending in .emf, .svg, .pdf or .png"},
+        {"--plot-distributions", "a file name ending in .emf, .svg, .pdf or .png"},
+        {"--magnify", "a magnification from 0.001 to 1000"},
+        {"--view", "an azimuth and an elevation in degrees, as AZ,EL"},
+    };
+    for (const auto& [option, words] : kWords) {
+        if (name == option)
+            return words;
+    }
+    return {};
+}
+
+std::optional<std::string> unknown_option_message(const CLI::App& app, int argc,
+                                                  const char* const* argv) {
+    std::vector<std::string> known;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames())
+            known.push_back("--" + name);
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--")
+            break;  // the rest are samples
+        if (arg.rfind("--", 0) != 0)
+            continue;
+        const std::string name = arg.substr(0, arg.find('='));
+        if (std::find(known.begin(), known.end(), name) != known.end())
+            continue;
+        // The nearest option, when it is near enough to be what was meant.
+        std::string nearest;
+        std::size_t best = std::max<std::size_t>(2, name.size() / 4) + 1;
+        for (const std::string& option : known) {
+            const std::size_t d = edit_distance(lowercase(name), option);
+            if (d < best) {
+                best = d;
+                nearest = option;
+            }
+        }
+        return name + " is not an option" +
+               (nearest.empty() ? std::string() : "; did you mean " + nearest + "?");
+    }
+    return std::nullopt;
 }
 
 }  // namespace kelmar

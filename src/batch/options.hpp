@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace CLI {
@@ -47,5 +48,15 @@ struct UsageError {
 };
 
 void define_options(CLI::App& app, BatchOptions& o);
+
+// What the value of option `name` is, in words ("a number of replicates, a positive multiple of
+// 20"); empty for a name that takes no value.
+std::string option_value_words(std::string_view name);
+
+// For the first argument that starts with "--" and names no option of `app`: "--boot is not an
+// option; did you mean --boots?" (the suggestion only when an option is a few edits away).
+// Options are never taken by a prefix: a prefix that is unique today may not be tomorrow.
+std::optional<std::string> unknown_option_message(const CLI::App& app, int argc,
+                                                  const char* const* argv);
 
 }  // namespace kelmar

@@ -81,6 +81,44 @@ TEST(Batch, UsageErrorsExitWithTwo) {
     EXPECT_EQ(batch({"--version"}).out, "kelmar6-batch " KELMAR_VERSION "\n");
 }
 
+// The command line as people type it: values of any case, a near miss of an option named with
+// the option meant, a value left out said in words, the short forms people expect.
+TEST(Batch, CommandLineAsPeopleTypeIt) {
+    const std::string a = example("macaque_male.txt"), b = example("macaque_female.txt");
+    const BatchRun lower = batch({"--size", "cs", "--format", "table", a, b});
+    const BatchRun upper = batch({"--size", "CS", "--format", "Table", a, b});
+    ASSERT_EQ(upper.status, 0) << upper.err;
+    EXPECT_EQ(upper.out, lower.out);
+    EXPECT_NE(upper.out.find("Regression was on CS"), std::string::npos);
+    const auto message = [&](std::vector<std::string> args) {
+        const BatchRun r = batch(std::move(args));
+        EXPECT_NE(r.status, 0);
+        return r.err.substr(0, r.err.find('\n'));
+    };
+    EXPECT_EQ(message({"--boot", "100", a, b}),
+              "kelmar6-batch: --boot is not an option; did you mean --boots?");
+    EXPECT_EQ(message({"--common-referance", a, b}),
+              "kelmar6-batch: --common-referance is not an option; did you mean "
+              "--common-reference?");
+    EXPECT_EQ(message({"--Seed=4", a, b}),
+              "kelmar6-batch: --Seed is not an option; did you mean --seed?");
+    EXPECT_EQ(message({"--frobnicate", a, b}), "kelmar6-batch: --frobnicate is not an option");
+    EXPECT_EQ(message({"--boots"}),
+              "kelmar6-batch: --boots needs a number of replicates, a positive multiple of 20");
+    EXPECT_EQ(message({a}),
+              "kelmar6-batch: a comparison needs two samples: give a second "
+              "landmark file among SAMPLES, or --isometry");
+    // A sample taken as an output's name is said to be one, and left as it was.
+    EXPECT_EQ(message({"--report", a, b}),
+              "kelmar6-batch: --report \"" + a +
+                  "\" looks like a sample: a comparison needs two samples; give --report the "
+                  "name of the file to write");
+    // Files after "--" are samples, whatever their names.
+    EXPECT_EQ(message({"--", "--boot"}).find("is not an option"), std::string::npos);
+    EXPECT_EQ(batch({"-V"}).out, "kelmar6-batch " KELMAR_VERSION "\n");
+    EXPECT_EQ(batch({"-q", a, b}).out, batch({"--quiet", a, b}).out);
+}
+
 // The help names its groups and values, ends with examples and fits in 80 columns.
 TEST(Batch, HelpFitsEightyColumns) {
     const BatchRun help = batch({"--help"});
