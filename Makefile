@@ -43,17 +43,20 @@ fuzz:
 	        -artifact_prefix=fuzz/crashes/$$t/ build-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; \
 	done
 
-# The desktop program when a display is available; otherwise the bundled analysis in the batch tool.
-run: build
+# The desktop program when a display is available; otherwise the bundled analysis in the batch
+# tool. Builds only the programs it runs (the tests and benchmarks are `make test`'s).
+run: configure
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-	    $(BUILD_DIR)/src/shell/kelmar6; \
+	    cmake --build $(BUILD_DIR) --target kelmar6 && $(BUILD_DIR)/src/shell/kelmar6; \
 	else \
-	    echo "No display: the desktop window needs one. The bundled analysis with kelmar6-batch:"; \
+	    cmake --build $(BUILD_DIR) --target kelmar6-batch && \
+	    echo "No display: the desktop window needs one. The bundled analysis with kelmar6-batch:" && \
 	    $(BUILD_DIR)/src/batch/kelmar6-batch --common-reference --boots 900 \
 	        examples/macaque_male.txt examples/macaque_female.txt; \
 	fi
 
-gui: build
+gui: configure
+	cmake --build $(BUILD_DIR) --target kelmar6
 	$(BUILD_DIR)/src/shell/kelmar6
 
 bench: build

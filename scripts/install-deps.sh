@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-svg-dev fonts-dejavu-core libpng-dev zlib1g-dev
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang-format desktop-file-utils appstream groff-base dpkg-dev
+  clang-format desktop-file-utils appstream groff-base dpkg-dev shared-mime-info
 )
 if [[ "${1:-}" == "fuzz" ]]; then
   packages+=(clang libclang-rt-14-dev)
@@ -35,5 +35,9 @@ else
   as_root=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -q
-"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# On a fresh machine unattended upgrades may hold apt's lock for minutes: wait for it rather than
+# stop at once.
+lock_wait=(-o DPkg::Lock::Timeout=300)
+echo "(if another package manager is running, this waits up to 5 minutes for it to finish)"
+"${as_root[@]}" apt-get "${lock_wait[@]}" update -q
+"${as_root[@]}" apt-get "${lock_wait[@]}" install -y -q --no-install-recommends "${missing[@]}"

@@ -6,6 +6,7 @@
 set -euo pipefail
 build=$1
 version=$2
+plugin_dir=$3  # the drawing module's folder under the prefix
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -25,10 +26,12 @@ fi
 
 dpkg -x "$deb" "$scratch/root"
 usr=$scratch/root/usr
-for f in bin/kelmar6 bin/kelmar6-batch lib/kelmar6/kelmar6-plot.so share/kelmar6/Kelmar6.fig \
-         share/applications/kelmar6.desktop share/icons/hicolor/scalable/apps/kelmar6.svg \
-         share/metainfo/io.github.kelmar6.metainfo.xml share/man/man1/kelmar6.1 \
-         share/man/man1/kelmar6-batch.1 share/doc/kelmar6/LICENSE; do
+for f in bin/kelmar6 bin/kelmar6-batch $plugin_dir/kelmar6-plot.so \
+         share/kelmar6/Kelmar6.fig share/applications/kelmar6.desktop \
+         share/icons/hicolor/scalable/apps/kelmar6.svg share/mime/packages/kelmar6.xml \
+         share/metainfo/io.github.kelmar6.metainfo.xml share/man/man1/kelmar6.1.gz \
+         share/man/man1/kelmar6-batch.1.gz share/doc/kelmar6/LICENSE share/doc/kelmar6/copyright \
+         share/doc/kelmar6/changelog.gz; do
   [[ -e "$usr/$f" ]] || { echo "missing from the package: $f"; exit 1; }
 done
 
@@ -39,7 +42,21 @@ examples=$usr/share/kelmar6/examples
   "$examples/macaque_male.txt" "$examples/macaque_female.txt" > "$scratch/report.txt"
 grep -q 'Angle between Growth Vectors: 55.6 ' "$scratch/report.txt"
 grep -q '<svg' "$scratch/pair.svg"
+# The manual pages say where the examples are, and their second command runs as written there.
+for page in kelmar6 kelmar6-batch; do
+  zcat "$usr/share/man/man1/$page.1.gz" | grep -q 'share/kelmar6/examples'
+done
+(cd "$examples" && "$usr/bin/kelmar6-batch" --quiet --common-reference --permutations 99 \
+  --json "$scratch/results.json" --plot-distributions "$scratch/distributions.svg" \
+  growth_sample_a.txt growth_sample_b.txt growth_sample_c.txt > /dev/null)
+grep -q '"permutations"' "$scratch/results.json"
+grep -q '<svg' "$scratch/distributions.svg"
 # The installed desktop program finds its figure file; an action name it does not know does
 # nothing and prints nothing.
 [[ -z $(cd "$scratch" && QT_QPA_PLATFORM=offscreen "$usr/bin/kelmar6" kelmarsw nosuchaction) ]]
+# What a distribution checks: lintian finds no error and no warning (when it is installed).
+if command -v lintian > /dev/null; then
+  lintian --fail-on error,warning "$deb" 2>&1 | grep -v 'running with root privileges' || true
+  lintian --fail-on error,warning "$deb" > /dev/null 2>&1 || { echo "lintian fails the package"; exit 1; }
+fi
 echo "package $(basename "$deb") installs and runs"

@@ -110,7 +110,7 @@ std::string drawing_file(PlotJob job, const PlotRequest& request, const PlotRequ
     std::string tried;
     for (const std::filesystem::path& place :
          {exe.parent_path() / kPlotModule,
-          exe.parent_path().parent_path() / "lib" / "kelmar6" / kPlotModule}) {
+          exe.parent_path().parent_path() / KELMAR_PLUGIN_DIR / kPlotModule}) {
         module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (module != nullptr)
             break;
