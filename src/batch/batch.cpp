@@ -128,17 +128,6 @@ void check_choices(const BatchOptions& o) {
     }
 }
 
-// The options that name an output, with their values.
-std::vector<std::pair<std::string, std::string>> output_options(const BatchOptions& o) {
-    return {{"--report", o.report},
-            {"--json", o.json},
-            {"--export-coords", o.export_coords},
-            {"--plot", o.plot},
-            {"--plot-allometry", o.plot_allometry},
-            {"--plot-growth", o.plot_growth},
-            {"--plot-distributions", o.plot_distributions}};
-}
-
 // Whether `path` is a file that reads as a landmark sample.
 bool looks_like_landmarks(const std::string& path) {
     try {
@@ -164,11 +153,11 @@ void check_sample_count(const BatchOptions& o, const std::vector<LandmarkSample>
                 "--isometry"};
         }
         // An output option given the first sample's name takes it as the output's name.
-        for (const auto& [option, value] : output_options(o)) {
-            if (!value.empty() && value != "-" && looks_like_landmarks(value)) {
-                throw UsageError{option + " " + in_quotes(value) +
+        for (const NamedFile& output : output_options(o)) {
+            if (!output.path.empty() && output.path != "-" && looks_like_landmarks(output.path)) {
+                throw UsageError{output.what + " " + in_quotes(output.path) +
                                  " looks like a sample: a comparison needs two samples; give " +
-                                 option + " the name of the file to write"};
+                                 output.what + " the name of the file to write"};
             }
         }
         throw UsageError{

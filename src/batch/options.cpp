@@ -256,6 +256,16 @@ void define_options(CLI::App& app, BatchOptions& o) {
     app.set_version_flag("-V,--version", std::string("kelmar6-batch ") + KELMAR_VERSION);
 }
 
+std::vector<NamedFile> output_options(const BatchOptions& o) {
+    return {{"--report", o.report},
+            {"--json", o.json},
+            {"--plot", o.plot},
+            {"--plot-allometry", o.plot_allometry},
+            {"--plot-growth", o.plot_growth},
+            {"--plot-distributions", o.plot_distributions},
+            {"--export-coords", o.export_coords}};
+}
+
 std::string option_value_words(std::string_view name) {
     static const std::pair<const char*, const char*> kWords[] = {
         {"--format", "a format name: table, tps, morphologika, slicer or labelled"},

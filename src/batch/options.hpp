@@ -49,6 +49,15 @@ struct UsageError {
 
 void define_options(CLI::App& app, BatchOptions& o);
 
+// An option that names a file, and the name given (empty when the option was not given).
+struct NamedFile {
+    std::string what;
+    const std::string& path;
+};
+
+// The options that name an output file, with their values.
+std::vector<NamedFile> output_options(const BatchOptions& o);
+
 // What the value of option `name` is, in words ("a number of replicates, a positive multiple of
 // 20"); empty for a name that takes no value.
 std::string option_value_words(std::string_view name);

@@ -41,26 +41,16 @@ void check_outputs(const BatchOptions& o, const std::vector<InputFile>& read) {
     if (is_standard_output(o.report) && is_standard_output(o.json)) {
         throw UsageError{"--report and --json cannot both go to standard output"};
     }
-    struct Named {
-        std::string what;
-        const std::string& path;
-    };
-    std::vector<Named> inputs = {{"--wirelist", o.wirelist}};
+    std::vector<NamedFile> inputs = {{"--wirelist", o.wirelist}};
     for (std::size_t g = 0; g < o.samples.size(); ++g)
         inputs.push_back({"sample " + std::to_string(g + 1), o.samples[g]});
     for (const InputFile& file : read)
         inputs.push_back({file.what, file.path});
-    const std::vector<Named> outputs = {{"--report", o.report},
-                                        {"--json", o.json},
-                                        {"--plot", o.plot},
-                                        {"--plot-allometry", o.plot_allometry},
-                                        {"--plot-growth", o.plot_growth},
-                                        {"--plot-distributions", o.plot_distributions},
-                                        {"--export-coords", o.export_coords}};
-    for (const Named& output : outputs) {
+    const std::vector<NamedFile> outputs = output_options(o);
+    for (const NamedFile& output : outputs) {
         if (output.path.empty() || is_standard_output(output.path))
             continue;
-        for (const Named& input : inputs) {
+        for (const NamedFile& input : inputs) {
             if (!input.path.empty() && one_file(output.path, input.path)) {
                 throw UsageError{output.what + " " + in_quotes(output.path) +
                                  " names the input file " + in_quotes(input.path) + " (" +
@@ -77,7 +67,7 @@ void check_outputs(const BatchOptions& o, const std::vector<InputFile>& read) {
             continue;
         const std::string markups =
             folder ? sample : std::filesystem::path(sample).parent_path().string();
-        for (const Named& output : outputs) {
+        for (const NamedFile& output : outputs) {
             // An existing markup file is one of the sample's inputs, refused as such below.
             if (output.path.empty() || is_standard_output(output.path) ||
                 !is_markup_file_name(std::filesystem::path(output.path).filename().string()) ||
