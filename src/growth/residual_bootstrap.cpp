@@ -1,8 +1,11 @@
 #include "residual_bootstrap.hpp"
 
 #include "chunk_pipeline.hpp"
+#include "growth_kernels.hpp"
 #include "least_squares.hpp"
+#include "ordered_product.hpp"
 #include "platform/numeric/error.hpp"
+#include "platform/numeric/kernel_set.hpp"
 #include "platform/numeric/safe_scale.hpp"
 #include "sorted_by_size.hpp"
 #include "worker_pool.hpp"
@@ -42,42 +45,19 @@ struct Plan {
         false;  // bootstrap_angles_centroid_size: the n2 smallest sizes are all equal
     // Rows 0..n−1: the residual rows in an orthonormal frame; row n: the sample's slopes in it.
     Eigen::MatrixXd basis;
+    RowMatrix basis_rows;  // the same, row by row, as the product of the replicates takes it
     double outside = 0.0;  // squared length of the slopes outside that frame
 };
 
-// Four sets' slope weights side by side, one set per lane of a vector: each lane makes exactly
-// the operations of slope_weights in the same order, so its weights are the same to the last
-// bit, but the four chains of sums run together instead of one after another. `tw` holds `count`
-// sizes of four lanes on entry and their weights on return; `varies` gets, per lane, whether that
-// set's sizes vary.
+// Four replicates' second sets side by side, each set's slope weights by the same operations as
+// slope_weights, so with the same bits (the processor's kernel runs the four together).
 using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
-using LaneFlags = std::int64_t __attribute__((vector_size(4 * sizeof(std::int64_t))));
 constexpr int kLanes = 4;
 
 void slope_weights_lanes(Lanes* tw, std::size_t count, bool (&varies)[kLanes]) {
-    LaneFlags differs = {0, 0, 0, 0};
-    Lanes sum = {0.0, 0.0, 0.0, 0.0};
-    for (std::size_t q = 0; q < count; ++q) {
-        differs |= tw[q] != tw[0];
-        sum += tw[q];
-    }
-    for (int lane = 0; lane < kLanes; ++lane)
-        varies[lane] = count >= 2 && differs[lane] != 0;
-    const double n = static_cast<double>(count);
-    const Lanes mean = sum / n;
-    Lanes deviation_sum = {0.0, 0.0, 0.0, 0.0};
-    for (std::size_t q = 0; q < count; ++q) {
-        tw[q] -= mean;
-        deviation_sum += tw[q];
-    }
-    const Lanes correction = deviation_sum / n;
-    Lanes sum_of_squares = {0.0, 0.0, 0.0, 0.0};
-    for (std::size_t q = 0; q < count; ++q) {
-        tw[q] -= correction;
-        sum_of_squares += tw[q] * tw[q];
-    }
-    for (std::size_t q = 0; q < count; ++q)
-        tw[q] /= sum_of_squares;
+    const auto kernel = kernel_set() == KernelSet::avx2 ? kernels::avx2::slope_weights_4
+                                                        : kernels::baseline::slope_weights_4;
+    kernel(reinterpret_cast<double*>(tw), count, varies);
 }
 
 std::span<double> span_of(Eigen::VectorXd& v) {
@@ -161,6 +141,7 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
         plan.basis.row(plan.n) = c.transpose();
         plan.outside = (b - q * c).squaredNorm();
     }
+    plan.basis_rows = plan.basis;
     return plan;
 }
 
@@ -189,7 +170,7 @@ class Computer {
         RowMatrix a;
         std::vector<unsigned char> degenerate;
         std::vector<Lanes> t;  // sizes of four replicates' second sets, then their weights
-        Eigen::MatrixXd v;
+        RowMatrix v;
         Eigen::VectorXd dots, norms1, norms2;
     };
 
@@ -202,8 +183,8 @@ class Computer {
     void compute(const ChunkDraws& draws, Eigen::Index count, double* angles) {
         weights(draws, count);
         // One product for both sets: rows [0, count) are the first sets, [count, 2·count) the
-        // second sets.
-        b_.v.noalias() = b_.a.topRows(2 * count) * plan_.basis;
+        // second sets; each row summed in one fixed order, in the processor's kernel.
+        ordered_product(b_.a, 2 * count, plan_.basis_rows, b_.v);
         const auto v1 = b_.v.topRows(count);
         const auto v2 = b_.v.middleRows(count, count);
         Eigen::VectorXd& dots = b_.dots;

@@ -1,4 +1,7 @@
 #include "slope_comparison.hpp"
+
+#include "growth_kernels.hpp"
+#include "platform/numeric/kernel_set.hpp"
 #include "scaled_samples.hpp"
 
 #include "chunk_pipeline.hpp"
@@ -55,41 +58,13 @@ struct Buffers {
     Eigen::VectorXd along, squared;
 };
 
-// Σ w_j·E0_j and, when WithSum, Σ E0_j over the residuals `js` (weights `ws`) for the Block
-// coordinates from c0, into `slope` and `sum`; the sums stay in registers.
-template <Eigen::Index Block, bool WithSum>
-void weighted_sums_block(const RowMatrix& e0, std::span<const Eigen::Index> js,
-                         std::span<const double> ws, Eigen::Index c0, double* sum, double* slope) {
-    double s[Block] = {};
-    double t[Block] = {};
-    for (std::size_t m = 0; m < js.size(); ++m) {
-        const double* e = e0.row(js[m]).data() + c0;
-        const double w = ws[m];
-        for (Eigen::Index c = 0; c < Block; ++c) {
-            if constexpr (WithSum)
-                s[c] += e[c];
-            t[c] = std::fma(w, e[c], t[c]);
-        }
-    }
-    if constexpr (WithSum)
-        std::copy(s, s + Block, sum + c0);
-    std::copy(t, t + Block, slope + c0);
-}
-
-// The same sums for every coordinate, in blocks of 16, then 8, 4 and 1.
-template <bool WithSum>
+// Σ w_j·E0_j into `slope` and, with `sum`, Σ E0_j into it, over the residuals `js` (weights
+// `ws`), in the processor's kernel.
 void weighted_sums(const RowMatrix& e0, std::span<const Eigen::Index> js,
                    std::span<const double> ws, double* sum, double* slope) {
-    const Eigen::Index d = e0.cols();
-    Eigen::Index c0 = 0;
-    for (; c0 + 16 <= d; c0 += 16)
-        weighted_sums_block<16, WithSum>(e0, js, ws, c0, sum, slope);
-    for (; c0 + 8 <= d; c0 += 8)
-        weighted_sums_block<8, WithSum>(e0, js, ws, c0, sum, slope);
-    for (; c0 + 4 <= d; c0 += 4)
-        weighted_sums_block<4, WithSum>(e0, js, ws, c0, sum, slope);
-    for (; c0 < d; ++c0)
-        weighted_sums_block<1, WithSum>(e0, js, ws, c0, sum, slope);
+    const auto kernel = kernel_set() == KernelSet::avx2 ? kernels::avx2::weighted_sums
+                                                        : kernels::baseline::weighted_sums;
+    kernel(e0.data(), e0.cols(), js.data(), ws.data(), js.size(), sum, slope);
 }
 
 // F of the data whose row i takes residual idx[i] of the common-slope model of all samples:
@@ -124,10 +99,10 @@ double f_statistic(const Plan& plan, Buffers& b) {
         const std::span<const Eigen::Index> js(b.taken.data(), count);
         const std::span<const double> ws(b.weight.data(), count);
         if (g + 1 < plan.k) {
-            weighted_sums<true>(plan.e0, js, ws, b.sum.data(), b.slope.data());
+            weighted_sums(plan.e0, js, ws, b.sum.data(), b.slope.data());
             b.last_sum -= b.sum;
         } else {
-            weighted_sums<false>(plan.e0, js, ws, b.sum.data(), b.slope.data());
+            weighted_sums(plan.e0, js, ws, nullptr, b.slope.data());
             b.sum = b.last_sum;
         }
         explained += plan.sxx(g) * b.slope.squaredNorm();

@@ -5,12 +5,14 @@
 #include "platform/numeric/error.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/growth_samples.hpp"
+#include "support/kernel_sets.hpp"
 #include "support/scratch.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -88,6 +90,28 @@ TEST(Bootstrap, FastRoutineEqualsTheDirectAlgorithm) {
             EXPECT_EQ(fast.degenerate, 0);
             EXPECT_TRUE(matrices_near(fast.angles, direct, 1e-10));
             EXPECT_EQ(fast_stream.next_u32(), direct_stream.next_u32());  // same draws consumed
+        }
+    }
+}
+
+// The processor's kernels change the angles by rounding alone: the baseline and AVX2 agree to
+// 1e-12 relative, on log size and size, with more specimens than coordinates and fewer.
+TEST(Bootstrap, KernelSetsAgreeTo1e12) {
+    std::mt19937 gen(21);
+    for (const Eigen::Index d : {15, 60}) {
+        const Eigen::MatrixXd x = growth_sample(30, d, 0.3, gen);
+        for (bool log_size : {true, false}) {
+            const auto both = testing::on_both_kernel_sets([&] {
+                RandomStream stream(8);
+                return Eigen::RowVectorXd(run(log_size, x, 2000, 30, stream, 2).angles);
+            });
+            if (!both.ran)
+                GTEST_SKIP() << "the processor has no AVX2";
+            const double worst =
+                ((both.avx2 - both.baseline).cwiseAbs().array() / both.baseline.array().abs())
+                    .maxCoeff();
+            EXPECT_LE(worst, 1e-12) << "d " << d << (log_size ? ", LCS" : ", CS");
+            std::printf("largest relative difference between the kernel sets: %.2e\n", worst);
         }
     }
 }

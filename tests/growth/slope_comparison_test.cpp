@@ -4,6 +4,7 @@
 #include "platform/numeric/error.hpp"
 #include "support/eigen_testing.hpp"
 #include "support/growth_samples.hpp"
+#include "support/kernel_sets.hpp"
 
 #include <gtest/gtest.h>
 #include <Eigen/QR>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <numeric>
 #include <vector>
@@ -328,6 +330,36 @@ TEST(SlopeComparison, ValuesDoNotDependOnTheThreadCount) {
             first = r.values;
         else
             EXPECT_TRUE(r.values == first) << threads << " threads";
+    }
+}
+
+// The processor's kernels change the statistics by rounding alone: baseline and AVX2 agree to
+// 1e-12 relative to each statistic's scale (its largest value over the permutations: a length
+// difference near 0 has no relative digits of its own), and every P value is the same.
+TEST(SlopeComparison, KernelSetsAgreeTo1e12) {
+    std::mt19937 gen(6);
+    const std::vector<Eigen::MatrixXd> samples = {growth_sample(20, 15, 0.5, gen),
+                                                  growth_sample(25, 15, 0.5, gen),
+                                                  growth_sample(12, 15, 0.5, gen)};
+    const auto both = testing::on_both_kernel_sets([&] {
+        RandomStream stream(99);
+        return compare(samples, 500, true, stream, 2);
+    });
+    if (!both.ran)
+        GTEST_SKIP() << "the processor has no AVX2";
+    const Eigen::MatrixXd& base = both.baseline.values;
+    const Eigen::RowVectorXd scale = base.cwiseAbs().colwise().maxCoeff();
+    const double worst =
+        ((both.avx2.values - base).cwiseAbs().array().rowwise() / scale.array()).maxCoeff();
+    EXPECT_LE(worst, 1e-12);
+    std::printf("largest difference between the kernel sets: %.2e of the statistic's scale\n",
+                worst);
+    EXPECT_EQ(both.avx2.f_test.p_value, both.baseline.f_test.p_value);
+    for (std::size_t q = 0; q < both.baseline.pairs.size(); ++q) {
+        const PairwiseSlopes &fast = both.avx2.pairs[q], &plain = both.baseline.pairs[q];
+        EXPECT_EQ(fast.angle_test.p_value, plain.angle_test.p_value) << q;
+        EXPECT_EQ(fast.length_test.p_value, plain.length_test.p_value) << q;
+        EXPECT_EQ(fast.distance_test.p_value, plain.distance_test.p_value) << q;
     }
 }
 

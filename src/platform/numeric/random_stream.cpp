@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#ifdef __AVX2__
-#include <immintrin.h>
-#endif
+#include "kernel_set.hpp"
+#include "random_kernels.hpp"
 
 namespace kelmar {
 namespace {
@@ -24,11 +23,6 @@ inline std::uint32_t temper(std::uint32_t y) {
     return y ^ (y >> 18);
 }
 
-inline std::uint32_t twist(std::uint32_t current, std::uint32_t next, std::uint32_t far) {
-    const std::uint32_t y = (current & kUpper) | (next & kLower);
-    return far ^ (y >> 1) ^ ((0u - (y & 1u)) & kMatrixA);
-}
-
 }  // namespace
 
 void RandomStream::seed(std::uint32_t seed) {
@@ -42,28 +36,34 @@ void RandomStream::seed(std::uint32_t seed) {
     position_ = kN;
 }
 
+// The processor's version of the stream's hot loops; both give the same bits.
+namespace {
+
+struct RandomKernels {
+    void (*twist)(std::uint32_t*);
+    void (*temper_block)(const std::uint32_t*, std::uint32_t*);
+    bool (*pairs_to_uniform)(const std::uint32_t*, std::size_t, double*);
+    void (*uniforms_to_indices)(const double*, std::size_t, double, std::int32_t*);
+};
+
+RandomKernels random_kernels() {
+    using namespace kernels;
+    if (kernel_set() == KernelSet::avx2)
+        return {avx2::twist, avx2::temper_block, avx2::pairs_to_uniform, avx2::uniforms_to_indices};
+    return {baseline::twist, baseline::temper_block, baseline::pairs_to_uniform,
+            baseline::uniforms_to_indices};
+}
+
+}  // namespace
+
 void RandomStream::twist_state() {
-    std::uint32_t* mt = state_.data();
-    // The reference recurrence, split so that each loop reads only words it does not write in
-    // the same pass; that lets the compiler vectorise them.
-    for (std::size_t i = 0; i < kN - kM; ++i) {
-        mt[i] = twist(mt[i], mt[i + 1], mt[i + kM]);
-    }
-    // Here mt[i + kM - kN] was written 227 steps earlier, far beyond any vector width.
-    constexpr std::size_t kLag = kN - kM;
-    for (std::size_t base = kN - kM; base < kN - 1; base += kLag) {
-        const std::size_t end = base + kLag < kN - 1 ? base + kLag : kN - 1;
-        for (std::size_t i = base; i < end; ++i) {
-            mt[i] = twist(mt[i], mt[i + 1], mt[i - kLag]);
-        }
-    }
-    mt[kN - 1] = twist(mt[kN - 1], mt[0], mt[kM - 1]);
+    random_kernels().twist(state_.data());
 }
 
 void RandomStream::refill() {
-    twist_state();
-    for (std::size_t i = 0; i < kN; ++i)
-        block_[i] = temper(state_[i]);
+    const RandomKernels k = random_kernels();
+    k.twist(state_.data());
+    k.temper_block(state_.data(), block_.data());
     position_ = 0;
 }
 
@@ -77,66 +77,20 @@ inline double pair_to_double(std::uint32_t a, std::uint32_t b) {
     return (high * 67108864.0 + low) * (1.0 / 9007199254740992.0);
 }
 
-// Converts a run of pairs to doubles, four at a time with AVX2 where the build has it; the
-// arithmetic is exact either way, so both give the same bits. Returns false when a pair gave an
-// exact 0.
-bool pairs_to_uniform(const std::uint32_t* words, std::size_t pairs, double* out) {
-    std::size_t k = 0;
-    bool zero = false;
-#ifdef __AVX2__
-    const __m256i shifts = _mm256_setr_epi32(5, 6, 5, 6, 5, 6, 5, 6);
-    const __m256d scale = _mm256_setr_pd(67108864.0, 1.0, 67108864.0, 1.0);
-    const __m256d unit = _mm256_set1_pd(1.0 / 9007199254740992.0);
-    __m256d zeros = _mm256_setzero_pd();
-    for (; k + 4 <= pairs; k += 4) {
-        const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + 2 * k));
-        const __m256i parts = _mm256_srlv_epi32(w, shifts);  // high, low, high, low, ...
-        const __m256d first =
-            _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(parts)), scale);
-        const __m256d second =
-            _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(parts, 1)), scale);
-        // hadd gives pairs 0, 2, 1, 3; the permutation puts them back in order.
-        const __m256d sums = _mm256_permute4x64_pd(_mm256_hadd_pd(first, second), 0xD8);
-        const __m256d u = _mm256_mul_pd(sums, unit);
-        zeros = _mm256_or_pd(zeros, _mm256_cmp_pd(u, _mm256_setzero_pd(), _CMP_EQ_OQ));
-        _mm256_storeu_pd(out + k, u);
-    }
-    zero = _mm256_movemask_pd(zeros) != 0;
-#endif
-    for (; k < pairs; ++k) {
-        out[k] = pair_to_double(words[2 * k], words[2 * k + 1]);
-        zero |= out[k] == 0.0;
-    }
-    return !zero;
-}
-
 struct ToUniform {
     bool operator()(const std::uint32_t* words, std::size_t pairs, double* out) const {
-        return pairs_to_uniform(words, pairs, out);
+        return random_kernels().pairs_to_uniform(words, pairs, out);
     }
     double one(double u) const { return u; }
 };
-
-// ceil(u * n) of each of `count` draws u.
-void uniforms_to_indices(const double* u, std::size_t count, double n, std::int32_t* out) {
-    std::size_t k = 0;
-#ifdef __AVX2__
-    const __m256d scale = _mm256_set1_pd(n);
-    for (; k + 4 <= count; k += 4) {
-        const __m256d c = _mm256_ceil_pd(_mm256_mul_pd(_mm256_loadu_pd(u + k), scale));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm256_cvttpd_epi32(c));
-    }
-#endif
-    for (; k < count; ++k)
-        out[k] = static_cast<std::int32_t>(std::ceil(u[k] * n));
-}
 
 struct ToIndex {
     double n;
     bool operator()(const std::uint32_t* words, std::size_t pairs, std::int32_t* out) const {
         double u[kN / 2];  // a run has at most 312 pairs
-        const bool clean = pairs_to_uniform(words, pairs, u);
-        uniforms_to_indices(u, pairs, n, out);
+        const RandomKernels k = random_kernels();
+        const bool clean = k.pairs_to_uniform(words, pairs, u);
+        k.uniforms_to_indices(u, pairs, n, out);
         return clean;
     }
     std::int32_t one(double u) const { return static_cast<std::int32_t>(std::ceil(u * n)); }

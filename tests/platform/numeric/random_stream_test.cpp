@@ -1,8 +1,11 @@
 #include "platform/numeric/random_stream.hpp"
 
+#include "support/kernel_sets.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace kelmar {
@@ -40,6 +43,22 @@ TEST(RandomStream, DoublesAndIndexes) {
     EXPECT_EQ(RandomStream::index_from_uniform(1.0 / 9007199254740992.0, 60), 1);
     EXPECT_EQ(RandomStream::index_from_uniform(0.5, 60), 30);
     EXPECT_EQ(RandomStream::index_from_uniform(1.0 - 1.0 / 9007199254740992.0, 60), 60);
+}
+
+// The stream's AVX2 loops and its baseline give the same bits: the arithmetic is exact.
+TEST(RandomStream, KernelSetsDrawTheSameBits) {
+    const auto both = testing::on_both_kernel_sets([] {
+        RandomStream stream(11);
+        std::vector<double> u(5000);
+        std::vector<std::int32_t> k(3001);
+        stream.fill_uniform(u);
+        stream.fill_indices(k, 53);
+        stream.skip(100000);
+        return std::make_tuple(u, k, stream.next_u32());
+    });
+    if (!both.ran)
+        GTEST_SKIP() << "the processor has no AVX2";
+    EXPECT_TRUE(both.baseline == both.avx2);
 }
 
 TEST(RandomStream, BulkDrawsEqualSingleDraws) {
