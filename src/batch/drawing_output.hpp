@@ -45,8 +45,8 @@ struct DrawnFile {
 std::vector<DrawnFile> drawing_files(const PlotRequests& requests, const Session& session,
                                      const LoadResult& shown);
 
-// The file of one drawing, made by the plot module beside the program (or in the plugin folder of an
-// installation); `job` names what to draw, the request's format and the view are filled in.
+// The file of one drawing, made by the plot module beside the program (or in the plugin folder
+// of an installation); `job` names what to draw, the request's format and the view are filled in.
 // Raises an Error when the module cannot be loaded or the drawing fails.
 std::string drawing_file(PlotJob job, const PlotRequest& request, const PlotRequests& all);
 
