@@ -54,6 +54,15 @@ grep -q '<svg' "$scratch/distributions.svg"
 # The installed desktop program finds its figure file; an action name it does not know does
 # nothing and prints nothing.
 [[ -z $(cd "$scratch" && QT_QPA_PLATFORM=offscreen "$usr/bin/kelmar6" kelmarsw nosuchaction) ]]
+# The installed program on a processor without AVX2 (emulated, when qemu-user is installed)
+# gives the report of the baseline kernels here.
+if command -v qemu-x86_64 > /dev/null; then
+  run=("$usr/bin/kelmar6-batch" --quiet --common-reference --boots 200
+       "$examples/macaque_male.txt" "$examples/macaque_female.txt")
+  qemu-x86_64 -cpu Nehalem "${run[@]}" > "$scratch/nehalem.txt"
+  KELMAR6_CPU=baseline "${run[@]}" > "$scratch/baseline.txt"
+  cmp "$scratch/nehalem.txt" "$scratch/baseline.txt"
+fi
 # What a distribution checks: lintian finds no error and no warning (when it is installed).
 if command -v lintian > /dev/null; then
   lintian --fail-on error,warning "$deb" 2>&1 | grep -v 'running with root privileges' || true
