@@ -9,11 +9,7 @@
 namespace kelmar {
 namespace {
 
-constexpr std::size_t kN = 624;
-constexpr std::size_t kM = 397;
-constexpr std::uint32_t kMatrixA = 0x9908b0dfu;
-constexpr std::uint32_t kUpper = 0x80000000u;
-constexpr std::uint32_t kLower = 0x7fffffffu;
+constexpr std::size_t kN = 624;  // the words of the state
 
 // The reference tempering of one word of the state into an output.
 inline std::uint32_t temper(std::uint32_t y) {
