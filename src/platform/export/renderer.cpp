@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace kelmar {
@@ -71,8 +72,10 @@ void draw_line(const Graphics& g, Handle line, const Projection& project, Painte
 
 // Tick marks and labels along the box edge from corner `a` to corner `b` (box corner indexes),
 // for the data values between `low` and `high` of that axis; `outward` points away from the box.
+// No label is drawn near a corner in `taken`, where an edge labelled before ends: two labels there
+// would run into each other.
 void draw_ticks(Painter& painter, const Projection& project, const int a[3], const int b[3],
-                int axis, PagePoint centre) {
+                int axis, PagePoint centre, std::span<const PagePoint> taken) {
     const PagePoint pa = project.corner(a[0], a[1], a[2]);
     const PagePoint pb = project.corner(b[0], b[1], b[2]);
     if (std::hypot(pb.x - pa.x, pb.y - pa.y) < 1.0)
@@ -120,6 +123,10 @@ void draw_ticks(Painter& painter, const Projection& project, const int a[3], con
         painter.polyline(tick, pen);
         const long index = std::lround(v / (ticks.size() > 1 ? ticks[1] - ticks[0] : 1.0));
         if (stride == 0 || index % stride != 0)
+            continue;
+        if (std::any_of(taken.begin(), taken.end(), [&](PagePoint corner) {
+                return std::hypot(at.x - corner.x, at.y - corner.y) < 2.0 * kLabelSize;
+            }))
             continue;
         const PagePoint label{at.x + ox * (kTickLength + 3), at.y + oy * (kTickLength + 3)};
         HAlign h = HAlign::Centre;
@@ -171,6 +178,7 @@ void draw_box(const Graphics& g, Handle axes, const Projection& project, Painter
         centre.x += c.x / 8;
         centre.y += c.y / 8;
     }
+    std::vector<PagePoint> labelled_ends;  // the ends of the edges labelled so far
     for (int axis = 0; axis < 3; ++axis) {
         int best[3] = {0, 0, 0};
         int best_end[3] = {0, 0, 0};
@@ -196,7 +204,8 @@ void draw_box(const Graphics& g, Handle axes, const Projection& project, Painter
         const PagePoint edge[] = {project.corner(best[0], best[1], best[2]),
                                   project.corner(best_end[0], best_end[1], best_end[2])};
         painter.polyline(edge, strong);
-        draw_ticks(painter, project, best, best_end, axis, centre);
+        draw_ticks(painter, project, best, best_end, axis, centre, labelled_ends);
+        labelled_ends.insert(labelled_ends.end(), {edge[0], edge[1]});
         draw_edge_label(g.get(axes, kAxisLabels[axis]).text(), edge[0], edge[1], centre, painter);
     }
 }

@@ -129,5 +129,27 @@ TEST(Renderer, TickLabelsOfAnyRangeStayShort) {
     }
 }
 
+// Where two labelled edges of the box meet, only one of them labels the corner: for a box of the
+// data's shape seen from several sides, no two tick labels stand on top of each other.
+TEST(Renderer, TickLabelsOfTwoEdgesNeverMeetAtTheirCorner) {
+    for (const double azimuth : {-37.5, 30.0, 120.0, -150.0}) {
+        Drawn d;
+        const double x[] = {-0.25, 0.25}, y[] = {-0.3, 0.4}, z[] = {-0.6, 0.6};
+        add_line(d.g, x, y, z, "ro");
+        axis_mode(d.g, d.axes, "equal");
+        set_view(d.g, d.axes, azimuth, 30.0);
+        d.render();
+        const auto& texts = d.painter.texts;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            for (std::size_t j = i + 1; j < texts.size(); ++j) {
+                const double apart = std::hypot(texts[i].anchor.x - texts[j].anchor.x,
+                                                texts[i].anchor.y - texts[j].anchor.y);
+                EXPECT_GT(apart, 10.0)
+                    << azimuth << ": \"" << texts[i].text << "\" and \"" << texts[j].text << "\"";
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kelmar
