@@ -43,9 +43,9 @@ struct Plan {
     Eigen::VectorXd w2;  // bootstrap_angles_centroid_size: weight of each row of the second set
     bool second_set_degenerate =
         false;  // bootstrap_angles_centroid_size: the n2 smallest sizes are all equal
-    // Rows 0..n−1: the residual rows in an orthonormal frame; row n: the sample's slopes in it.
-    Eigen::MatrixXd basis;
-    RowMatrix basis_rows;  // the same, row by row, as the product of the replicates takes it
+    // Rows 0..n−1: the residual rows in an orthonormal frame; row n: the sample's slopes in it
+    // (row by row, as the product of the replicates takes it).
+    RowMatrix basis;
     double outside = 0.0;  // squared length of the slopes outside that frame
 };
 
@@ -103,7 +103,8 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
     // holds them, so the sample is copied once.
     Eigen::MatrixXd residual_rows;
     const bool direct = plan.n >= d;
-    Eigen::MatrixXd& rows = direct ? plan.basis : residual_rows;
+    Eigen::MatrixXd basis;
+    Eigen::MatrixXd& rows = direct ? basis : residual_rows;
     rows.resize(direct ? plan.n + 1 : plan.n, d);
     for (Eigen::Index i = 0; i < plan.n; ++i)
         rows.row(i) = x.row(order[static_cast<std::size_t>(i)]).head(d) * x_scale;
@@ -128,7 +129,7 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
     }
 
     if (direct) {
-        plan.basis.row(plan.n) = b.transpose();
+        basis.row(plan.n) = b.transpose();
     } else {
         // residualsᵀ = Q·U with Q (d × n) orthonormal, so a weighted sum of residual rows Rᵀw
         // is Q·(U·w): lengths and dot products are those of U·w, n numbers instead of d.
@@ -136,12 +137,12 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
         const Eigen::MatrixXd q = qr.householderQ() * Eigen::MatrixXd::Identity(d, plan.n);
         const Eigen::MatrixXd u = qr.matrixQR().topRows(plan.n).triangularView<Eigen::Upper>();
         const Eigen::VectorXd c = q.transpose() * b;
-        plan.basis.resize(plan.n + 1, plan.n);
-        plan.basis.topRows(plan.n) = u.transpose();
-        plan.basis.row(plan.n) = c.transpose();
+        basis.resize(plan.n + 1, plan.n);
+        basis.topRows(plan.n) = u.transpose();
+        basis.row(plan.n) = c.transpose();
         plan.outside = (b - q * c).squaredNorm();
     }
-    plan.basis_rows = plan.basis;
+    plan.basis = basis;
     return plan;
 }
 
@@ -184,7 +185,7 @@ class Computer {
         weights(draws, count);
         // One product for both sets: rows [0, count) are the first sets, [count, 2·count) the
         // second sets; each row summed in one fixed order, in the processor's kernel.
-        ordered_product(b_.a, 2 * count, plan_.basis_rows, b_.v);
+        ordered_product(b_.a, 2 * count, plan_.basis, b_.v);
         const auto v1 = b_.v.topRows(count);
         const auto v2 = b_.v.middleRows(count, count);
         Eigen::VectorXd& dots = b_.dots;

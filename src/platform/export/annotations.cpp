@@ -168,6 +168,11 @@ std::vector<std::pair<std::string, Handle>> legend_entries(const Graphics& g, Ha
     return entries;
 }
 
+// The width of a legend entry whose name has `characters` characters: its sample, then its name.
+double entry_width(std::size_t characters) {
+    return kSample + 14 + static_cast<double>(characters) * 0.6 * kLabelSize;
+}
+
 // The legend of `entries` in `columns` columns (rows filled first).
 LegendLayout sized_legend(std::vector<std::pair<std::string, Handle>> entries,
                           std::size_t columns) {
@@ -178,7 +183,7 @@ LegendLayout sized_legend(std::vector<std::pair<std::string, Handle>> entries,
     l.entries = std::move(entries);
     l.columns = std::clamp<std::size_t>(columns, 1, std::max<std::size_t>(1, l.entries.size()));
     const std::size_t rows = (l.entries.size() + l.columns - 1) / l.columns;
-    l.entry_width = kSample + 14 + static_cast<double>(characters) * 0.6 * kLabelSize;
+    l.entry_width = entry_width(characters);
     l.width = l.entry_width * static_cast<double>(l.columns);
     l.height = kRow * static_cast<double>(rows) + 6;
     return l;
@@ -202,12 +207,9 @@ LegendLayout legend_below(const Graphics& g, Handle axes, const PageRect& area) 
     for (const auto& e : whole.entries)
         longest = std::max(longest, character_count(e.first));
     const double room = area.width - 12;
-    const auto entry_for = [&](std::size_t characters) {
-        return kSample + 14 + static_cast<double>(characters) * 0.6 * kLabelSize;
-    };
     std::size_t columns = 1;
     while (columns < whole.entries.size() &&
-           room / static_cast<double>(columns + 1) >= entry_for(std::min(longest, kReadableName)))
+           room / static_cast<double>(columns + 1) >= entry_width(std::min(longest, kReadableName)))
         ++columns;
     LegendLayout l = whole.width <= room / static_cast<double>(columns)
                          ? sized_legend(whole.entries, columns)
