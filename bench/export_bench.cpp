@@ -32,12 +32,12 @@ struct Scene {
             for (Eigen::Index i = 0; i < 300; ++i)
                 specimens.page(k)(i % 100, i / 100) += 0.05 * normal(gen);
         }
-        kelmar::draw_shapes(g, mean, "gp");
-        kelmar::draw_shapes(g, specimens, "ro");
+        kelmar::draw_shapes(g, mean, kelmar::parse_plot_style("gp"));
+        kelmar::draw_shapes(g, specimens, kelmar::parse_plot_style("ro"));
         Eigen::MatrixXd wires(200, 3);
         for (Eigen::Index w = 0; w < 200; ++w)
             wires.row(w) << w + 1, w % 100 + 1, (w * 7 + 3) % 100 + 1;
-        kelmar::draw_wireframe(g, mean, wires, "k-");
+        kelmar::draw_wireframe(g, mean, wires, kelmar::parse_plot_style("k-"));
     }
 };
 

@@ -33,7 +33,7 @@ Eigen::MatrixXd growth_sample(Eigen::Index n, Eigen::Index p) {
     return x;
 }
 
-template <bool LogSize>
+template <kelmar::SizeVariable Size>
 void BM_Bootstrap(benchmark::State& state) {
     const Eigen::Index n = state.range(0);
     const Eigen::Index p = state.range(1);
@@ -42,8 +42,7 @@ void BM_Bootstrap(benchmark::State& state) {
     const Eigen::MatrixXd x = growth_sample(n, p);
     kelmar::RandomStream stream;
     for (auto _ : state) {
-        auto y = LogSize ? kelmar::bootstrap_angles_log_size(x, nboots, n, stream, threads)
-                         : kelmar::bootstrap_angles_centroid_size(x, nboots, n, stream, threads);
+        auto y = kelmar::bootstrap_angles(x, Size, nboots, n, stream, threads);
         benchmark::DoNotOptimize(y);
     }
     const double elements = static_cast<double>(nboots) * static_cast<double>(2 * n) *
@@ -72,7 +71,8 @@ void BM_SlopeComparison(benchmark::State& state) {
         pointers.push_back(&sample);
     kelmar::RandomStream stream;
     for (auto _ : state) {
-        auto r = kelmar::compare_growth_slopes(pointers, permutations, true, stream, threads);
+        auto r = kelmar::compare_growth_slopes(
+            pointers, permutations, kelmar::SizeVariable::log_centroid_size, stream, threads);
         benchmark::DoNotOptimize(r);
     }
     state.counters["time_per_permutation"] = benchmark::Counter(
@@ -92,8 +92,12 @@ void scaling_series(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
-BENCHMARK_TEMPLATE(BM_Bootstrap, true)->Name("anglerbr/N/p/threads")->Apply(reference_case);
-BENCHMARK_TEMPLATE(BM_Bootstrap, false)->Name("sanglerbr/N/p/threads")->Apply(reference_case);
+BENCHMARK_TEMPLATE(BM_Bootstrap, kelmar::SizeVariable::log_centroid_size)
+    ->Name("anglerbr/N/p/threads")
+    ->Apply(reference_case);
+BENCHMARK_TEMPLATE(BM_Bootstrap, kelmar::SizeVariable::centroid_size)
+    ->Name("sanglerbr/N/p/threads")
+    ->Apply(reference_case);
 // Two samples of 60 (N = 120), 9,999 permutations; ten samples of 60, 999 permutations.
 BENCHMARK(BM_SlopeComparison)
     ->Name("slope_comparison/k/n/p/K/threads")
@@ -104,8 +108,10 @@ BENCHMARK(BM_SlopeComparison)
     ->Args({10, 60, 40, 999, 2})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_TEMPLATE(BM_Bootstrap, true)->Name("anglerbr_scaling/N/p/threads")->Apply(scaling_series);
-BENCHMARK_TEMPLATE(BM_Bootstrap, false)
+BENCHMARK_TEMPLATE(BM_Bootstrap, kelmar::SizeVariable::log_centroid_size)
+    ->Name("anglerbr_scaling/N/p/threads")
+    ->Apply(scaling_series);
+BENCHMARK_TEMPLATE(BM_Bootstrap, kelmar::SizeVariable::centroid_size)
     ->Name("sanglerbr_scaling/N/p/threads")
     ->Apply(scaling_series);
 

@@ -86,15 +86,17 @@ void picture(benchmark::State& state, Draw draw) {
 void BM_Allometry(benchmark::State& state) {
     const Samples& s = samples();
     picture(state, [&](Graphics& g) {
-        const kelmar::AllometryScores scores = kelmar::allometry_scores(s.both, true, true);
-        kelmar::draw_allometry(g, scores, kNames, true);
+        const kelmar::AllometryScores scores =
+            kelmar::allometry_scores(s.both, kelmar::SizeVariable::log_centroid_size, true);
+        kelmar::draw_allometry(g, scores, kNames, kelmar::SizeVariable::log_centroid_size);
     });
 }
 
 void BM_GrowthChange(benchmark::State& state) {
     const Samples& s = samples();
     picture(state, [&](Graphics& g) {
-        const kelmar::GrowthChange change = kelmar::growth_change(s.both, true);
+        const kelmar::GrowthChange change =
+            kelmar::growth_change(s.both, kelmar::SizeVariable::log_centroid_size);
         kelmar::draw_growth_change(g, change, s.wirelist, 3.0, kNames);
     });
 }

@@ -186,7 +186,7 @@ LoadResult load(const BatchOptions& o, Session& session, std::vector<LandmarkSam
     const auto extras = [&o](LandmarkSample& sample) {
         if (!o.wirelist.empty())
             sample.wirelist.resize(0, 0);
-        return SampleExtras{std::move(sample.names), std::move(sample.wirelist)};
+        return SampleExtras{std::move(sample.names), std::move(sample.wirelist), sample.format};
     };
     LandmarkSample& first = samples.front();
     LoadResult shown = session.load1(std::move(first.data), first.name, extras(first));
@@ -217,7 +217,7 @@ SlopeComparison permutation_tests(const BatchOptions& o, Session& session, std::
     if (progress)
         err << "kelmar6-batch: permutation tests, " << o.permutations << " permutations..."
             << std::flush;
-    SlopeComparison tests = session.permutation_test(o.size == "lcs", o.permutations);
+    SlopeComparison tests = session.permutation_test(o.size, o.permutations);
     if (progress)
         err << " done\n";
     return tests;
@@ -226,9 +226,8 @@ SlopeComparison permutation_tests(const BatchOptions& o, Session& session, std::
 // The analysis of one or two samples, as the window runs it.
 Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files, Session& session,
                     std::ostream& err, bool progress) {
-    const bool lcs = o.size == "lcs";
-    const AngleResult angle =
-        o.isometry ? session.angle_isometry(lcs, o.boots) : session.angle_between(lcs, o.boots);
+    const AngleResult angle = o.isometry ? session.angle_isometry(o.size, o.boots)
+                                         : session.angle_between(o.size, o.boots);
     if (progress)
         err << " done\n";
     if (angle.mismatch) {
@@ -253,9 +252,8 @@ Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files
 // The analysis of three samples or more.
 Results analyse_several(const BatchOptions& o, const std::vector<std::string>& files,
                         Session& session, std::ostream& err, bool progress) {
-    const bool lcs = o.size == "lcs";
-    const SampleAngles& angles = o.isometry ? session.isometry_of_samples(lcs, o.boots)
-                                            : session.angles_between_samples(lcs, o.boots);
+    const SampleAngles& angles = o.isometry ? session.isometry_of_samples(o.size, o.boots)
+                                            : session.angles_between_samples(o.size, o.boots);
     if (progress)
         err << " done\n";
     warn_of_bootstrap(o, angles.degenerate, angles.resampled, angles.resampled_from, err);
@@ -264,7 +262,7 @@ Results analyse_several(const BatchOptions& o, const std::vector<std::string>& f
         slopes = permutation_tests(o, session, err, progress);
     } else if (!o.isometry && !o.json.empty()) {
         // The pairs' statistics without a test: no draws.
-        slopes = session.slope_statistics(lcs);
+        slopes = session.slope_statistics(o.size);
     }
     if (o.json.empty())
         return {session.report_text(), {}};
@@ -322,7 +320,7 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     if (!o.export_coords.empty()) {
         std::vector<ExportedSample> exported;
         for (int g = 1; g <= session.sample_count(); ++g)
-            exported.push_back({session.sample(g).data, session.specimen_names(g), g});
+            exported.push_back({session.sample(g).analysed(), session.sample(g).specimen_names, g});
         coordinates = exported_coordinates(o.export_coords, exported);
         outputs.push_back({o.export_coords, coordinates});
     }

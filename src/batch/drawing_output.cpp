@@ -71,9 +71,9 @@ std::vector<DrawnFile> drawing_files(const PlotRequests& requests, const Session
         return files;
     const std::vector<std::string> names = session.sample_names();
     PlotJob job;
-    job.wirelist = &session.variables().wirelist;
+    job.wirelist = &session.wirelist();
     job.names = &names;
-    job.log_size = session.analysed_on_log_size();
+    job.size = session.analysed_size_variable();
     if (requests.superimposed) {
         job.kind = PlotKind::superimposed;
         job.drawing = &shown.drawing;

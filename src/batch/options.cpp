@@ -1,6 +1,7 @@
 #include "options.hpp"
 
 #include "display/growth_views.hpp"
+#include "growth/bootstrap_angles.hpp"
 #include "landmarks/landmark_file.hpp"
 
 #include <CLI/CLI.hpp>
@@ -75,13 +76,12 @@ std::function<std::string(const std::string&)> whole_number_check(std::string op
     };
 }
 
-// A number of bootstrap replicates: a positive multiple of 20, so that the 80, 90 and 95 percent
-// positions are whole.
+// A number of bootstrap replicates, by the window's rule.
 std::string check_boots(const std::string& text) {
-    const std::optional<std::uint64_t> n = whole_number(text, 20, 100000000);
-    if (n && *n % 20 == 0)
+    const std::optional<std::uint64_t> n = whole_number(text, 0, kMostBootstraps);
+    if (n && is_bootstrap_count(static_cast<std::int64_t>(*n)))
         return {};
-    return "--boots takes a positive multiple of 20, given " + printable(text);
+    return "--boots takes " + bootstrap_count_rule() + ", given " + printable(text);
 }
 
 // A magnification of growth: a plain number in the stated range.
@@ -173,9 +173,14 @@ void define_options(CLI::App& app, BatchOptions& o) {
     file_option(app, "--wirelist", o.wirelist,
                 "load a wirelist (validated against the landmark count)", "Input");
 
-    app.add_option("--size", o.size,
-                   "size variable of the regressions: lcs (log centroid size, "
-                   "the default) or cs (centroid size), in any case")
+    app.add_option_function<std::string>(
+           "--size",
+           [&o](const std::string& name) {
+               o.size =
+                   name == "cs" ? SizeVariable::centroid_size : SizeVariable::log_centroid_size;
+           },
+           "size variable of the regressions: lcs (log centroid size, "
+           "the default) or cs (centroid size), in any case")
         ->transform(CLI::IsMember({"lcs", "cs"}, CLI::ignore_case).description(""))
         ->type_name("lcs|cs")
         ->group("Analysis");

@@ -1,6 +1,7 @@
 // The command line of kelmar6-batch: its options, their checks and their help texts.
 #pragma once
 
+#include "growth/size_variable.hpp"
 #include "platform/numeric/random_stream.hpp"
 
 #include <optional>
@@ -18,7 +19,7 @@ namespace kelmar {
 constexpr std::uint64_t kMaxSkip = 1000000000000u;
 
 struct BatchOptions {
-    std::string size = "lcs";
+    SizeVariable size = SizeVariable::log_centroid_size;
     int boots = 100;
     long permutations = 0;  // 0: no permutation test
     bool common_reference = false;

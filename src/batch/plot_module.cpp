@@ -17,19 +17,16 @@ extern "C" bool kelmar_draw_to_bytes(const kelmar::PlotJob& job, std::string& by
         const std::vector<std::string>& names = job.names ? *job.names : none;
         switch (job.kind) {
             case PlotKind::superimposed: {
-                std::vector<StyledShapes> sets;
-                for (const Drawing::Shapes& shapes : job.drawing->shapes)
-                    sets.push_back({shapes.configurations, shapes.style, shapes.label});
                 // Without sample 2 the wirelist was read after the drawing of sample 1 was made:
                 // its wireframe joins the landmarks of the reference drawn first.
                 Eigen::MatrixXd wire_on = job.drawing->wire_on;
                 if (wire_on.size() == 0 && job.wirelist->size() > 0 && !job.drawing->shapes.empty())
                     wire_on = job.drawing->shapes.front().configurations.page(0);
-                draw_superimposed(g, sets, wire_on, *job.wirelist);
+                draw_superimposed(g, job.drawing->shapes, wire_on, *job.wirelist);
                 break;
             }
             case PlotKind::allometry:
-                draw_allometry(g, *job.allometry, names, job.log_size);
+                draw_allometry(g, *job.allometry, names, job.size);
                 break;
             case PlotKind::growth_change:
                 draw_growth_change(g, *job.growth, *job.wirelist,

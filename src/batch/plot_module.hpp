@@ -20,7 +20,7 @@ struct PlotJob {
     const Drawing* drawing = nullptr;
     const Eigen::MatrixXd* wirelist = nullptr;
     const AllometryScores* allometry = nullptr;
-    bool log_size = true;
+    SizeVariable size = SizeVariable::log_centroid_size;
     const GrowthChange* growth = nullptr;
     double magnification = 0.0;  // 0: the default magnification of the growth drawn
     const AngleDistributions* distributions = nullptr;

@@ -38,17 +38,17 @@ Json header_json(const BatchOptions& o) {
     return {{"program", "kelmar6-batch"},
             {"version", KELMAR_VERSION},
             {"analysis", o.isometry ? "isometry" : "between"},
-            {"size_variable", o.size == "lcs" ? "LCS" : "CS"},
+            {"size_variable", short_name(o.size)},
             {"bootstraps", o.boots},
             {"seed", o.seed},
             {"common_reference", o.common_reference}};
 }
 
-Json sample_json(const std::string& file, const SampleView& s) {
+Json sample_json(const std::string& file, const Sample& s) {
     return {{"file", file},
-            {"specimens", s.data.rows()},
-            {"landmarks", (s.data.cols() - 1) / 3},
-            {"names", s.names}};
+            {"specimens", s.specimens()},
+            {"landmarks", s.landmarks()},
+            {"names", s.specimen_names}};
 }
 
 // Every pair's statistics, with their tests when permutations were run.

@@ -2,6 +2,7 @@
 
 #include "draw_shapes.hpp"
 #include "draw_wireframe.hpp"
+#include "platform/graphics/plotting.hpp"
 
 namespace kelmar {
 
@@ -10,7 +11,7 @@ std::vector<FunctionRow> display_functions(Graphics& g) {
         {"showshape3D",
          [&g](int, const Values& in) -> Values {
              const Arguments a("showshape3D", in);
-             draw_shapes(g, a.stack(0, "x"), a.text(1, "dsymbol"));
+             draw_shapes(g, a.stack(0, "x"), parse_plot_style(a.text(1, "dsymbol")));
              return {};
          },
          2, 0},
@@ -19,7 +20,8 @@ std::vector<FunctionRow> display_functions(Graphics& g) {
              const Arguments a("wire3d", in);
              const Eigen::MatrixXd x = a.matrix(0, "x");
              const Eigen::MatrixXd wirelist = a.matrix(1, "wirelist");
-             draw_wireframe(g, x, wirelist, a.given(2) ? a.text(2, "color") : "b-");
+             draw_wireframe(g, x, wirelist,
+                            a.given(2) ? parse_plot_style(a.text(2, "color")) : PlotStyle{});
              return {};
          },
          3, 0},

@@ -28,11 +28,11 @@ constexpr double kSingleMarkerSize = 9.0;
 constexpr double kSpecimenMarkerSize = 4.0;
 
 void plot_configuration(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& c,
-                        std::string_view dsymbol, bool single) {
+                        const PlotStyle& style, bool single) {
     std::vector<double> xyz[3];
     for (int k = 0; k < 3; ++k)
         xyz[k].assign(c.col(k).data(), c.col(k).data() + c.rows());
-    const Handle line = add_line(g, xyz[0], xyz[1], xyz[2], dsymbol);
+    const Handle line = add_line(g, xyz[0], xyz[1], xyz[2], style);
     g.set(line, "MarkerSize", single ? kSingleMarkerSize : kSpecimenMarkerSize);
     if (single)
         g.set(line, "MarkerFaceColor", "auto");
@@ -40,42 +40,57 @@ void plot_configuration(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& c,
 
 }  // namespace
 
-void draw_shapes(Graphics& g, const Stack& x, std::string_view dsymbol) {
+void draw_shapes(Graphics& g, const Stack& x, const PlotStyle& style) {
     if (x.specimens() == 0) {
         throw Error("showshape3D needs at least one configuration, given a stack of none");
     }
-    parse_plot_style(dsymbol);  // a bad style is refused before anything is drawn
     const bool single = x.specimens() == 1;
-    plot_configuration(g, x.page(0), dsymbol, single);
+    plot_configuration(g, x.page(0), style, single);
     const Handle axes = current_axes(g);
     set_hold(g, axes, true);
     axis_mode(g, axes, "auto");
     axis_mode(g, axes, "equal");
     for (Eigen::Index k = 1; k < x.specimens(); ++k)
-        plot_configuration(g, x.page(k), dsymbol, single);
+        plot_configuration(g, x.page(k), style, single);
 }
 
-void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
-                 std::string_view dsymbol) {
+void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x, const PlotStyle& style) {
     if (x.cols() != 3 || x.rows() == 0) {
         throw Error("showshape3D needs a configuration of p landmarks by 3 coordinates, given " +
                     std::to_string(x.rows()) + " x " + std::to_string(x.cols()));
     }
-    draw_shapes(g, Stack::single(x), dsymbol);
+    draw_shapes(g, Stack::single(x), style);
 }
 
 namespace {
 
+// The look of each set of a load's drawing: the reference as green pentagrams, sample 1 in
+// red circles on its own reference and red diamonds on the common one, sample 2 in blue circles.
+PlotStyle look_of(Drawing::Shapes::Role role) {
+    using Role = Drawing::Shapes::Role;
+    switch (role) {
+        case Role::reference:
+            return {colors::green, Marker::pentagram, LineStyle::none};
+        case Role::sample_1:
+            return {colors::red, Marker::circle, LineStyle::none};
+        case Role::sample_2:
+            return {colors::blue, Marker::circle, LineStyle::none};
+        case Role::sample_1_on_common_reference:
+            return {colors::red, Marker::diamond, LineStyle::none};
+    }
+    return {};
+}
+
 // Draws one set and names its lines.
-void draw_named(Graphics& g, const StyledShapes& set) {
+void draw_named(Graphics& g, const Drawing::Shapes& set) {
     const std::size_t before = current_axes_lines(g);
-    draw_shapes(g, set.configurations, set.style);
+    draw_shapes(g, set.configurations, look_of(set.role));
     name_lines_from(g, before, set.label);
 }
 
 }  // namespace
 
-void draw_superimposed(Graphics& g, std::span<const StyledShapes> sets,
+void draw_superimposed(Graphics& g, std::span<const Drawing::Shapes> sets,
                        const Eigen::Ref<const Eigen::MatrixXd>& wire_on,
                        const Eigen::Ref<const Eigen::MatrixXd>& wirelist) {
     for (std::size_t k = 1; k < sets.size(); ++k)
@@ -85,7 +100,7 @@ void draw_superimposed(Graphics& g, std::span<const StyledShapes> sets,
     const Handle axes = current_axes(g);
     if (wire_on.size() > 0) {
         const std::size_t before = current_axes_lines(g);
-        draw_wireframe(g, wire_on, wirelist, "k-");
+        draw_wireframe(g, wire_on, wirelist, {colors::black, Marker::none, LineStyle::solid});
         name_lines_from(g, before, "wireframe");
     }
     fill_figure(g, axes);

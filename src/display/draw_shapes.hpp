@@ -5,7 +5,9 @@
 #pragma once
 
 #include "platform/graphics/graphics.hpp"
+#include "platform/graphics/plotting.hpp"
 #include "platform/numeric/stack.hpp"
+#include "session/drawing.hpp"
 
 #include <Eigen/Core>
 #include <span>
@@ -13,21 +15,16 @@
 
 namespace kelmar {
 
-void draw_shapes(Graphics& g, const Stack& x, std::string_view dsymbol);
+void draw_shapes(Graphics& g, const Stack& x, const PlotStyle& style);
 
 // One configuration; raises an Error naming its shape when it is not p × 3.
-void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x, std::string_view dsymbol);
+void draw_shapes(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x, const PlotStyle& style);
 
-// Sets of configurations in one drawing, each in its plot style and named in the legend; the
-// first set, the reference, is drawn last so that its markers lie above those of the specimens.
-// With a configuration to join (`wire_on`, p × 3, may be empty), the wireframe in black. The axes
-// are labelled x, y and z and show the legend.
-struct StyledShapes {
-    const Stack& configurations;
-    std::string_view style;
-    std::string_view label;
-};
-void draw_superimposed(Graphics& g, std::span<const StyledShapes> sets,
+// A load's drawing: its sets of configurations, each in the look of what it is and named in the
+// legend; the first set, the reference, is drawn last so that its markers lie above those of the
+// specimens. With a configuration to join (`wire_on`, p × 3, may be empty), its wireframe by
+// `wirelist` in black. The axes are labelled x, y and z and show the legend.
+void draw_superimposed(Graphics& g, std::span<const Drawing::Shapes> sets,
                        const Eigen::Ref<const Eigen::MatrixXd>& wire_on,
                        const Eigen::Ref<const Eigen::MatrixXd>& wirelist);
 

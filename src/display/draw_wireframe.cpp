@@ -10,12 +10,11 @@
 namespace kelmar {
 
 void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
-                    const Eigen::Ref<const Eigen::MatrixXd>& wirelist, std::string_view color) {
+                    const Eigen::Ref<const Eigen::MatrixXd>& wirelist, const PlotStyle& style) {
     if (x.cols() != 3) {
         throw Error("wire3d needs a configuration of p landmarks by 3 coordinates, given " +
                     std::to_string(x.rows()) + " x " + std::to_string(x.cols()));
     }
-    parse_plot_style(color);
     if (wirelist.rows() == 0)
         return;
     if (wirelist.cols() < 3) {
@@ -42,7 +41,7 @@ void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
         const double xs[] = {x(a, 0), x(b, 0)};
         const double ys[] = {x(a, 1), x(b, 1)};
         const double zs[] = {x(a, 2), x(b, 2)};
-        add_line(g, xs, ys, zs, color);
+        add_line(g, xs, ys, zs, style);
     }
 }
 

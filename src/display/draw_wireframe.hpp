@@ -1,10 +1,11 @@
 // draw_wireframe: the wireframe of a p × 3 configuration in the current axes, one two-point 3D line
 // per wirelist row, joining the landmarks numbered in its columns 2 and 3 (column 1 is not read),
-// in the plot style `color` ("b-" by default). Hold and the axis settings are left as the caller
+// in `style` (a solid blue line by default). Hold and the axis settings are left as the caller
 // set them.
 #pragma once
 
 #include "platform/graphics/graphics.hpp"
+#include "platform/graphics/plotting.hpp"
 
 #include <Eigen/Core>
 #include <string_view>
@@ -15,7 +16,6 @@ namespace kelmar {
 // fewer than three columns or a landmark number that is not a whole number from 1 to p; and an
 // Error naming the shape of a configuration that is not p × 3.
 void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
-                    const Eigen::Ref<const Eigen::MatrixXd>& wirelist,
-                    std::string_view color = "b-");
+                    const Eigen::Ref<const Eigen::MatrixXd>& wirelist, const PlotStyle& style = {});
 
 }  // namespace kelmar

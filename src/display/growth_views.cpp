@@ -24,7 +24,7 @@ Value padded(double lo, double hi) {
 }
 
 Handle line(Graphics& g, std::span<const double> x, std::span<const double> y,
-            std::span<const double> z, std::string_view style, const std::string& name = {}) {
+            std::span<const double> z, const PlotStyle& style, const std::string& name = {}) {
     const Handle h = add_line(g, x, y, z, style);
     if (!name.empty())
         g.set(h, "DisplayName", name);
@@ -51,13 +51,19 @@ void set_limits(Graphics& g, Handle axes, const Value& x, const Value& y) {
 
 }  // namespace
 
-std::string sample_style(int number) {
-    static constexpr const char* kStyles[] = {"rd", "bo", "ms", "c^", "kv", "y>"};
+PlotStyle sample_style(int number) {
+    static constexpr PlotStyle kStyles[] = {
+        {colors::red, Marker::diamond, LineStyle::none},
+        {colors::blue, Marker::circle, LineStyle::none},
+        {colors::magenta, Marker::square, LineStyle::none},
+        {colors::cyan, Marker::triangle_up, LineStyle::none},
+        {colors::black, Marker::triangle_down, LineStyle::none},
+        {colors::yellow, Marker::triangle_right, LineStyle::none}};
     return kStyles[static_cast<std::size_t>(std::max(0, number - 1)) % std::size(kStyles)];
 }
 
 void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const std::string> names,
-                    bool log_size) {
+                    SizeVariable size) {
     if (g.current_figure() == std::nullopt)
         g.create_figure();
     const Handle axes = flat_axes(g, Value::row({0, 0, 1, 1}));
@@ -65,7 +71,7 @@ void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const 
     double y_lo = x_lo, y_hi = -x_lo;
     for (std::size_t k = 0; k < scores.samples.size(); ++k) {
         const AllometryScores::Sample& s = scores.samples[k];
-        const std::string style = sample_style(static_cast<int>(k + 1));
+        const PlotStyle style = sample_style(static_cast<int>(k + 1));
         const std::vector<double> x = values_of(s.sizes);
         const std::vector<double> y = values_of(s.scores);
         const std::vector<double> zero(x.size(), 0.0);
@@ -79,14 +85,15 @@ void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const 
         const double ends_y[] = {s.mean_score + s.slope * (lo - s.mean_size),
                                  s.mean_score + s.slope * (hi - s.mean_size)};
         const double ends_z[] = {0, 0};
-        line(g, ends_x, ends_y, ends_z, style.substr(0, 1) + "-");
+        line(g, ends_x, ends_y, ends_z, {style.color, Marker::none, LineStyle::solid});
         x_lo = std::min(x_lo, lo);
         x_hi = std::max(x_hi, hi);
         y_lo = std::min({y_lo, s.scores.minCoeff(), ends_y[0], ends_y[1]});
         y_hi = std::max({y_hi, s.scores.maxCoeff(), ends_y[0], ends_y[1]});
     }
     set_limits(g, axes, padded(x_lo, x_hi), padded(y_lo, y_hi));
-    g.set(axes, "XLabel", log_size ? "log centroid size" : "centroid size");
+    g.set(axes, "XLabel",
+          size == SizeVariable::log_centroid_size ? "log centroid size" : "centroid size");
     g.set(axes, "YLabel",
           scores.common_direction ? "shape score on the common growth direction"
                                   : "shape score on the sample's own growth direction");
@@ -125,31 +132,35 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
     // The reference in grey, with its wireframe.
     const std::vector<double> rx = values_of(ref.col(0)), ry = values_of(ref.col(1)),
                               rz = values_of(ref.col(2));
-    const Handle reference = line(g, rx, ry, rz, "ko", "reference");
+    const Handle reference =
+        line(g, rx, ry, rz, {colors::black, Marker::circle, LineStyle::none}, "reference");
     g.set(reference, "Color", kGrey);
     g.set(reference, "MarkerSize", kSpecimenMarker);
     const bool wired = wirelist.cols() >= 3;
     for (Eigen::Index w = 0; wired && w < wirelist.rows(); ++w) {
         double x[2], y[2], z[2];
         if (wire_ends(w, ref, x, y, z))
-            g.set(line(g, x, y, z, "k-", "reference wireframe"), "Color", kGrey);
+            g.set(line(g, x, y, z, {colors::black, Marker::none, LineStyle::solid},
+                       "reference wireframe"),
+                  "Color", kGrey);
     }
     for (std::size_t k = 0; k < change.change.size(); ++k) {
-        const std::string style = sample_style(static_cast<int>(k + 1));
+        const PlotStyle style = sample_style(static_cast<int>(k + 1));
         const std::string name = k < names.size() ? names[k] : "sample " + std::to_string(k + 1);
         const Eigen::MatrixXd moved = ref + magnification * change.change[k];
         for (Eigen::Index p = 0; p < ref.rows(); ++p) {
             const double x[] = {ref(p, 0), moved(p, 0)};
             const double y[] = {ref(p, 1), moved(p, 1)};
             const double z[] = {ref(p, 2), moved(p, 2)};
-            const Handle arrow = line(g, x, y, z, style + "-", name);
+            const Handle arrow =
+                line(g, x, y, z, {style.color, style.marker, LineStyle::solid}, name);
             g.set(arrow, "MarkerAt", "end");
             g.set(arrow, "MarkerSize", kSpecimenMarker);
         }
         for (Eigen::Index w = 0; wired && w < wirelist.rows(); ++w) {
             double x[2], y[2], z[2];
             if (wire_ends(w, moved, x, y, z))
-                line(g, x, y, z, style.substr(0, 1) + "--");
+                line(g, x, y, z, {style.color, Marker::none, LineStyle::dashed});
         }
     }
     axis_mode(g, axes, "auto");
@@ -244,25 +255,24 @@ void bars(Graphics& g, const std::vector<Eigen::Index>& counts, const HistogramB
         const double lo = bins.origin + bins.width * static_cast<double>(b), hi = lo + bins.width;
         const double c = static_cast<double>(counts[b]);
         const double x[] = {lo, hi, hi, lo}, y[] = {0, 0, c, c}, z[] = {0, 0, 0, 0};
-        const Handle bar = line(g, x, y, z, "-", name);
+        const Handle bar = line(g, x, y, z, PlotStyle{}, name);
         g.set(bar, "FillColor", fill);
         g.set(bar, "Color", edge);
     }
 }
 
 // A vertical line at `at` from 0 to `height`, with its label below its top end.
-void vertical(Graphics& g, double at, double height, std::string_view style, const Value& color,
+void vertical(Graphics& g, double at, double height, LineStyle dashes, const Value& color,
               const std::string& name, const std::string& label) {
     const double x[] = {at, at}, y[] = {0, height}, z[] = {0, 0};
-    const Handle h = line(g, x, y, z, style, name);
+    const Handle h = line(g, x, y, z, {colors::blue, Marker::none, dashes}, name);
     g.set(h, "LineWidth", 1.5);
     g.set(h, "Color", color);
     g.set(h, "Label", label);
 }
 
-Value colour_of(const std::string& style) {
-    const PlotStyle look = parse_plot_style(style);
-    return Value::row({look.color[0], look.color[1], look.color[2]});
+Value colour_of(const PlotStyle& style) {
+    return Value::row({style.color[0], style.color[1], style.color[2]});
 }
 
 // One panel's place on the figure (normalized) and whether it is a small multiple.
@@ -370,14 +380,14 @@ void draw_distributions(Graphics& g, const AngleDistributions& d,
         double x_end = bins.origin + bins.width * static_cast<double>(bins.count);
         if (panel < k) {
             const int number = static_cast<int>(panel + 1);
-            const std::string style = sample_style(number);
+            const PlotStyle style = sample_style(number);
             const Value colour = colour_of(style);
-            const auto& c = parse_plot_style(style).color;
+            const auto& c = style.color;
             const Value light = Value::row({0.6 + 0.4 * c[0], 0.6 + 0.4 * c[1], 0.6 + 0.4 * c[2]});
             bars(g, counts, bins, light, colour, "bootstrap angles");
             // The three range ends told apart by their dashes and labels.
             const Eigen::Vector3d& r = d.ranges[panel];
-            const char* dashes[] = {":", "-.", "--"};
+            const LineStyle dashes[] = {LineStyle::dotted, LineStyle::dash_dot, LineStyle::dashed};
             const char* percents[] = {"80", "90", "95"};
             for (int q = 0; q < 3; ++q) {
                 vertical(g, r(q), top, dashes[q], colour, std::string(percents[q]) + " %",
@@ -392,7 +402,8 @@ void draw_distributions(Graphics& g, const AngleDistributions& d,
                     continue;
                 const double angle = d.observed(row, other);
                 const int to = static_cast<int>(other + 1);
-                vertical(g, angle, top, "-", d.isometry ? black : colour_of(sample_style(to)),
+                vertical(g, angle, top, LineStyle::solid,
+                         d.isometry ? black : colour_of(sample_style(to)),
                          d.isometry ? "angle to isometry" : "angle to sample " + std::to_string(to),
                          at.small     ? ""
                          : d.isometry ? "isometry"
@@ -407,8 +418,9 @@ void draw_distributions(Graphics& g, const AngleDistributions& d,
         } else {
             const AngleDistributions::Permuted& p = d.permuted[panel - k];
             bars(g, counts, bins, Value::row({0.8, 0.8, 0.8}), grey, "permuted angles");
-            vertical(g, p.observed, top, "-", black, "observed angle", at.small ? "" : "observed");
-            vertical(g, p.ucl95, top, "--", Value::row({1, 0, 0}), "UCL95",
+            vertical(g, p.observed, top, LineStyle::solid, black, "observed angle",
+                     at.small ? "" : "observed");
+            vertical(g, p.ucl95, top, LineStyle::dashed, Value::row({1, 0, 0}), "UCL95",
                      at.small ? "" : "UCL95");
             x_end = std::max({x_end, p.observed, p.ucl95});
             g.set(axes, "Title",

@@ -16,6 +16,7 @@
 
 #include "growth/allometry.hpp"
 #include "platform/graphics/graphics.hpp"
+#include "platform/graphics/plotting.hpp"
 
 #include <Eigen/Core>
 #include <span>
@@ -24,11 +25,12 @@
 
 namespace kelmar {
 
-// The plot style of sample `number` (from 1): "rd", "bo", "ms", "c^", "kv", "y>", then again.
-std::string sample_style(int number);
+// The look of sample `number` (from 1): red diamonds, blue circles, magenta squares, cyan
+// triangles up, black triangles down, yellow triangles right, then again.
+PlotStyle sample_style(int number);
 
 void draw_allometry(Graphics& g, const AllometryScores& scores, std::span<const std::string> names,
-                    bool log_size);
+                    SizeVariable size);
 
 // The magnifications Growth Change draws: beyond them the moved shapes leave any readable scale.
 constexpr double kMinMagnification = 0.001;

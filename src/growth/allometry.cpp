@@ -10,10 +10,6 @@
 namespace kelmar {
 namespace {
 
-Eigen::VectorXd size_variable(const Eigen::MatrixXd& x, bool log_size) {
-    return log_size ? log_size_column(x) : size_column(x);
-}
-
 void check_same_landmarks(std::span<const Eigen::MatrixXd* const> samples) {
     if (samples.empty())
         throw Error("a picture of growth needs at least one sample");
@@ -28,11 +24,11 @@ void check_same_landmarks(std::span<const Eigen::MatrixXd* const> samples) {
 
 }  // namespace
 
-AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> original, bool log_size,
-                                 bool common_direction) {
+AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> original,
+                                 SizeVariable size, bool common_direction) {
     check_same_landmarks(original);
     // Sums of squares at safe magnitudes; scores and slopes go back to the samples' units.
-    const ScaledSamples scaled(original, log_size, common_direction);
+    const ScaledSamples scaled(original, size, common_direction);
     const std::span<const Eigen::MatrixXd* const> samples = scaled.samples();
     AllometryScores out;
     out.common_direction = common_direction;
@@ -41,7 +37,7 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> origina
     // of the coordinates is made.
     std::vector<Eigen::VectorXd> centred_sizes;
     for (const Eigen::MatrixXd* x : samples) {
-        const Eigen::VectorXd s = size_variable(*x, log_size);
+        const Eigen::VectorXd s = size_values(*x, size);
         centred_sizes.push_back(s.array() - s.mean());
         const Eigen::VectorXd own = s / scaled.size_scale(out.samples.size());
         out.samples.push_back({own, {}, {}, 0.0, own.mean()});
@@ -74,9 +70,8 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> origina
     for (std::size_t g = 0; g < samples.size(); ++g) {
         AllometryScores::Sample& s = out.samples[g];
         const auto coordinates = samples[g]->leftCols(c);
-        s.direction = common_direction
-                          ? pooled
-                          : growth_vector(*original[g], log_size);  // checks the regression
+        s.direction =
+            common_direction ? pooled : growth_vector(*original[g], size);  // checks the regression
         s.scores = coordinates * s.direction;
         s.scores.array() -=
             (common_direction ? origin : Eigen::RowVectorXd(coordinates.colwise().mean()))
@@ -93,9 +88,9 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> origina
     return out;
 }
 
-GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> original, bool log_size) {
+GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> original, SizeVariable size) {
     check_same_landmarks(original);
-    const ScaledSamples scaled(original, log_size, false);
+    const ScaledSamples scaled(original, size, false);
     const std::span<const Eigen::MatrixXd* const> samples = scaled.samples();
     GrowthChange out;
     const Eigen::Index c = samples.front()->cols() - 1;
@@ -112,7 +107,7 @@ GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> original, boo
     out.reference = mean.reshaped(3, c / 3).transpose();
     for (std::size_t g = 0; g < samples.size(); ++g) {
         const Eigen::MatrixXd& x = *samples[g];
-        const Eigen::VectorXd s = size_variable(x, log_size);
+        const Eigen::VectorXd s = size_values(x, size);
         const Eigen::VectorXd slopes = least_squares_lines(x.leftCols(c), s).col(0);
         const double range = s.maxCoeff() - s.minCoeff();
         out.size_range.push_back(range / scaled.size_scale(g));

@@ -12,6 +12,8 @@
 // distributions behind the angles of an analysis.
 #pragma once
 
+#include "size_variable.hpp"
+
 #include <Eigen/Core>
 
 #include <span>
@@ -34,7 +36,7 @@ struct AllometryScores {
 
 // Raises the Errors of the growth regressions (sizes that do not vary or are not positive on
 // log size, no direction) and for samples of different landmark counts with a common direction.
-AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> samples, bool log_size,
+AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size,
                                  bool common_direction);
 
 struct GrowthChange {
@@ -61,6 +63,6 @@ struct AngleDistributions {
 };
 
 // Raises the Errors of the growth regressions, and for samples of different landmark counts.
-GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> samples, bool log_size);
+GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size);
 
 }  // namespace kelmar

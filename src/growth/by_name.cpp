@@ -17,17 +17,15 @@ FunctionRow on_dataset(const char* name,
             1, 1};
 }
 
-FunctionRow bootstrap(const char* name, bool log_size, std::function<RandomStream&()> stream) {
+FunctionRow bootstrap(const char* name, SizeVariable size, std::function<RandomStream&()> stream) {
     return {name,
-            [name, log_size, stream](int, const Values& in) -> Values {
+            [name, size, stream](int, const Values& in) -> Values {
                 const Arguments a(name, in);
                 const Eigen::MatrixXd x = a.matrix(0, "x");
                 const Eigen::Index nboots = a.whole(1, "nboots");
                 // The third and fourth inputs are taken and not used.
                 const Eigen::Index n2 = a.whole(4, "n2");
-                const BootstrapAngles y =
-                    log_size ? bootstrap_angles_log_size(x, nboots, n2, stream())
-                             : bootstrap_angles_centroid_size(x, nboots, n2, stream());
+                const BootstrapAngles y = bootstrap_angles(x, size, nboots, n2, stream());
                 return {Value::from_matrix(y.angles)};
             },
             5, 1};
@@ -37,8 +35,8 @@ FunctionRow bootstrap(const char* name, bool log_size, std::function<RandomStrea
 
 std::vector<FunctionRow> growth_functions(std::function<RandomStream&()> stream) {
     return {
-        bootstrap("anglerbr", true, stream),
-        bootstrap("sanglerbr", false, stream),
+        bootstrap("anglerbr", SizeVariable::log_centroid_size, stream),
+        bootstrap("sanglerbr", SizeVariable::centroid_size, stream),
         {"growvecn",
          [](int, const Values& in) -> Values {
              return {

@@ -36,18 +36,18 @@ Eigen::MatrixXd log_size_lines(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     return least_squares_lines(coordinates(x), log_size_column(x));
 }
 
-Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, bool log_size) {
-    if (log_size)
+Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, SizeVariable size) {
+    if (size == SizeVariable::log_centroid_size)
         return log_size_growth_row(x).transpose();
     return scaled_size_lines(x).col(0);
 }
 
 std::vector<Eigen::VectorXd> growth_vectors(std::span<const Eigen::MatrixXd* const> samples,
-                                            bool log_size) {
+                                            SizeVariable size) {
     std::vector<Eigen::VectorXd> out;
     for (std::size_t g = 0; g < samples.size(); ++g) {
         try {
-            out.push_back(growth_vector(*samples[g], log_size));
+            out.push_back(growth_vector(*samples[g], size));
         } catch (const Error& e) {
             throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
         }

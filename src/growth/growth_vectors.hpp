@@ -6,6 +6,8 @@
 // Sizes under the logarithm must be positive and the size variable must vary (Error otherwise).
 #pragma once
 
+#include "size_variable.hpp"
+
 #include <Eigen/Core>
 
 #include <span>
@@ -20,12 +22,12 @@ Eigen::VectorXd growth_vector_on(const Eigen::Ref<const Eigen::MatrixXd>& x,
 
 Eigen::MatrixXd log_size_lines(const Eigen::Ref<const Eigen::MatrixXd>& x);
 
-// The unit growth vector on ln(size) (log_size) or on size, as a column.
-Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, bool log_size);
+// The unit growth vector on the size variable, as a column.
+Eigen::VectorXd growth_vector(const Eigen::Ref<const Eigen::MatrixXd>& x, SizeVariable size);
 
 // The unit growth vector of each sample, in order; the Error of a sample that has none names it.
 std::vector<Eigen::VectorXd> growth_vectors(std::span<const Eigen::MatrixXd* const> samples,
-                                            bool log_size);
+                                            SizeVariable size);
 
 // The angle in degrees between two unit growth vectors, from the arc cosine of their dot product
 // (taken of the clamped value when rounding carries it just outside [-1, 1]).

@@ -136,6 +136,10 @@ Eigen::VectorXd log_size_column(const Eigen::Ref<const Eigen::MatrixXd>& x) {
     return s;
 }
 
+Eigen::VectorXd size_values(const Eigen::Ref<const Eigen::MatrixXd>& x, SizeVariable size) {
+    return size == SizeVariable::log_centroid_size ? log_size_column(x) : size_column(x);
+}
+
 double slope_norm(const Eigen::Ref<const Eigen::VectorXd>& slopes) {
     const double norm = safe_norm(slopes);
     if (norm == 0.0) {

@@ -3,6 +3,8 @@
 // Also the size variables themselves: the last column of a dataset, or its natural logarithm.
 #pragma once
 
+#include "size_variable.hpp"
+
 #include <Eigen/Core>
 
 #include <span>
@@ -34,6 +36,9 @@ Eigen::VectorXd size_column(const Eigen::Ref<const Eigen::MatrixXd>& x);
 // The natural logarithm of the last column; raises an Error naming the first specimen whose
 // size is not positive.
 Eigen::VectorXd log_size_column(const Eigen::Ref<const Eigen::MatrixXd>& x);
+
+// The size variable's values of a dataset: its size column, or the column's logarithm.
+Eigen::VectorXd size_values(const Eigen::Ref<const Eigen::MatrixXd>& x, SizeVariable size);
 
 // The Euclidean norm of the slopes, by which a growth vector is scaled to unit length; raises an
 // Error when every slope is zero (the growth vector would have no direction).

@@ -33,16 +33,15 @@ using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::R
 
 // What every replicate shares.
 struct Plan {
-    BootstrapKind kind;
+    SizeVariable size_variable;
     Eigen::Index n = 0;
     Eigen::Index n2 = 0;
     Eigen::Index nboots = 0;
-    Eigen::Index chunk = kChunk;  // replicates per chunk
-    Eigen::VectorXd s;            // size variable of the size-sorted specimens
-    Eigen::VectorXd w1;           // weight of each row of the first set in its slopes
-    Eigen::VectorXd w2;  // bootstrap_angles_centroid_size: weight of each row of the second set
-    bool second_set_degenerate =
-        false;  // bootstrap_angles_centroid_size: the n2 smallest sizes are all equal
+    Eigen::Index chunk = kChunk;         // replicates per chunk
+    Eigen::VectorXd s;                   // size variable of the size-sorted specimens
+    Eigen::VectorXd w1;                  // weight of each row of the first set in its slopes
+    Eigen::VectorXd w2;                  // on centroid size: weight of each row of the second set
+    bool second_set_degenerate = false;  // on centroid size: the n2 smallest sizes are all equal
     // Rows 0..n−1: the residual rows in an orthonormal frame; row n: the sample's slopes in it
     // (row by row, as the product of the replicates takes it).
     RowMatrix basis;
@@ -65,11 +64,11 @@ std::span<double> span_of(Eigen::VectorXd& v) {
 }
 
 Eigen::Index draws_per_replicate(const Plan& plan) {
-    return plan.n + (plan.kind == BootstrapKind::LogSize ? 2 * plan.n2 : plan.n2);
+    return plan.n + (plan.size_variable == SizeVariable::log_centroid_size ? 2 * plan.n2 : plan.n2);
 }
 
 Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, Eigen::Index n2,
-               BootstrapKind kind) {
+               SizeVariable size_variable) {
     if (nboots < 1) {
         throw Error("the number of bootstrap replicates must be at least 1, given " +
                     std::to_string(nboots));
@@ -79,11 +78,10 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
                     " specimens (the sample's count), given " + std::to_string(n2));
     }
     // Sizes are checked in the caller's row order, so a message names the specimen as loaded.
-    const Eigen::VectorXd unsorted_s =
-        kind == BootstrapKind::LogSize ? log_size_column(x) : size_column(x);
+    const Eigen::VectorXd unsorted_s = size_values(x, size_variable);
 
     Plan plan;
-    plan.kind = kind;
+    plan.size_variable = size_variable;
     plan.n = x.rows();
     plan.n2 = n2;
     plan.nboots = nboots;
@@ -96,7 +94,7 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
     plan.s.resize(plan.n);
     for (Eigen::Index i = 0; i < plan.n; ++i)
         plan.s(i) = unsorted_s(order[static_cast<std::size_t>(i)]);
-    if (kind == BootstrapKind::CentroidSize)
+    if (size_variable == SizeVariable::centroid_size)
         plan.s *= safe_scale_of(plan.s);
 
     // The size-sorted coordinates become their residuals in place: in the basis itself when it
@@ -122,7 +120,7 @@ Plan make_plan(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots, 
     plan.w1.resize(plan.n);
     slope_weights(span_of(plan.s),
                   span_of(plan.w1));  // the sample's sizes vary: least_squares_lines checked it
-    if (kind == BootstrapKind::CentroidSize) {
+    if (size_variable == SizeVariable::centroid_size) {
         plan.w2.resize(n2);
         plan.second_set_degenerate =
             !slope_weights(span_of(plan.s).first(static_cast<std::size_t>(n2)), span_of(plan.w2));
@@ -224,13 +222,13 @@ class Computer {
             row1[n + 1] = 1.0;
             double* row2 = b_.a.row(count + r).data() - 1;
             row2[n + 1] = 1.0;
-            if (plan_.kind == BootstrapKind::CentroidSize) {
+            if (plan_.size_variable == SizeVariable::centroid_size) {
                 for (Eigen::Index q = 0; q < plan_.n2; ++q)
                     row2[k[n + q]] += plan_.w2(q);
                 b_.degenerate[static_cast<std::size_t>(r)] = plan_.second_set_degenerate ? 1 : 0;
             }
         }
-        if (plan_.kind == BootstrapKind::LogSize) {
+        if (plan_.size_variable == SizeVariable::log_centroid_size) {
             for (Eigen::Index r0 = 0; r0 < count; r0 += kLanes)
                 log_size_second_sets(draws, r0, std::min<Eigen::Index>(kLanes, count - r0), count);
         }
@@ -336,9 +334,9 @@ void start_bootstrap_threads(int threads) {
 }
 
 BootstrapAngles residual_bootstrap(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots,
-                                   Eigen::Index n2, BootstrapKind kind, RandomStream& stream,
-                                   int threads) {
-    const Plan plan = make_plan(x, nboots, n2, kind);
+                                   Eigen::Index n2, SizeVariable size_variable,
+                                   RandomStream& stream, int threads) {
+    const Plan plan = make_plan(x, nboots, n2, size_variable);
     BootstrapAngles result;
     result.angles.resize(nboots);
     const Eigen::Index chunks = (nboots + plan.chunk - 1) / plan.chunk;

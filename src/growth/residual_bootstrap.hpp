@@ -1,4 +1,4 @@
-// The engine behind bootstrap_angles_log_size and bootstrap_angles_centroid_size.
+// The engine behind bootstrap_angles.
 //
 // Every fitted configuration lies exactly on the sample's regression line, so a resampled set
 // whose rows carry sizes t_q has slopes b + Σ_q v_q·r_(k_q), with b the sample's slopes, r the
@@ -12,13 +12,8 @@
 
 namespace kelmar {
 
-enum class BootstrapKind {
-    LogSize,      // bootstrap_angles_log_size
-    CentroidSize  // bootstrap_angles_centroid_size
-};
-
 BootstrapAngles residual_bootstrap(const Eigen::Ref<const Eigen::MatrixXd>& x, Eigen::Index nboots,
-                                   Eigen::Index n2, BootstrapKind kind, RandomStream& stream,
-                                   int threads);
+                                   Eigen::Index n2, SizeVariable size_variable,
+                                   RandomStream& stream, int threads);
 
 }  // namespace kelmar

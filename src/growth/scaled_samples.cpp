@@ -17,7 +17,7 @@ std::pair<double, double> largest(const Eigen::MatrixXd& x) {
 
 }  // namespace
 
-ScaledSamples::ScaledSamples(std::span<const Eigen::MatrixXd* const> samples, bool log_size,
+ScaledSamples::ScaledSamples(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size,
                              bool common)
     : pointers_(samples.begin(), samples.end()), scales_(samples.size()) {
     double all_coordinates = 0.0, all_sizes = 0.0;
@@ -30,7 +30,8 @@ ScaledSamples::ScaledSamples(std::span<const Eigen::MatrixXd* const> samples, bo
     for (std::size_t g = 0; g < samples.size(); ++g) {
         const auto [coordinates, sizes] = largest(*samples[g]);
         scales_[g].coordinates = safe_scale(common ? all_coordinates : coordinates);
-        scales_[g].sizes = log_size ? 1.0 : safe_scale(common ? all_sizes : sizes);
+        scales_[g].sizes =
+            size == SizeVariable::log_centroid_size ? 1.0 : safe_scale(common ? all_sizes : sizes);
         any = any || scales_[g].coordinates != 1.0 || scales_[g].sizes != 1.0;
     }
     if (!any)

@@ -7,6 +7,8 @@
 // are used as they are.
 #pragma once
 
+#include "size_variable.hpp"
+
 #include <Eigen/Core>
 
 #include <span>
@@ -16,8 +18,8 @@ namespace kelmar {
 
 class ScaledSamples {
   public:
-    // `log_size`: sizes enter as their logarithms, which need no scaling.
-    ScaledSamples(std::span<const Eigen::MatrixXd* const> samples, bool log_size, bool common);
+    // Log centroid sizes need no scaling.
+    ScaledSamples(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size, bool common);
 
     // The samples to compute with: the originals, or their scaled copies.
     std::span<const Eigen::MatrixXd* const> samples() const { return pointers_; }

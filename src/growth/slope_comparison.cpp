@@ -346,7 +346,7 @@ PermutedStatistic summarise(const Eigen::Ref<const Eigen::VectorXd>& v) {
 }  // namespace
 
 SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> samples,
-                                      Eigen::Index permutations, bool log_size,
+                                      Eigen::Index permutations, SizeVariable size,
                                       RandomStream& stream, int threads) {
     if (permutations < 0) {
         throw Error("the number of permutations must be at least 1, given " +
@@ -354,13 +354,13 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
     }
     // Coordinates or sizes of extreme magnitude are scaled by powers of two first, as the angle
     // between samples scales them, so that no output fails where the angle succeeds.
-    const ScaledSamples scaled(samples, log_size, true);
-    Plan plan = slope_models::make_plan(scaled.samples(), log_size);
+    const ScaledSamples scaled(samples, size, true);
+    Plan plan = slope_models::make_plan(scaled.samples(), size);
     plan.permutations = permutations;
     plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / plan.n, 1, kChunk);
     // Each sample's unit growth vector, exactly as the angle between samples takes it; this
     // also refuses whatever leaves one undefined.
-    const std::vector<Eigen::VectorXd> directions = growth_vectors(samples, log_size);
+    const std::vector<Eigen::VectorXd> directions = growth_vectors(samples, size);
     const Eigen::Index stats = statistics(plan);
     if (8.0 * static_cast<double>(stats) * static_cast<double>(permutations + 1) >
         kValuesBudgetBytes) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/numeric/random_stream.hpp"
+#include "size_variable.hpp"
 
 #include <Eigen/Core>
 
@@ -65,7 +66,7 @@ inline Eigen::Index pair_statistic_column(std::size_t pair, int which) {
 // vectors without a direction, and permutations whose values would not fit in memory.
 // threads = 0 uses every core; the values never depend on it.
 SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> samples,
-                                      Eigen::Index permutations, bool log_size,
+                                      Eigen::Index permutations, SizeVariable size,
                                       RandomStream& stream, int threads = 0);
 
 }  // namespace kelmar

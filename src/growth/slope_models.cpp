@@ -11,10 +11,6 @@
 namespace kelmar::slope_models {
 namespace {
 
-Eigen::VectorXd size_variable(const Eigen::MatrixXd& x, bool log_size) {
-    return log_size ? log_size_column(x) : size_column(x);
-}
-
 void check_samples(std::span<const Eigen::MatrixXd* const> samples) {
     if (samples.size() < 2)
         throw Error("comparing growth slopes needs at least 2 samples");
@@ -45,7 +41,7 @@ void check_samples(std::span<const Eigen::MatrixXd* const> samples) {
 
 }  // namespace
 
-Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, bool log_size) {
+Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size) {
     check_samples(samples);
     Plan plan;
     plan.k = static_cast<Eigen::Index>(samples.size());
@@ -64,13 +60,13 @@ Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, bool log_size) {
         const Eigen::MatrixXd& x = *samples[static_cast<std::size_t>(g)];
         y.middleRows(plan.first[g], x.rows()) = x.leftCols(d);
         try {
-            s.segment(plan.first[g], x.rows()) = size_variable(x, log_size);
+            s.segment(plan.first[g], x.rows()) = size_values(x, size);
         } catch (const Error& e) {
             throw Error("sample " + std::to_string(g + 1) + ": " + e.what());
         }
     }
     const double y_scale = safe_scale_of(y);
-    const double s_scale = log_size ? 1.0 : safe_scale_of(s);
+    const double s_scale = size == SizeVariable::log_centroid_size ? 1.0 : safe_scale_of(s);
     y *= y_scale;
     s *= s_scale;
     plan.slope_unit = s_scale / y_scale;

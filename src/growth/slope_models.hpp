@@ -4,6 +4,8 @@
 // samples, and each pair's own common slope.
 #pragma once
 
+#include "size_variable.hpp"
+
 #include <Eigen/Core>
 
 #include <span>
@@ -51,6 +53,6 @@ struct Plan {
 // Checks and fits the samples (each n_g × C, size in column C) on log size or size. Raises an
 // Error naming the sample for fewer than 2 samples, different landmark counts, a sample of fewer
 // than 2 specimens or whose sizes do not vary or are not positive on log size, and N ≤ 2k.
-Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, bool log_size);
+Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size);
 
 }  // namespace kelmar::slope_models

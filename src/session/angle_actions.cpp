@@ -2,6 +2,7 @@
 // sample 1's growth vector and the isometric vector, each with the within-sample bootstrap
 // ranges; the same for every loaded sample; and the permutation tests of the samples' slopes.
 // Results are stored only when everything has been computed.
+#include "growth/bootstrap_angles.hpp"
 #include "growth/growth_vectors.hpp"
 #include "growth/size_lines.hpp"
 #include "platform/numeric/error.hpp"
@@ -15,41 +16,39 @@ namespace kelmar {
 namespace {
 
 void check_bootstrap_count(int nboots) {
-    if (nboots < 20 || nboots % 20 != 0) {
-        throw Error(
-            "the number of bootstrap replicates must be a positive multiple of 20, so "
-            "that the 80, 90 and 95 percent positions are whole; given " +
-            std::to_string(nboots));
+    if (!is_bootstrap_count(nboots)) {
+        throw Error("the number of bootstrap replicates must be " + bootstrap_count_rule() +
+                    ", so that the 80, 90 and 95 percent positions are whole; given " +
+                    std::to_string(nboots));
     }
 }
 
 }  // namespace
 
-AngleResult Session::angle_between(bool lcs, int nboots) {
-    if (vars_.FIRSTDATASET.size() == 0 || vars_.SECONDDATASET.size() == 0) {
+AngleResult Session::angle_between(SizeVariable size, int nboots) {
+    if (sample_count() < 2) {
         throw Error(
             "the angle between the samples needs both samples: load sample 1 and "
             "sample 2 first");
     }
     check_bootstrap_count(nboots);
     check_one_frame();
-    const Eigen::MatrixXd& x1 = vars_.FIRSTDATASET;
-    const Eigen::MatrixXd& x2 = vars_.SECONDDATASET;
+    const Eigen::MatrixXd& x1 = sample(1).analysed();
+    const Eigen::MatrixXd& x2 = sample(2).analysed();
     AngleResult out;
-    out.lcs = lcs;
+    out.size = size;
     out.nboots = nboots;
-    out.landmarks1 = (x1.cols() - 1) / 3;
-    out.landmarks2 = (x2.cols() - 1) / 3;
-    out.common_reference = common_reference_;
+    out.landmarks1 = sample(1).landmarks();
+    out.landmarks2 = sample(2).landmarks();
+    out.common_reference = common_reference_used();
     if (x1.cols() != x2.cols()) {
-        vars_.NBOOTS = nboots;
-        vars_.LCS = lcs ? 1 : 0;
+        choices_ = Choices{size, nboots};
         out.mismatch = true;
         return out;
     }
     progress({Progress::Stage::growth_vectors, false, 2, std::nullopt});
-    out.growth_vector1 = growth_vector(x1, lcs);
-    out.growth_vector2 = growth_vector(x2, lcs);
+    out.growth_vector1 = growth_vector(x1, size);
+    out.growth_vector2 = growth_vector(x2, size);
     out.angle = growth_angle(out.growth_vector1, out.growth_vector2);
     progress({Progress::Stage::ranges, false, 2, out.angle});
     // Both sets of the bootstrap hold as many specimens as the smaller sample.
@@ -58,60 +57,44 @@ AngleResult Session::angle_between(bool lcs, int nboots) {
     out.resampled_from = x2.rows() < x1.rows() ? 2 : 1;
     const std::uint64_t drawn_before = stream_.drawn();
     std::vector<Eigen::VectorXd> bootstraps(2);
-    out.range1 = ranges(x1, nboots, lcs, k, out.degenerate1, bootstraps[0]);
-    out.range2 = ranges(x2, nboots, lcs, k, out.degenerate2, bootstraps[1]);
+    out.range1 = ranges(x1, nboots, size, k, out.degenerate1, bootstraps[0]);
+    out.range2 = ranges(x2, nboots, size, k, out.degenerate2, bootstraps[1]);
 
-    vars_.NBOOTS = nboots;
-    vars_.LCS = lcs ? 1 : 0;
-    vars_.gv1 = out.growth_vector1;
-    vars_.gv2 = out.growth_vector2;
-    vars_.AW1R = out.range1;
-    vars_.AW2R = out.range2;
-    degenerate1_ = out.degenerate1;
-    degenerate2_ = out.degenerate2;
-    resampled_ = out.resampled;
-    resampled_from_ = out.resampled_from;
-    isometry_ = false;
-    angle_drawn_before_ = drawn_before;
-    bootstraps_ = std::move(bootstraps);
+    choices_ = Choices{size, nboots};
+    between_ = AngleRecord{out, std::move(bootstraps), drawn_before};
+    isometry_last_ = false;
     return out;
 }
 
-AngleResult Session::angle_isometry(bool lcs, int nboots) {
-    if (vars_.FIRSTDATASET.size() == 0) {
+AngleResult Session::angle_isometry(SizeVariable size, int nboots) {
+    if (sample_count() < 1) {
         throw Error("the angle to isometry needs sample 1: load sample 1 first");
     }
     check_bootstrap_count(nboots);
-    const Eigen::MatrixXd& x1 = vars_.FIRSTDATASET;
+    const Eigen::MatrixXd& x1 = sample(1).analysed();
     AngleResult out;
     out.isometry = true;
-    out.lcs = lcs;
+    out.size = size;
     out.nboots = nboots;
-    out.landmarks1 = out.landmarks2 = (x1.cols() - 1) / 3;
-    out.common_reference = common_reference_;
+    out.landmarks1 = out.landmarks2 = sample(1).landmarks();
+    out.common_reference = common_reference_used();
     progress({Progress::Stage::growth_vectors, true, 1, std::nullopt});
-    out.growth_vector1 = growth_vector(x1, lcs);
+    out.growth_vector1 = growth_vector(x1, size);
     const Eigen::Index d = x1.cols() - 1;
     out.growth_vector2 = Eigen::VectorXd::Ones(d) / std::sqrt(static_cast<double>(d));
     out.angle = growth_angle(out.growth_vector1, out.growth_vector2);
     progress({Progress::Stage::ranges, true, 1, out.angle});
     const std::uint64_t drawn_before = stream_.drawn();
     std::vector<Eigen::VectorXd> bootstraps(1);
-    out.range1 = ranges(x1, nboots, lcs, x1.rows(), out.degenerate1, bootstraps[0]);
+    out.range1 = ranges(x1, nboots, size, x1.rows(), out.degenerate1, bootstraps[0]);
 
-    vars_.NBOOTS = nboots;
-    vars_.LCS = lcs ? 1 : 0;
-    vars_.gv1 = out.growth_vector1;
-    vars_.gv2 = out.growth_vector2;
-    vars_.AW1R = out.range1;
-    degenerate1_ = out.degenerate1;
-    isometry_ = true;
-    angle_drawn_before_ = drawn_before;
-    bootstraps_ = std::move(bootstraps);
+    choices_ = Choices{size, nboots};
+    isometry_ = AngleRecord{out, std::move(bootstraps), drawn_before};
+    isometry_last_ = true;
     return out;
 }
 
-const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
+const SampleAngles& Session::angles_between_samples(SizeVariable size, int nboots) {
     const std::vector<const Eigen::MatrixXd*> samples = datasets();
     if (samples.size() < 2) {
         throw Error(
@@ -120,7 +103,7 @@ const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
     }
     check_bootstrap_count(nboots);
     check_one_frame();
-    if (samples.size() > 2 && !common_reference_) {
+    if (samples.size() > 2 && !common_reference_used()) {
         throw Error(
             "the angles between more than two samples need them on one common reference, "
             "their only common frame");
@@ -134,9 +117,9 @@ const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
         }
     }
     SampleAngles a;
-    a.lcs = lcs;
+    a.size = size;
     a.nboots = nboots;
-    a.growth_vectors = growth_vectors(samples, lcs);
+    a.growth_vectors = growth_vectors(samples, size);
     a.drawn_before = stream_.drawn();
     const auto k = static_cast<Eigen::Index>(samples.size());
     a.angles = Eigen::MatrixXd::Zero(k, k);
@@ -162,13 +145,13 @@ const SampleAngles& Session::angles_between_samples(bool lcs, int nboots) {
         a.degenerate.push_back(0);
         a.bootstrap.emplace_back();
         a.ranges.push_back(
-            ranges(*x, nboots, lcs, smallest, a.degenerate.back(), a.bootstrap.back()));
+            ranges(*x, nboots, size, smallest, a.degenerate.back(), a.bootstrap.back()));
     }
     angles_ = std::move(a);
     return *angles_;
 }
 
-const SampleAngles& Session::isometry_of_samples(bool lcs, int nboots) {
+const SampleAngles& Session::isometry_of_samples(SizeVariable size, int nboots) {
     const std::vector<const Eigen::MatrixXd*> samples = datasets();
     if (samples.empty())
         throw Error("the angle to isometry needs sample 1: load sample 1 first");
@@ -176,9 +159,9 @@ const SampleAngles& Session::isometry_of_samples(bool lcs, int nboots) {
     check_one_frame();
     SampleAngles a;
     a.isometry = true;
-    a.lcs = lcs;
+    a.size = size;
     a.nboots = nboots;
-    a.growth_vectors = growth_vectors(samples, lcs);
+    a.growth_vectors = growth_vectors(samples, size);
     a.drawn_before = stream_.drawn();
     const auto k = static_cast<Eigen::Index>(samples.size());
     a.angles.resize(k, 1);
@@ -192,7 +175,7 @@ const SampleAngles& Session::isometry_of_samples(bool lcs, int nboots) {
         a.degenerate.push_back(0);
         a.bootstrap.emplace_back();
         a.ranges.push_back(
-            ranges(*x, nboots, lcs, x->rows(), a.degenerate.back(), a.bootstrap.back()));
+            ranges(*x, nboots, size, x->rows(), a.degenerate.back(), a.bootstrap.back()));
     }
     angles_ = std::move(a);
     return *angles_;
@@ -214,23 +197,23 @@ void check_common_frame(int samples, bool common_reference) {
 
 }  // namespace
 
-SlopeComparison Session::slope_statistics(bool lcs) {
+SlopeComparison Session::slope_statistics(SizeVariable size) {
     check_one_frame();
-    check_common_frame(sample_count(), common_reference_);
-    return compare_growth_slopes(datasets(), 0, lcs, stream_, threads_);
+    check_common_frame(sample_count(), common_reference_used());
+    return compare_growth_slopes(datasets(), 0, size, stream_, threads_);
 }
 
-SlopeComparison Session::permutation_test(bool lcs, Eigen::Index permutations) {
+SlopeComparison Session::permutation_test(SizeVariable size, Eigen::Index permutations) {
     check_one_frame();
-    check_common_frame(sample_count(), common_reference_);
+    check_common_frame(sample_count(), common_reference_used());
     if (permutations < 1) {
         throw Error("the number of permutations must be at least 1, given " +
                     std::to_string(permutations));
     }
     progress({Progress::Stage::permutations, false, sample_count(), std::nullopt});
     const std::uint64_t drawn_before = stream_.drawn();
-    SlopeComparison test = compare_growth_slopes(datasets(), permutations, lcs, stream_, threads_);
-    permutation_ = PermutationRecord{test, lcs, drawn_before};
+    SlopeComparison test = compare_growth_slopes(datasets(), permutations, size, stream_, threads_);
+    permutation_ = PermutationRecord{test, size, drawn_before};
     return test;
 }
 

@@ -1,6 +1,7 @@
 // The load steps: sample 1, sample 2 (on its own reference or with both samples on one common
-// reference) and the wirelist. Everything is computed first and stored at the end, so a load that
-// fails leaves the session as it was.
+// reference), further samples and the wirelist. Every sample comes in through `prepared`, and
+// everything is computed first and stored at the end, so a load that fails leaves the session
+// as it was.
 #include "landmarks/layouts.hpp"
 #include "landmarks/validate_dataset.hpp"
 #include "platform/numeric/error.hpp"
@@ -11,18 +12,6 @@
 
 namespace kelmar {
 namespace {
-
-struct Superimposed {
-    Eigen::MatrixXd reference;  // turned to its principal axes
-    Stack specimens;            // fitted onto it and turned alike
-};
-
-// A sample on its own GLS reference, turned to the reference's principal axes.
-Superimposed on_own_reference(const Eigen::MatrixXd& dataset) {
-    GlsFit fit = gls_reference(stack_from_dataset(dataset));
-    const PrincipalAxes axes = principal_axes(fit.reference);
-    return {axes.y, rotate_stack(std::move(fit.fitted), axes.u)};
-}
 
 // Checks a file's own names and wireframe against its dataset; the wireframe is kept only when
 // no wirelist is loaded.
@@ -44,171 +33,155 @@ std::vector<std::string> numbered_names(std::vector<std::string> names, Eigen::I
     return names;
 }
 
-LoadResult counts(const std::string& name, const Eigen::MatrixXd& dataset) {
+LoadResult counts(const Sample& sample) {
     LoadResult out;
-    out.name = name;
-    out.specimens = dataset.rows();
-    out.landmarks = (dataset.cols() - 1) / 3;
+    out.name = sample.file;
+    out.specimens = sample.specimens();
+    out.landmarks = sample.landmarks();
     return out;
 }
 
-struct OwnLoad {
-    LoadResult result;
-    Superimposed sample;
-};
+using Role = Drawing::Shapes::Role;
 
-// A sample checked and superimposed on its own reference, as loads 1 and 2 take it.
-OwnLoad checked_on_own_reference(const Eigen::MatrixXd& table, const std::string& name,
-                                 const SampleExtras& extras, bool wirelist_loaded) {
-    validate_landmark_dataset(table, name);
-    check_extras(extras, table, name, wirelist_loaded);
-    return {counts(name, table), on_own_reference(table)};
+// The sample on its own GLS reference, turned to the reference's principal axes.
+
+void superimpose_on_own_reference(Sample& s) {
+    GlsFit fit = gls_reference(stack_from_dataset(s.as_read));
+    const PrincipalAxes axes = principal_axes(fit.reference);
+    s.reference = axes.y;
+    s.own_reference = rotate_stack(std::move(fit.fitted), axes.u);
 }
 
 }  // namespace
 
-LoadResult Session::load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras) {
-    auto [out, sample] = checked_on_own_reference(table, name, extras, vars_.wireactive);
-    const Eigen::MatrixXd* wires = wires_for(extras);
-    if (drawings_) {
-        out.drawing.shapes = {{Stack::single(sample.reference), "gp", "reference of sample 1"},
-                              {sample.specimens, "ro", "sample 1: " + name}};
-        out.drawing.join(wires, sample.reference);
-    }
+Sample Session::prepared(SampleInput in) const {
+    validate_landmark_dataset(in.table, in.name);
+    check_extras(in.extras, in.table, in.name, wirelist_loaded_);
+    Sample s;
+    s.file = std::move(in.name);
+    s.format = in.extras.format;
+    s.specimen_names = numbered_names(std::move(in.extras.names), in.table.rows());
+    s.wireframe = std::move(in.extras.wireframe);
+    s.as_read = std::move(in.table);
+    return s;
+}
 
-    names1_ = numbered_names(std::move(extras.names), table.rows());
-    keep_own_wireframe(extras);
-    table1_ = table;
-    own1_ = sample.specimens;
-    vars_.FIRSTDATASET = std::move(table);
-    vars_.FNAME1 = name;
-    vars_.DATAV1 = std::move(sample.specimens);
-    vars_.LCS = 1;
-    vars_.NBOOTS = 100;
-    // A sample 2 on the common reference of the sample 1 just replaced is in a frame no other
-    // sample shares now.
-    sample2_frame_gone_ = common_reference_ && vars_.SECONDDATASET.size() > 0;
-    common_reference_ = false;
+void Session::place(std::size_t index, Sample sample) {
+    if (samples_.size() <= index)
+        samples_.resize(index + 1);
+    samples_[index] = std::move(sample);
+}
+
+LoadResult Session::load1(Eigen::MatrixXd table, const std::string& name, SampleExtras extras) {
+    Sample s = prepared({std::move(table), name, std::move(extras)});
+    superimpose_on_own_reference(s);
+    LoadResult out = counts(s);
+    if (drawings_) {
+        out.drawing.shapes = {
+            {Stack::single(s.reference), Role::reference, "reference of sample 1"},
+            {s.own_reference, Role::sample_1, "sample 1: " + name}};
+        out.drawing.join(wires_for(s), s.reference);
+    }
+    keep_own_wireframe(s);
+    choices_ = Choices{};
     forget_sample_set();
+    place(0, std::move(s));
     return out;
 }
 
 LoadResult Session::load2(Eigen::MatrixXd table, const std::string& name, bool common_reference,
                           SampleExtras extras) {
-    if (common_reference) {
-        // load_samples checks the sample as it checks every further one.
-        std::vector<SampleInput> further;
-        further.push_back({std::move(table), name, std::move(extras)});
-        return load_samples(std::move(further));
-    }
-    auto [out, own] = checked_on_own_reference(table, name, extras, vars_.wireactive);
-    const Eigen::MatrixXd* wires = wires_for(extras);
-    if (drawings_) {
-        out.drawing.shapes = {{Stack::single(own.reference), "gp", "reference of sample 2"},
-                              {own.specimens, "bo", "sample 2: " + name}};
-        // Sample 1 on its own reference keeps the style of its own drawing.
-        if (!own1_.empty() && own1_.landmarks() == own.reference.rows()) {
-            out.drawing.shapes.push_back(
-                {own1_, "ro", "sample 1 on its own reference: " + vars_.FNAME1});
-        }
-        out.drawing.join(wires, own.reference);
-    }
-    names2_ = numbered_names(std::move(extras.names), table.rows());
-    keep_own_wireframe(extras);
-    vars_.SECONDDATASET = std::move(table);
-    vars_.FNAME2 = name;
-    vars_.DATAV2 = std::move(own.specimens);
-    // Sample 1 leaves any earlier common reference: it is analysed as read again.
-    if (common_reference_) {
-        vars_.FIRSTDATASET = table1_;
-        vars_.DATAV1 = own1_;
-    }
-    sample2_frame_gone_ = false;
-    common_reference_ = false;
-    forget_sample_set();
-    return out;
+    std::vector<SampleInput> second;
+    second.push_back({std::move(table), name, std::move(extras)});
+    return load_samples(std::move(second), common_reference);
 }
 
 LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_reference) {
-    // Sample 1 as read, whatever frame an earlier load left it in.
-    const Eigen::MatrixXd& first = table1_;
     if (further.empty())
         throw Error("loading further samples needs at least one");
-    if (first.size() == 0) {
+    const bool first_loaded = !samples_.empty() && samples_[0].loaded();
+    // Sample 2 alone on its own reference needs no sample 1.
+    if (!first_loaded && (common_reference || further.size() > 1)) {
         throw Error(common_reference
                         ? "a common reference needs both samples: load sample 1 before sample 2"
                         : "further samples need sample 1: load sample 1 before sample 2");
     }
-    for (SampleInput& in : further) {
-        validate_landmark_dataset(in.table, in.name);
-        check_extras(in.extras, in.table, in.name, vars_.wireactive);
-        if (common_reference && first.cols() != in.table.cols()) {
+    std::vector<Sample> loaded;
+    for (std::size_t i = 0; i < further.size(); ++i) {
+        loaded.push_back(prepared(std::move(further[i])));
+        const Sample& in = loaded.back();
+        if (common_reference && samples_[0].as_read.cols() != in.as_read.cols()) {
             throw Error("a common reference needs samples of the same landmarks: sample 1 has " +
-                        std::to_string((first.cols() - 1) / 3) + " landmarks, " +
-                        in_quotes(in.name) + " has " + std::to_string((in.table.cols() - 1) / 3));
+                        std::to_string(samples_[0].landmarks()) + " landmarks, " +
+                        in_quotes(in.file) + " has " + std::to_string(in.landmarks()));
         }
     }
-    SampleInput& second = further.front();
+    // Sample 2 on its own reference is superimposed there; the others are fitted onto the
+    // common reference or, without one, kept as read.
+    Sample& second = loaded.front();
+    if (!common_reference)
+        superimpose_on_own_reference(second);
+    LoadResult out = counts(second);
+    const Eigen::MatrixXd* wires = wires_for(second);
     if (!common_reference) {
-        LoadResult out =
-            load2(std::move(second.table), second.name, false, std::move(second.extras));
-        for (std::size_t i = 1; i < further.size(); ++i) {
-            const Eigen::Index rows = further[i].table.rows();
-            further_.push_back({std::move(further[i].table), further[i].name,
-                                numbered_names(std::move(further[i].extras.names), rows)});
+        if (drawings_) {
+            out.drawing.shapes = {
+                {Stack::single(second.reference), Role::reference, "reference of sample 2"},
+                {second.own_reference, Role::sample_2, "sample 2: " + second.file}};
+            // Sample 1 on its own reference keeps the look of its own drawing.
+            if (first_loaded && samples_[0].landmarks() == second.landmarks()) {
+                out.drawing.shapes.push_back(
+                    {samples_[0].own_reference, Role::sample_1,
+                     "sample 1 on its own reference: " + samples_[0].file});
+            }
+            out.drawing.join(wires, second.reference);
         }
+        keep_own_wireframe(second);
+        forget_sample_set();
+        // Sample 1 leaves any earlier common reference: it is analysed as read again.
+        if (first_loaded)
+            samples_[0].leave_common_reference();
+        for (std::size_t i = 0; i < loaded.size(); ++i)
+            place(i + 1, std::move(loaded[i]));
         return out;
     }
-    const Eigen::MatrixXd* wires = wires_for(second.extras);
-    LoadResult out = counts(second.name, second.table);
 
     // One GLS reference of the pooled specimens, turned to its principal axes; the fits onto it
-    // bring every sample into its frame.
-    Eigen::Index rows = first.rows();
-    for (const SampleInput& in : further)
-        rows += in.table.rows();
-    Eigen::MatrixXd pooled(rows, first.cols());
-    pooled.topRows(first.rows()) = first;
-    rows = first.rows();
-    for (const SampleInput& in : further) {
-        pooled.middleRows(rows, in.table.rows()) = in.table;
-        rows += in.table.rows();
+    // bring every sample into its frame. Sample 1 is fitted from its own superimposition.
+    Sample first = samples_[0];
+    Eigen::Index rows = first.specimens();
+    for (const Sample& s : loaded)
+        rows += s.specimens();
+    Eigen::MatrixXd pooled(rows, first.as_read.cols());
+    pooled.topRows(first.specimens()) = first.as_read;
+    rows = first.specimens();
+    for (const Sample& s : loaded) {
+        pooled.middleRows(rows, s.specimens()) = s.as_read;
+        rows += s.specimens();
     }
-    const Eigen::MatrixXd reference2 =
+    const Eigen::MatrixXd reference =
         principal_axes(gls_reference(stack_from_dataset(pooled)).reference).y;
     pooled.resize(0, 0);
-    Stack datav1 = fit_onto_reference(reference2, own1_);
-    const Eigen::Index c = first.cols() - 1;
-    Eigen::MatrixXd fitted1 = dataset_from_stack(datav1, first.col(c));
-    std::vector<Stack> stacks;
-    std::vector<Eigen::MatrixXd> fitted;
-    for (const SampleInput& in : further) {
-        stacks.push_back(fit_onto_reference(reference2, stack_from_dataset(in.table)));
-        fitted.push_back(dataset_from_stack(stacks.back(), in.table.col(c)));
+    const Eigen::Index c = first.as_read.cols() - 1;
+    first.common_reference = fit_onto_reference(reference, first.own_reference);
+    first.on_common_reference = dataset_from_stack(first.common_reference, first.as_read.col(c));
+    for (Sample& s : loaded) {
+        s.common_reference = fit_onto_reference(reference, stack_from_dataset(s.as_read));
+        s.on_common_reference = dataset_from_stack(s.common_reference, s.as_read.col(c));
     }
     out.common_reference = true;
-    if (drawings_ && further.size() == 1) {
-        out.drawing.shapes = {{Stack::single(reference2), "gp", "common reference"},
-                              {stacks.front(), "bo", "sample 2: " + second.name},
-                              {datav1, "rd", "sample 1: " + vars_.FNAME1}};
-        out.drawing.join(wires, reference2);
+    if (drawings_ && loaded.size() == 1) {
+        out.drawing.shapes = {{Stack::single(reference), Role::reference, "common reference"},
+                              {second.common_reference, Role::sample_2, "sample 2: " + second.file},
+                              {first.common_reference, Role::sample_1_on_common_reference,
+                               "sample 1: " + first.file}};
+        out.drawing.join(wires, reference);
     }
-
+    keep_own_wireframe(second);
     forget_sample_set();
-    for (std::size_t i = 1; i < further.size(); ++i) {
-        further_.push_back(
-            {std::move(fitted[i]), further[i].name,
-             numbered_names(std::move(further[i].extras.names), further[i].table.rows())});
-    }
-    names2_ = numbered_names(std::move(second.extras.names), fitted.front().rows());
-    keep_own_wireframe(second.extras);
-    vars_.SECONDDATASET = std::move(fitted.front());
-    vars_.FNAME2 = second.name;
-    vars_.DATAV2 = std::move(stacks.front());
-    vars_.DATAV1 = std::move(datav1);
-    vars_.FIRSTDATASET = std::move(fitted1);
-    sample2_frame_gone_ = false;
-    common_reference_ = true;
+    place(0, std::move(first));
+    for (std::size_t i = 0; i < loaded.size(); ++i)
+        place(i + 1, std::move(loaded[i]));
     return out;
 }
 
@@ -224,82 +197,79 @@ void Drawing::join(const Eigen::MatrixXd* wires, const Eigen::MatrixXd& referenc
 
 WirelistResult Session::loadwire(const Eigen::MatrixXd& table, const std::string& name) {
     std::optional<Eigen::Index> landmarks;
-    if (vars_.FIRSTDATASET.size() > 0)
-        landmarks = (vars_.FIRSTDATASET.cols() - 1) / 3;
+    if (!samples_.empty() && samples_[0].loaded())
+        landmarks = samples_[0].landmarks();
     validate_wirelist(table, name, landmarks);
-    vars_.wirelist = table;
-    vars_.wireactive = true;
+    wirelist_ = table;
+    wirelist_loaded_ = true;
     return {name, table.rows()};
 }
 
-const Eigen::MatrixXd* Session::wires_for(const SampleExtras& extras) const {
-    if (vars_.wireactive)
-        return &vars_.wirelist;
-    return extras.wireframe.size() > 0 ? &extras.wireframe : nullptr;
+const Eigen::MatrixXd* Session::wires_for(const Sample& sample) const {
+    if (wirelist_loaded_)
+        return &wirelist_;
+    return sample.wireframe.size() > 0 ? &sample.wireframe : nullptr;
 }
 
-void Session::keep_own_wireframe(SampleExtras& extras) {
-    if (vars_.wireactive || extras.wireframe.size() == 0)
+void Session::keep_own_wireframe(const Sample& sample) {
+    if (wirelist_loaded_ || sample.wireframe.size() == 0)
         return;
-    vars_.wirelist = std::move(extras.wireframe);
-    vars_.wireactive = true;
+    wirelist_ = sample.wireframe;
+    wirelist_loaded_ = true;
 }
 
 int Session::sample_count() const {
-    if (vars_.FIRSTDATASET.size() == 0)
+    if (samples_.empty() || !samples_[0].loaded())
         return 0;
-    if (vars_.SECONDDATASET.size() == 0)
+    if (samples_.size() < 2 || !samples_[1].loaded())
         return 1;
-    return 2 + static_cast<int>(further_.size());
+    return static_cast<int>(samples_.size());
 }
 
-SampleView Session::sample(int number) const {
-    if (number == 1)
-        return {vars_.FIRSTDATASET, vars_.FNAME1, names1_};
-    if (number == 2)
-        return {vars_.SECONDDATASET, vars_.FNAME2, names2_};
-    const FurtherSample& s = further_.at(static_cast<std::size_t>(number - 3));
-    return {s.data, s.name, s.names};
+const Sample& Session::sample(int number) const {
+    return samples_.at(static_cast<std::size_t>(number - 1));
 }
 
 std::vector<std::string> Session::sample_names() const {
     std::vector<std::string> names;
     for (int g = 1; g <= sample_count(); ++g)
-        names.push_back(sample(g).name);
+        names.push_back(sample(g).file);
     return names;
-}
-
-const std::vector<std::string>& Session::specimen_names(int number) const {
-    return sample(number).names;
 }
 
 std::vector<const Eigen::MatrixXd*> Session::datasets() const {
     std::vector<const Eigen::MatrixXd*> out;
     for (int g = 1; g <= sample_count(); ++g)
-        out.push_back(&sample(g).data);
+        out.push_back(&sample(g).analysed());
     return out;
 }
 
+bool Session::common_reference_used() const {
+    if (sample_count() < 2)
+        return false;
+    for (int g = 1; g <= sample_count(); ++g) {
+        if (sample(g).frame() != Frame::common_reference)
+            return false;
+    }
+    return true;
+}
+
 void Session::forget_sample_set() {
-    further_.clear();
+    if (samples_.size() > 2)
+        samples_.resize(2);
     angles_.reset();
     permutation_.reset();
-    bootstraps_.clear();
-    vars_.gv1.reset();
-    vars_.gv2.reset();
-    vars_.AW1R.reset();
-    vars_.AW2R.reset();
-    degenerate1_ = degenerate2_ = 0;
-    resampled_ = 0;
-    resampled_from_ = 0;
-    isometry_ = false;
-    angle_drawn_before_.reset();
+    between_.reset();
+    isometry_.reset();
+    isometry_last_ = false;
 }
 
 void Session::check_one_frame() const {
-    if (sample2_frame_gone_ && vars_.SECONDDATASET.size() > 0) {
+    // Sample 2 on the common reference of a sample 1 that has since been replaced.
+    if (sample_count() >= 2 && sample(2).frame() == Frame::common_reference &&
+        sample(1).frame() != Frame::common_reference) {
         throw Error(
-            "sample 2 (" + in_quotes(vars_.FNAME2) +
+            "sample 2 (" + in_quotes(sample(2).file) +
             ") was fitted onto a common reference with a sample 1 that has since been replaced: "
             "load sample 2 again");
     }

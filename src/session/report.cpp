@@ -14,11 +14,11 @@ constexpr const char* kIsometryNote =
     "Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees "
     "and carries no information";
 
-std::string counts(const Eigen::MatrixXd& dataset) {
-    const bool loaded = dataset.size() > 0;
+std::string counts(const Sample* sample) {
+    const bool loaded = sample != nullptr && sample->loaded();
     return format_text("%4.0f Landmarks and %4.0f Sample points",
-                       {loaded ? static_cast<double>(dataset.cols() - 1) / 3.0 : 0.0,
-                        static_cast<double>(dataset.rows())});
+                       {loaded ? static_cast<double>(sample->as_read.cols() - 1) / 3.0 : 0.0,
+                        loaded ? static_cast<double>(sample->specimens()) : 0.0});
 }
 
 std::string range_line(const char* species, const std::optional<Eigen::Vector3d>& range) {
@@ -52,10 +52,10 @@ std::string statistic_line(const PairwiseSlopes& p, const char* what, double obs
 }
 
 // The permutation tests: the common slopes first, then every pair's three statistics.
-std::string permutation_section(const SlopeComparison& t, bool lcs) {
+std::string permutation_section(const SlopeComparison& t, SizeVariable size) {
     std::string out = format_text(
         R"(\nPermutation tests (null model: a common slope), %d permutations, regression on %s:\n)",
-        {static_cast<double>(t.permutations), lcs ? "LCS" : "CS"});
+        {static_cast<double>(t.permutations), short_name(size)});
     out += format_text(R"(Common slopes: F = %.6g   P = %.4g   Z = %.2f \n)",
                        {t.f, t.f_test.p_value, t.f_test.z});
     out += format_text(R"(%-10s %-20s %12s %12s %9s %8s \n)",
@@ -71,17 +71,17 @@ std::string permutation_section(const SlopeComparison& t, bool lcs) {
 }  // namespace
 
 bool Session::has_results() const {
-    return (vars_.gv1 && vars_.gv2) || angles_ || permutation_;
+    return last_angle() != nullptr || angles_ || permutation_;
 }
 
 std::string Session::provenance_text(bool bootstrap_run) const {
     std::string out =
-        format_text(common_reference_ ? R"(\nAnalysed on the common Procrustes GLS reference)"
-                                      : R"(\nAnalysed coordinates as read)");
+        format_text(common_reference_used() ? R"(\nAnalysed on the common Procrustes GLS reference)"
+                                            : R"(\nAnalysed coordinates as read)");
     const std::uint32_t seed = stream_.seed_used();
     std::optional<std::uint64_t> before;
     if (bootstrap_run)
-        before = angles_ ? angles_->drawn_before : angle_drawn_before_;
+        before = angles_ ? angles_->drawn_before : last_angle()->drawn_before;
     if (before) {
         out += format_text(R"(\nRandom numbers: seed %d, %d drawn before the bootstrap)",
                            {static_cast<double>(seed), static_cast<double>(*before)});
@@ -98,53 +98,65 @@ std::string Session::provenance_text(bool bootstrap_run) const {
 }
 
 std::string Session::report_text() const {
-    if (sample_count() > 2)
-        return samples_report_text();
-    const SessionVariables& v = vars_;
+    return sample_count() > 2 ? samples_report_text() : two_samples_report_text();
+}
+
+std::string Session::two_samples_report_text() const {
+    const Sample* first = samples_.empty() ? nullptr : &samples_[0];
+    const Sample* second = samples_.size() > 1 ? &samples_[1] : nullptr;
+    const AngleRecord* last = last_angle();
+    const AngleResult* angle = last != nullptr ? &last->result : nullptr;
     // After an angle to isometry sample 2's lines belong to an earlier analysis: the report
     // names what was compared and leaves them out.
-    const bool isometry = isometry_ && v.gv1 && v.gv2;
+    const bool isometry = angle != nullptr && angle->isometry;
     std::string out = format_text(R"(Growth Vector Angle Calculations:\n)");
-    out += format_text(R"(\nFirst Sample: \n %s \n)", {v.FNAME1});
-    out += counts(v.FIRSTDATASET);
+    out += format_text(R"(\nFirst Sample: \n %s \n)", {first ? first->file : std::string()});
+    out += counts(first);
     if (!isometry) {
-        out += format_text(R"(\n\nSecond Sample: \n %s \n)", {v.FNAME2});
-        out += counts(v.SECONDDATASET);
+        out +=
+            format_text(R"(\n\nSecond Sample: \n %s \n)", {second ? second->file : std::string()});
+        out += counts(second);
     }
     if (isometry) {
         out +=
             format_text(R"(\n\nAngle between the Growth Vector of sample 1 and isometry: %3.1f \n)",
-                        {growth_angle(*v.gv1, *v.gv2)});
-    } else if (v.gv1 && v.gv2) {
+                        {growth_angle(angle->growth_vector1, angle->growth_vector2)});
+    } else if (angle) {
         out += format_text(R"(\n\nAngle between Growth Vectors: %3.1f \n)",
-                           {growth_angle(*v.gv1, *v.gv2)});
+                           {growth_angle(angle->growth_vector1, angle->growth_vector2)});
     } else {
         out += format_text(R"(\n\nAngle between Growth Vectors: %s \n)", {kNotComputed});
     }
     out += format_text(R"(\nWithin species angles at 80   90     95     confidence range \n)");
-    out += range_line("1", v.AW1R);
-    if (!isometry)
-        out += range_line("2", v.AW2R);
-    if (isometry && degenerate1_ > 0) {
+    const auto range1 = angle ? std::optional<Eigen::Vector3d>(angle->range1) : std::nullopt;
+    out += range_line("1", range1);
+    if (!isometry) {
+        const auto range2 = angle ? std::optional<Eigen::Vector3d>(angle->range2) : std::nullopt;
+        out += range_line("2", range2);
+    }
+    const Eigen::Index degenerate1 = angle ? angle->degenerate1 : 0;
+    const Eigen::Index degenerate2 = angle && !isometry ? angle->degenerate2 : 0;
+    if (isometry && degenerate1 > 0) {
         out += format_text(R"(Replicates without a slope (resampled sizes all equal): %d \n)",
-                           {static_cast<double>(degenerate1_)});
-    } else if (!isometry && (degenerate1_ > 0 || degenerate2_ > 0)) {
+                           {static_cast<double>(degenerate1)});
+    } else if (!isometry && (degenerate1 > 0 || degenerate2 > 0)) {
         // Such replicates have no angle: they sort after every angle, so ranges read among them
         // are NaN.
         out += format_text(
             R"(Replicates without a slope (resampled sizes all equal): %d in sample 1, %d in sample 2 \n)",
-            {static_cast<double>(degenerate1_), static_cast<double>(degenerate2_)});
+            {static_cast<double>(degenerate1), static_cast<double>(degenerate2)});
     }
-    if (!isometry && resampled_ > 0)
-        out += resampled_lines(resampled_, resampled_from_);
-    if (v.NBOOTS) {
-        out += format_text(R"(\nNumber of Bootstraps used was %4.0f)", {*v.NBOOTS});
+    if (!isometry && angle && angle->resampled > 0)
+        out += resampled_lines(angle->resampled, angle->resampled_from);
+    if (choices_) {
+        out += format_text(R"(\nNumber of Bootstraps used was %4.0f)", {choices_->nboots});
     } else {
         out += format_text(R"(\nNumber of Bootstraps used was %s)", {kNotComputed});
     }
-    out += format_text(v.LCS == 1 ? R"(\nRegression was on LCS)" : R"(\nRegression was on CS)");
+    const bool on_log_size = choices_ && choices_->size == SizeVariable::log_centroid_size;
+    out += format_text(on_log_size ? R"(\nRegression was on LCS)" : R"(\nRegression was on CS)");
     if (isometry) {
-        if (common_reference_)
+        if (common_reference_used())
             out += format_text(R"(\n%s)", {kIsometryNote});
         out += format_text(R"(\nGrowth vectors of sample 1 and isometry: \n)");
         out += format_text(R"(Sample 1    Isometry:\n\n)");
@@ -152,14 +164,15 @@ std::string Session::report_text() const {
         out += format_text(R"(\nGrowth vectors for both groups: \n)");
         out += format_text(R"(Sample 1    Sample2:\n\n)");
     }
-    if (v.gv1 && v.gv2) {
-        for (Eigen::Index i = 0; i < v.gv1->size(); ++i) {
-            out += format_text(R"(%3.4f   %8.4f \n)", {(*v.gv1)(i), (*v.gv2)(i)});
+    if (angle) {
+        for (Eigen::Index i = 0; i < angle->growth_vector1.size(); ++i) {
+            out += format_text(R"(%3.4f   %8.4f \n)",
+                               {angle->growth_vector1(i), angle->growth_vector2(i)});
         }
     }
     if (permutation_)
-        out += permutation_section(permutation_->test, permutation_->lcs);
-    return out + provenance_text(angle_drawn_before_.has_value() && v.gv1.has_value());
+        out += permutation_section(permutation_->test, permutation_->size);
+    return out + provenance_text(angle != nullptr);
 }
 
 std::string Session::samples_report_text() const {
@@ -167,9 +180,8 @@ std::string Session::samples_report_text() const {
     std::string out =
         format_text(R"(Growth Vector Angle Calculations: %d samples\n)", {static_cast<double>(k)});
     for (int g = 1; g <= k; ++g) {
-        const SampleView s = sample(g);
-        out += format_text(R"(\nSample %d: \n %s \n)", {static_cast<double>(g), s.name});
-        out += counts(s.data) + "\n";
+        out += format_text(R"(\nSample %d: \n %s \n)", {static_cast<double>(g), sample(g).file});
+        out += counts(&sample(g)) + "\n";
     }
     const std::optional<SampleAngles>& a = angles_;
     if (a && a->isometry) {
@@ -177,7 +189,7 @@ std::string Session::samples_report_text() const {
         for (Eigen::Index g = 0; g < a->angles.rows(); ++g)
             out += format_text(R"(Sample %d: %3.1f \n)",
                                {static_cast<double>(g + 1), a->angles(g, 0)});
-        if (common_reference_)
+        if (common_reference_used())
             out += format_text(R"(%s\n)", {kIsometryNote});
     } else if (a) {
         out += format_text(R"(\nAngles between Growth Vectors:\n   )");
@@ -211,10 +223,12 @@ std::string Session::samples_report_text() const {
         if (!a->isometry)
             out += resampled_lines(a->resampled, a->resampled_from);
         out += format_text(R"(\nNumber of Bootstraps used was %4.0f)", {a->nboots});
-        out += format_text(a->lcs ? R"(\nRegression was on LCS\n)" : R"(\nRegression was on CS\n)");
+        out +=
+            format_text(a->size == SizeVariable::log_centroid_size ? R"(\nRegression was on LCS\n)"
+                                                                   : R"(\nRegression was on CS\n)");
     }
     if (permutation_)
-        out += permutation_section(permutation_->test, permutation_->lcs);
+        out += permutation_section(permutation_->test, permutation_->size);
     return out + provenance_text(a.has_value());
 }
 

@@ -1,20 +1,24 @@
-// The analysis session: the fourteen session variables and one method per action step that needs
-// no window (load sample 1, load sample 2 with or without a common reference, load a wirelist,
-// angle between the samples, angle to isometry, the permutation tests, the report). Each step
-// returns the values it computed and announces its progress as typed events; the window builds
-// its texts from them, the batch tool its JSON. A step that fails raises an Error and leaves every
-// variable as it was. The session owns its random stream, which continues from step to step.
+// The analysis session: the loaded samples, as one list of Samples (the window's sample 1 and
+// sample 2 are its first two), the wirelist, and one method per action step that needs no window
+// (load sample 1, load sample 2 with or without a common reference, load further samples, load a
+// wirelist, angle between the samples, angle to isometry, the permutation tests, the report).
+// Each step returns the values it computed and announces its progress as typed events; the
+// window builds its texts from them, the batch tool its JSON. A step that fails raises an Error
+// and leaves the session as it was. The session owns its random stream, which continues from
+// step to step.
 //
-// Beyond the window's two samples, the session can hold samples 3 … k on one common reference
-// with samples 1 and 2 (load_samples), compare all of them (angles_between_samples,
-// isometry_of_samples, permutation_test) and report on them.
+// The fourteen variables the call-by-name world knows (FIRSTDATASET, AW1R, ...) are a view
+// computed from the samples and the last results; nothing in the analysis reads them.
 #pragma once
 
+#include "drawing.hpp"
 #include "growth/allometry.hpp"
 #include "growth/growth_vectors.hpp"
+#include "growth/size_variable.hpp"
 #include "growth/slope_comparison.hpp"
 #include "platform/numeric/random_stream.hpp"
 #include "platform/numeric/stack.hpp"
+#include "sample.hpp"
 
 #include <Eigen/Core>
 #include <functional>
@@ -24,7 +28,8 @@
 
 namespace kelmar {
 
-// Empty matrices and stacks, and unset optionals, are the empty values of a fresh session.
+// The session as the fourteen named variables show it. Empty matrices and stacks, and unset
+// optionals, are the empty values of a fresh session.
 struct SessionVariables {
     Eigen::MatrixXd FIRSTDATASET;   // N1 × C: x y z of each landmark, then the size
     std::string FNAME1;             // file name without its folder
@@ -40,23 +45,6 @@ struct SessionVariables {
     std::optional<Eigen::VectorXd> gv2;
     std::optional<Eigen::Vector3d> AW1R;  // 80, 90 and 95 percent values of sample 1's angles
     std::optional<Eigen::Vector3d> AW2R;
-};
-
-// What a load draws in a new window when drawing is on.
-struct Drawing {
-    struct Shapes {
-        Stack configurations;
-        std::string style;  // "gp" reference, "ro" sample 1 on its own reference, "bo" sample 2,
-                            // "rd" sample 1 on the common reference
-        std::string label;  // as the legend names it
-    };
-    std::vector<Shapes> shapes;  // in drawing order, the reference first
-    Eigen::MatrixXd wire_on;     // the configuration the wireframe joins (empty: no wireframe)
-    // A wirelist was loaded (or came with the file) but names landmarks the sample lacks.
-    bool wirelist_left_out = false;
-
-    // Joins `reference` by the wirelist when there is one and it fits its landmarks.
-    void join(const Eigen::MatrixXd* wires, const Eigen::MatrixXd& reference);
 };
 
 // What a load computed: the sample's file, its counts, and what it draws.
@@ -78,7 +66,7 @@ struct WirelistResult {
 // with the within-sample ranges.
 struct AngleResult {
     bool isometry = false;
-    bool lcs = true;
+    SizeVariable size = SizeVariable::log_centroid_size;
     int nboots = 0;
     // The samples' landmark counts differ: nothing was computed beyond the counts.
     bool mismatch = false;
@@ -120,30 +108,10 @@ struct Progress {
     std::optional<double> angle;
 };
 
-// What a landmark file may bring beside its dataset.
-struct SampleExtras {
-    std::vector<std::string> names;  // one for each specimen; empty: numbered 1, 2, ...
-    Eigen::MatrixXd wireframe;       // wirelist rows, used when no wirelist is loaded yet
-};
-
-// A sample given to load_samples.
-struct SampleInput {
-    Eigen::MatrixXd table;
-    std::string name;  // the file's name, as the report and the window show it
-    SampleExtras extras;
-};
-
-// One loaded sample as the analysis sees it.
-struct SampleView {
-    const Eigen::MatrixXd& data;  // N × C, on the common reference when one is used
-    const std::string& name;
-    const std::vector<std::string>& names;  // one for each specimen
-};
-
 // The angles of every loaded sample: between every two samples, or each against isometry.
 struct SampleAngles {
     bool isometry = false;
-    bool lcs = true;
+    SizeVariable size = SizeVariable::log_centroid_size;
     int nboots = 0;
     std::vector<Eigen::VectorXd> growth_vectors;  // unit, one for each sample
     std::vector<Eigen::Vector3d> ranges;          // 80, 90 and 95 percent values of each sample
@@ -160,7 +128,8 @@ class Session {
   public:
     explicit Session(std::uint32_t seed = RandomStream::kDefaultSeed);
 
-    const SessionVariables& variables() const { return vars_; }
+    // The fourteen named variables, computed from the samples and the last results.
+    SessionVariables variables() const;
     // The stream every bootstrap of the session draws from, continued from call to call.
     RandomStream& random_stream() { return stream_; }
 
@@ -178,8 +147,8 @@ class Session {
                      SampleExtras extras = {});
     WirelistResult loadwire(const Eigen::MatrixXd& table, const std::string& name);
 
-    AngleResult angle_between(bool lcs, int nboots);
-    AngleResult angle_isometry(bool lcs, int nboots);
+    AngleResult angle_between(SizeVariable size, int nboots);
+    AngleResult angle_isometry(SizeVariable size, int nboots);
 
     // Samples 2 … k after sample 1. On one common reference: the GLS reference of every
     // specimen stacked in sample order, turned to its principal axes; sample 1 is fitted from its
@@ -190,18 +159,18 @@ class Session {
 
     // Every loaded sample's growth vector and bootstrap range (sample 1's draws first; the
     // second set's size is the smallest sample's count), and the angle between every two.
-    const SampleAngles& angles_between_samples(bool lcs, int nboots);
+    const SampleAngles& angles_between_samples(SizeVariable size, int nboots);
     // Every loaded sample against isometry, each with its own bootstrap range.
-    const SampleAngles& isometry_of_samples(bool lcs, int nboots);
+    const SampleAngles& isometry_of_samples(SizeVariable size, int nboots);
 
     // The permutation tests of the loaded samples' slopes: common slopes (F) and, for every two
     // samples, the angle, the difference of slope lengths and the distance. The samples must be
     // fitted onto a common reference. Its draws continue the stream, so after an angle step they
     // never change that step's ranges. The report carries the last test until a sample is loaded
     // again.
-    SlopeComparison permutation_test(bool lcs, Eigen::Index permutations);
+    SlopeComparison permutation_test(SizeVariable size, Eigen::Index permutations);
     // The same statistics without their tests: no draws, nothing stored.
-    SlopeComparison slope_statistics(bool lcs);
+    SlopeComparison slope_statistics(SizeVariable size);
 
     // The pictures of the last analysis (an angle step must have run; raises an Error
     // otherwise): the allometry plot's scores on its size variable, on the common slope when the
@@ -210,20 +179,21 @@ class Session {
     AllometryScores allometry() const;
     GrowthChange growth_as_shape_change() const;
     AngleDistributions angle_distributions() const;
-    // The size variable of the last analysis: log centroid size, else centroid size.
-    bool analysed_on_log_size() const;
+    // The size variable of the last analysis.
+    SizeVariable analysed_size_variable() const;
 
     // The samples loaded: 0, 1, 2, or k after load_samples.
     int sample_count() const;
     // Sample `number` (from 1).
-    SampleView sample(int number) const;
+    const Sample& sample(int number) const;
     // The loaded samples' names (their files'), in order.
     std::vector<std::string> sample_names() const;
-    // The names of sample `number`'s specimens, in table order.
-    const std::vector<std::string>& specimen_names(int number) const;
+    // The wirelist the drawings join landmarks by: the loaded one, or the first sample file's own
+    // wireframe when none was loaded (empty: none).
+    const Eigen::MatrixXd& wirelist() const { return wirelist_; }
 
-    // Whether FIRSTDATASET and SECONDDATASET hold coordinates fitted onto a common reference.
-    bool common_reference_used() const { return common_reference_; }
+    // Whether the loaded samples are fitted onto one common reference.
+    bool common_reference_used() const;
 
     // Whether a step has computed anything for the report: an angle, the angles of all the
     // samples, or a permutation test.
@@ -234,10 +204,15 @@ class Session {
 
   private:
     void progress(const Progress& p) const;
+    // A sample checked against its file's extras and the wirelist, its specimens named: the one
+    // way a sample comes in.
+    Sample prepared(SampleInput in) const;
+    // Puts `sample` at `index` (0: sample 1), keeping any sample 2 when sample 1 is replaced.
+    void place(std::size_t index, Sample sample);
     // The wirelist a load draws: the loaded one, else the file's own wireframe, else none.
-    const Eigen::MatrixXd* wires_for(const SampleExtras& extras) const;
+    const Eigen::MatrixXd* wires_for(const Sample& sample) const;
     // Makes the file's own wireframe the wirelist when none is loaded.
-    void keep_own_wireframe(SampleExtras& extras);
+    void keep_own_wireframe(const Sample& sample);
     // Forgets what belongs to the loaded samples as a set: samples 3 … k, every angle step's
     // results and the permutation test. Every load calls it: no result outlives the samples it
     // was computed from.
@@ -250,53 +225,49 @@ class Session {
     // The datasets the last angle step analysed: sample 1 alone after an angle to isometry of
     // the window's samples, else every loaded sample.
     std::vector<const Eigen::MatrixXd*> analysed_datasets() const;
+    std::string two_samples_report_text() const;
     std::string samples_report_text() const;
     // The report's last lines: which coordinates were analysed, and where the random stream stood
     // before the analysis, so that kelmar6-batch can repeat it.
     std::string provenance_text(bool bootstrap_run) const;
     // Bootstrap of one sample and its three range values.
     // Keeps the sorted angles in `angles`.
-    Eigen::Vector3d ranges(const Eigen::MatrixXd& x, int nboots, bool lcs, Eigen::Index n2,
+    Eigen::Vector3d ranges(const Eigen::MatrixXd& x, int nboots, SizeVariable size, Eigen::Index n2,
                            Eigen::Index& degenerate, Eigen::VectorXd& angles);
     // Raises an Error when no angle step has run on the loaded samples.
     void check_analysed() const;
 
-    SessionVariables vars_;
-    bool common_reference_ = false;
-    // Sample 1 as read and on its own reference: a common reference is always computed from
-    // these, and a load of sample 2 without one brings them back, so that no analysis depends on
-    // an earlier sample 2.
-    Eigen::MatrixXd table1_;
-    Stack own1_;
-    // Sample 2 was fitted onto a common reference with a sample 1 that has been replaced.
-    bool sample2_frame_gone_ = false;
-    std::vector<std::string> names1_;
-    std::vector<std::string> names2_;
-    // Replicates without a slope behind AW1R and AW2R, which the report mentions when any.
-    Eigen::Index degenerate1_ = 0;
-    Eigen::Index degenerate2_ = 0;
-    // The last angle step compared sample 1 with isometry (else with sample 2).
-    bool isometry_ = false;
-    // The second resampled sets of the last two-sample angle step, and which sample set them.
-    Eigen::Index resampled_ = 0;
-    int resampled_from_ = 0;
-    // Where the stream stood before the last angle step, for the report.
-    std::optional<std::uint64_t> angle_drawn_before_;
-    // The last two-sample angle step's bootstrap angles, sample 1's first.
-    std::vector<Eigen::VectorXd> bootstraps_;
+    std::vector<Sample> samples_;  // sample 1, sample 2, further samples; a slot may be empty
+    Eigen::MatrixXd wirelist_;
+    bool wirelist_loaded_ = false;  // a wirelist (or a file's own wireframe) is in place
+
+    // The size variable and bootstrap count of the window's analysis: those of the last angle
+    // step, or log centroid size and 100 after a load of sample 1.
+    struct Choices {
+        SizeVariable size = SizeVariable::log_centroid_size;
+        int nboots = 100;
+    };
+    std::optional<Choices> choices_;
+    // An angle step of the window's samples, with what the report and the pictures need of it.
+    struct AngleRecord {
+        AngleResult result;
+        std::vector<Eigen::VectorXd> bootstraps;  // sorted angles, sample 1's first
+        std::uint64_t drawn_before = 0;           // numbers the stream had drawn before
+    };
+    // The last angle between the two samples and the last angle to isometry, and which came
+    // last; both are forgotten when a sample is loaded.
+    std::optional<AngleRecord> between_;
+    std::optional<AngleRecord> isometry_;
+    bool isometry_last_ = false;
+    // The last of the two, or null.
+    const AngleRecord* last_angle() const;
     struct PermutationRecord {
         SlopeComparison test;
-        bool lcs = true;
+        SizeVariable size = SizeVariable::log_centroid_size;
         std::uint64_t drawn_before = 0;
     };
     std::optional<PermutationRecord> permutation_;  // the last test of the loaded samples
-    struct FurtherSample {
-        Eigen::MatrixXd data;
-        std::string name;
-        std::vector<std::string> names;
-    };
-    std::vector<FurtherSample> further_;  // samples 3 … k
-    std::optional<SampleAngles> angles_;  // the last angles of all the samples
+    std::optional<SampleAngles> angles_;            // the last angles of all the samples
     RandomStream stream_;
     std::function<void(const Progress&)> progress_listener_;
     int threads_ = 0;

@@ -6,36 +6,36 @@
 namespace kelmar {
 
 void Session::check_analysed() const {
-    if (!angles_ && bootstraps_.empty()) {
+    if (!angles_ && last_angle() == nullptr) {
         throw Error(
             "the pictures of growth show an analysis: run Angle Between or Angle to Isometry "
             "first");
     }
 }
 
-bool Session::analysed_on_log_size() const {
+SizeVariable Session::analysed_size_variable() const {
     if (angles_)
-        return angles_->lcs;
-    return vars_.LCS != 0;
+        return angles_->size;
+    return choices_ ? choices_->size : SizeVariable::log_centroid_size;
 }
 
 std::vector<const Eigen::MatrixXd*> Session::analysed_datasets() const {
     std::vector<const Eigen::MatrixXd*> out = datasets();
     // Angle to Isometry of the window's samples analyses sample 1 alone: sample 2 may even have
     // other landmarks.
-    if (!angles_ && isometry_)
+    if (!angles_ && isometry_last_)
         out.resize(1);
     return out;
 }
 
 AllometryScores Session::allometry() const {
     check_analysed();
-    return allometry_scores(analysed_datasets(), analysed_on_log_size(), common_reference_);
+    return allometry_scores(analysed_datasets(), analysed_size_variable(), common_reference_used());
 }
 
 GrowthChange Session::growth_as_shape_change() const {
     check_analysed();
-    return growth_change(analysed_datasets(), analysed_on_log_size());
+    return growth_change(analysed_datasets(), analysed_size_variable());
 }
 
 AngleDistributions Session::angle_distributions() const {
@@ -47,13 +47,14 @@ AngleDistributions Session::angle_distributions() const {
         d.ranges = angles_->ranges;
         d.observed = angles_->angles;
     } else {
-        d.isometry = isometry_;
-        d.bootstrap = bootstraps_;
-        d.ranges.push_back(*vars_.AW1R);
-        if (!isometry_)
-            d.ranges.push_back(*vars_.AW2R);
-        const double angle = growth_angle(*vars_.gv1, *vars_.gv2);
-        if (isometry_) {
+        const AngleRecord& last = *last_angle();
+        d.isometry = last.result.isometry;
+        d.bootstrap = last.bootstraps;
+        d.ranges.push_back(last.result.range1);
+        if (!d.isometry)
+            d.ranges.push_back(last.result.range2);
+        const double angle = growth_angle(last.result.growth_vector1, last.result.growth_vector2);
+        if (d.isometry) {
             d.observed = Eigen::MatrixXd::Constant(1, 1, angle);
         } else {
             d.observed.resize(2, 2);

@@ -36,14 +36,16 @@ class BusyPointer {
 };
 
 struct Choices {
-    bool lcs;
+    SizeVariable size;
     int nboots;
 };
 
 // Listbox1: 1 is LCS, any other entry CS.
-bool lcs_chosen(const Switchyard& s) {
+SizeVariable size_chosen(const Switchyard& s) {
     const Value size = tagged_value(s.g, "Listbox1");
-    return !size.empty() && size.is_real() && size.reals()[0] == 1.0;
+    return !size.empty() && size.is_real() && size.reals()[0] == 1.0
+               ? SizeVariable::log_centroid_size
+               : SizeVariable::centroid_size;
 }
 
 // Listbox2: NBOOTS = 100 × Value².
@@ -54,7 +56,7 @@ Choices choices(const Switchyard& s) {
         throw Error("the bootstrap choice (Listbox2) must select an entry");
     }
     const double v = boots.reals()[0];
-    return {lcs_chosen(s), static_cast<int>(100.0 * v * v)};
+    return {size_chosen(s), static_cast<int>(100.0 * v * v)};
 }
 
 // Shows each progress text in the result control at once, before the work it announces.
@@ -97,7 +99,7 @@ void busy_step(const Switchyard& s, Step step) {
 void anglebetween(const Switchyard& s) {
     busy_step(s, [&s] {
         const Choices c = choices(s);
-        const AngleResult angle = s.session.angle_between(c.lcs, c.nboots);
+        const AngleResult angle = s.session.angle_between(c.size, c.nboots);
         enable_views(s, !angle.mismatch);
         return angle_text(angle);
     });
@@ -106,7 +108,7 @@ void anglebetween(const Switchyard& s) {
 void angleisometry(const Switchyard& s) {
     busy_step(s, [&s] {
         const Choices c = choices(s);
-        const AngleResult angle = s.session.angle_isometry(c.lcs, c.nboots);
+        const AngleResult angle = s.session.angle_isometry(c.size, c.nboots);
         echo_value("gv2", Value::from_matrix(angle.growth_vector2), &s.console);
         enable_views(s, true);
         return angle_text(angle);
@@ -115,8 +117,8 @@ void angleisometry(const Switchyard& s) {
 
 void permutationtest(const Switchyard& s) {
     busy_step(s, [&s] {
-        const bool lcs = lcs_chosen(s);
-        return permutation_text(s.session.permutation_test(lcs, kWindowPermutations), lcs);
+        const SizeVariable size = size_chosen(s);
+        return permutation_text(s.session.permutation_test(size, kWindowPermutations), size);
     });
 }
 

@@ -51,13 +51,10 @@ std::string draw(const Switchyard& s, const Drawing& drawing, const std::string&
     const Handle figure = s.g.create_figure();
     s.g.set(figure, "Name", title);
     place_beside_main_window(s.g, figure);
-    std::vector<StyledShapes> sets;
-    for (const Drawing::Shapes& shapes : drawing.shapes)
-        sets.push_back({shapes.configurations, shapes.style, shapes.label});
-    draw_superimposed(s.g, sets, drawing.wire_on, s.session.variables().wirelist);
+    draw_superimposed(s.g, drawing.shapes, drawing.wire_on, s.session.wirelist());
     watch_drawing(s, figure);
     return drawing.wirelist_left_out
-               ? wirelist_left_out_text(s.session.variables().wirelist,
+               ? wirelist_left_out_text(s.session.wirelist(),
                                         drawing.shapes.front().configurations.landmarks())
                : std::string();
 }
@@ -68,9 +65,9 @@ void forget_results(const Switchyard& s) {
     set_tagged(s.g, "Pushbutton6", "Enable", "off");
 }
 
-// The file's specimen names and own wireframe, for the session.
+// The file's specimen names, own wireframe and format, for the session.
 SampleExtras extras_of(LandmarkSample& sample) {
-    return {std::move(sample.names), std::move(sample.wirelist)};
+    return {std::move(sample.names), std::move(sample.wirelist), sample.format};
 }
 
 }  // namespace

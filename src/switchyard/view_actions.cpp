@@ -67,7 +67,7 @@ void allometry_plot(const Switchyard& s) {
     const AllometryScores scores = s.session.allometry();
     const std::vector<std::string> names = s.session.sample_names();
     view_window(s, "Allometry plot",
-                [&] { draw_allometry(s.g, scores, names, s.session.analysed_on_log_size()); });
+                [&] { draw_allometry(s.g, scores, names, s.session.analysed_size_variable()); });
 }
 
 void growth_change_view(const Switchyard& s) {
@@ -75,7 +75,7 @@ void growth_change_view(const Switchyard& s) {
     const double m = magnification(s, change);
     const std::vector<std::string> names = s.session.sample_names();
     view_window(s, "Growth as shape change",
-                [&] { draw_growth_change(s.g, change, s.session.variables().wirelist, m, names); });
+                [&] { draw_growth_change(s.g, change, s.session.wirelist(), m, names); });
 }
 
 void distributions_view(const Switchyard& s) {

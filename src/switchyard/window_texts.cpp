@@ -67,7 +67,7 @@ std::string angle_text(const AngleResult& a) {
     if (a.isometry) {
         text = format_text(
             R"(Sample 1 and isometry: %3.1f \n Within Species 1: %3.1f \n %4.0f Bootstraps -%s)",
-            {a.angle, a.range1(2), a.nboots, a.lcs ? "LCS" : "CS"});
+            {a.angle, a.range1(2), a.nboots, short_name(a.size)});
         if (a.degenerate1 > 0) {
             text += format_text(R"(\n Replicates without a slope (resampled sizes all equal): %d)",
                                 {static_cast<double>(a.degenerate1)});
@@ -97,13 +97,13 @@ std::string angle_text(const AngleResult& a) {
     return text + coordinates_line(a);
 }
 
-std::string permutation_text(const SlopeComparison& t, bool lcs) {
+std::string permutation_text(const SlopeComparison& t, SizeVariable size) {
     const PairwiseSlopes& first = t.pairs.front();
     return format_text(
         R"(Between Species: %3.1f \n Permutation UCL95: %3.1f \n P = %.4g   Z = %.2f \n Slope length difference: %.3g   P = %.4g \n Common slopes: F = %.3g   P = %.4g \n %4.0f Permutations -%s)",
         {first.angle, first.angle_test.ucl95, first.angle_test.p_value, first.angle_test.z,
          first.length_difference, first.length_test.p_value, t.f, t.f_test.p_value,
-         static_cast<double>(t.permutations), lcs ? "LCS" : "CS"});
+         static_cast<double>(t.permutations), short_name(size)});
 }
 
 std::vector<std::string> progress_texts(const Progress& p) {

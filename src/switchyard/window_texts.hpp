@@ -31,7 +31,7 @@ std::string reference_choice_text(bool chosen, bool in_use);
 // The result control after an angle step.
 std::string angle_text(const AngleResult& angle);
 // The result control after the permutation tests of two samples.
-std::string permutation_text(const SlopeComparison& test, bool lcs);
+std::string permutation_text(const SlopeComparison& test, SizeVariable size);
 // The result control's texts for a progress event, shown one after the other.
 std::vector<std::string> progress_texts(const Progress& progress);
 

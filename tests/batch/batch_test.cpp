@@ -74,9 +74,12 @@ TEST(Batch, UsageErrorsExitWithTwo) {
         EXPECT_TRUE(r.out.empty());
     }
     // A check's message names its option once.
+    EXPECT_EQ(
+        batch({"--boots", "100000020", "a.txt", "b.txt"}).err.substr(0, 83),
+        "kelmar6-batch: --boots takes a multiple of 20 from 20 to 100000000, given 100000020");
     const std::string boots = batch({"--boots", "30", "a.txt", "b.txt"}).err;
     EXPECT_EQ(boots,
-              "kelmar6-batch: --boots takes a positive multiple of 20, given 30\n"
+              "kelmar6-batch: --boots takes a multiple of 20 from 20 to 100000000, given 30\n"
               "Run with --help for more information.\n");
     EXPECT_EQ(batch({"--version"}).out, "kelmar6-batch " KELMAR_VERSION "\n");
 }
@@ -156,7 +159,7 @@ TEST(Batch, ReportIsTheSessionsReport) {
     Session session(7);
     session.load1(*read_table_file(example("macaque_male.txt")), "macaque_male.txt");
     session.load2(*read_table_file(example("macaque_female.txt")), "macaque_female.txt", true);
-    session.angle_between(false, 200);
+    session.angle_between(SizeVariable::centroid_size, 200);
     EXPECT_EQ(read(report), session.report_text());
 }
 
@@ -198,13 +201,13 @@ TEST(Batch, JsonCarriesTheResultsExactly) {
     Session session;
     session.load1(*read_table_file(example("growth_sample_a.txt")), "growth_sample_a.txt");
     session.load2(*read_table_file(example("growth_sample_b.txt")), "growth_sample_b.txt", false);
-    const AngleResult angle = session.angle_between(true, 100);
+    const AngleResult angle = session.angle_between(SizeVariable::log_centroid_size, 100);
     // Numbers read back exactly.
     EXPECT_EQ(j["angle"].get<double>(), angle.angle);
-    const Eigen::VectorXd& gv1 = *session.variables().gv1;
+    const Eigen::VectorXd& gv1 = angle.growth_vector1;
     const std::vector<double> written = j["growth_vectors"]["sample1"];
     EXPECT_EQ(written, std::vector<double>(gv1.data(), gv1.data() + gv1.size()));
-    EXPECT_EQ(j["ranges"]["sample2"][2].get<double>(), (*session.variables().AW2R)(2));
+    EXPECT_EQ(j["ranges"]["sample2"][2].get<double>(), angle.range2(2));
 
     // The sizes are the size variable: log centroid size by default, centroid size on CS.
     const Eigen::MatrixXd b = *read_table_file(example("growth_sample_b.txt"));
@@ -258,7 +261,7 @@ TEST(Batch, PermutationTestAddsItsResultsAndChangesNoOther) {
     Session session;
     session.load1(*read_table_file(example("growth_sample_a.txt")), "a");
     session.load2(*read_table_file(example("growth_sample_b.txt")), "b", true);
-    session.angle_between(true, 100);
+    session.angle_between(SizeVariable::log_centroid_size, 100);
     const std::string ending = "\nRandom numbers: seed 5489, 0 drawn before the bootstrap, " +
                                std::to_string(session.random_stream().drawn()) +
                                " before the permutation tests\n";
@@ -297,9 +300,10 @@ TEST(Batch, SeveralSamplesAndOneFileThatRecordsThem) {
     further.push_back({*read_table_file(files[1]), "growth_sample_b.txt", {}});
     further.push_back({*read_table_file(files[2]), "growth_sample_c.txt", {}});
     session.load_samples(std::move(further));
-    const SampleAngles& angles = session.angles_between_samples(true, 100);
+    const SampleAngles& angles =
+        session.angles_between_samples(SizeVariable::log_centroid_size, 100);
     const std::uint64_t after_bootstrap = session.random_stream().drawn();
-    session.permutation_test(true, 99);
+    session.permutation_test(SizeVariable::log_centroid_size, 99);
     EXPECT_EQ(read(report), session.report_text());
     EXPECT_TRUE(
         read(report).ends_with("\nRandom numbers: seed 5489, 0 drawn before the bootstrap, " +
@@ -356,7 +360,9 @@ TEST(Batch, ExportedCoordinatesGiveTheSameAngleAgain) {
         Session session;
         session.load1(coords.data.topRows(n1), "1");
         session.load2(coords.data.bottomRows(coords.data.rows() - n1), "2", false);
-        EXPECT_EQ(session.angle_between(true, 20).angle, j["angle"].get<double>()) << name;
+        EXPECT_EQ(session.angle_between(SizeVariable::log_centroid_size, 20).angle,
+                  j["angle"].get<double>())
+            << name;
     }
 }
 
@@ -407,7 +413,7 @@ TEST(Batch, OneGrowthSeriesSplitLiesOnOneLine) {
     session.set_drawings(false);
     session.load1(small, "small");
     session.load2(large, "large", true);
-    session.angle_between(true, 20);
+    session.angle_between(SizeVariable::log_centroid_size, 20);
     const AllometryScores scores = session.allometry();
     ASSERT_TRUE(scores.common_direction);
     double lo = 1e300, hi = -1e300;

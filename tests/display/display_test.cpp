@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 #include <cstring>
+#include <sstream>
 
 namespace kelmar {
 namespace {
@@ -39,12 +40,12 @@ class Display : public ::testing::Test {
 };
 
 TEST_F(Display, OneLinePerSpecimenInOrderThenHoldAndEqualUnits) {
-    draw_shapes(g, shape, "gp");
+    draw_shapes(g, shape, parse_plot_style("gp"));
     ASSERT_EQ(lines().size(), 1u);
     Stack three(6, 3);
     for (Eigen::Index k = 0; k < 3; ++k)
         three.page(k) = shape * static_cast<double>(k + 1);
-    draw_shapes(g, three, "ro");  // hold is on: adds to the reference
+    draw_shapes(g, three, parse_plot_style("ro"));  // hold is on: adds to the reference
     const std::vector<Handle> all = lines();
     ASSERT_EQ(all.size(), 4u);
     for (Eigen::Index k = 0; k < 3; ++k) {
@@ -59,12 +60,13 @@ TEST_F(Display, OneLinePerSpecimenInOrderThenHoldAndEqualUnits) {
     EXPECT_TRUE(hold_is_on(g, axes));
     EXPECT_EQ(g.get(axes, "XRangeMode").text(), "auto");
     EXPECT_EQ(g.get(axes, "UnitRatioMode").text(), "manual");
-    EXPECT_EQ(error_of([&] { draw_shapes(g, Eigen::MatrixXd::Ones(4, 2), "ro"); }),
-              "showshape3D needs a configuration of p landmarks by 3 coordinates, given 4 x 2");
+    EXPECT_EQ(
+        error_of([&] { draw_shapes(g, Eigen::MatrixXd::Ones(4, 2), parse_plot_style("ro")); }),
+        "showshape3D needs a configuration of p landmarks by 3 coordinates, given 4 x 2");
 }
 
 TEST_F(Display, WiresJoinTheNamedLandmarksAndBadWirelistsDrawNothing) {
-    draw_shapes(g, shape, "gp");
+    draw_shapes(g, shape, parse_plot_style("gp"));
     Eigen::MatrixXd wires(2, 3);
     wires << 7, 1, 4,  // the 7 has no effect
         0, 6, 2;
@@ -75,7 +77,7 @@ TEST_F(Display, WiresJoinTheNamedLandmarksAndBadWirelistsDrawNothing) {
     EXPECT_EQ(reals(g.get(first, "Color")), (std::vector<double>{0, 0, 1}));  // "b-"
     EXPECT_EQ(g.get(first, "LineStyle").text(), "-");
 
-    draw_wireframe(g, shape, Eigen::MatrixXd(0, 3), "k-");
+    draw_wireframe(g, shape, Eigen::MatrixXd(0, 3), parse_plot_style("k-"));
     EXPECT_EQ(lines().size(), 3u);  // an empty wirelist draws nothing
     struct Bad {
         Eigen::MatrixXd wirelist;
@@ -91,7 +93,8 @@ TEST_F(Display, WiresJoinTheNamedLandmarksAndBadWirelistsDrawNothing) {
           Bad{narrow,
               "a wirelist row holds a wire number and the two landmarks it joins (3 "
               "numbers), but its rows hold 2"}}) {
-        EXPECT_EQ(error_of([&] { draw_wireframe(g, shape, bad.wirelist, "k-"); }), bad.message);
+        EXPECT_EQ(error_of([&] { draw_wireframe(g, shape, bad.wirelist, parse_plot_style("k-")); }),
+                  bad.message);
         EXPECT_EQ(lines().size(), 3u);  // nothing drawn before the error
     }
     EXPECT_NE(error_of([&] { draw_wireframe(g, shape.leftCols(2), wires); }).find("6 x 2"),
@@ -128,10 +131,26 @@ TEST_F(Display, LongNamesLeaveTheBoxItsShareInEveryFormat) {
     two.page(0) = reference.page(0) + 0.05 * testing::random_matrix(6, 3, gen);
     const std::string first = "sample 1: macaque_males_field_season_2024_adults.txt";
     const std::string second = "sample 2: macaque_females_field_season_2024_adult.txt";
-    const StyledShapes sets[] = {
-        {reference, "gp", "common reference"}, {one, "rd", first}, {two, "bo", second}};
+    using Role = Drawing::Shapes::Role;
+    const Drawing::Shapes sets[] = {{reference, Role::reference, "common reference"},
+                                    {one, Role::sample_1_on_common_reference, first},
+                                    {two, Role::sample_2, second}};
     draw_superimposed(g, sets, Eigen::MatrixXd(0, 3), Eigen::MatrixXd(0, 3));
     const Handle axes = current_axes(g);
+    // Each set in the look of what it is; the reference drawn last, above the specimens.
+    const std::vector<Handle> sets_drawn = lines();
+    ASSERT_EQ(sets_drawn.size(), 9u);  // three specimens a set
+    const auto look = [&](Handle line) {
+        std::ostringstream text;
+        text << g.get(line, "Marker").text() << " " << g.get(line, "LineStyle").text();
+        const Value color = g.get(line, "Color");
+        for (double c : color.reals())
+            text << " " << c;
+        return text.str();
+    };
+    EXPECT_EQ(look(sets_drawn[0]), "d none 1 0 0");
+    EXPECT_EQ(look(sets_drawn[3]), "o none 0 0 1");
+    EXPECT_EQ(look(sets_drawn[6]), "p none 0 1 0");
     const Projection project(g, axes, axes_area(g, axes));
     const LegendLayout& legend = project.legend();
     ASSERT_EQ(legend.entries.size(), 3u);

@@ -247,7 +247,7 @@ TEST(GrowthViews, LabelsAndLegendsReachTheExports) {
     }
     Graphics g;
     const Handle figure = g.create_figure({{"Position", Value::row({0, 0, 800, 600})}});
-    draw_allometry(g, scores, kNames, true);
+    draw_allometry(g, scores, kNames, SizeVariable::log_centroid_size);
     const std::string svg = figure_bytes(g, figure, "svg");
     const std::vector<std::string> emf = emf_texts(figure_bytes(g, figure, "emf"));
     for (const std::string words :
@@ -259,7 +259,7 @@ TEST(GrowthViews, LabelsAndLegendsReachTheExports) {
     // Without a common reference the samples share no origin, and the title says so.
     scores.common_direction = false;
     g.create_figure();
-    draw_allometry(g, scores, kNames, true);
+    draw_allometry(g, scores, kNames, SizeVariable::log_centroid_size);
     EXPECT_EQ(g.get(current_axes(g), "Title").text(),
               "Allometry: each sample on its own reference and growth vector");
 }
@@ -310,7 +310,7 @@ TEST(GrowthViews, PicturesDrawWhatTheNumbersSay) {
         scores.samples.push_back(s);
     }
     const Handle allometry = g.create_figure({{"Position", Value::row({0, 0, 800, 600})}});
-    draw_allometry(g, scores, kNames, true);
+    draw_allometry(g, scores, kNames, SizeVariable::log_centroid_size);
     EXPECT_EQ(inside_page(g, allometry), 0);
     const std::vector<Handle> lines = g.children(current_axes(g));
     ASSERT_EQ(lines.size(), 4u);  // markers and line of each sample

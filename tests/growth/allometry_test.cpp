@@ -18,7 +18,7 @@ TEST(Allometry, ScoresAreTheCentredCoordinatesOnTheCommonSlope) {
     const Eigen::MatrixXd a = growth_sample(15, 12, 0.3, gen);
     const Eigen::MatrixXd b = growth_sample(9, 12, 0.3, gen);
     const Eigen::MatrixXd* samples[] = {&a, &b};
-    const AllometryScores common = allometry_scores(samples, true, true);
+    const AllometryScores common = allometry_scores(samples, SizeVariable::log_centroid_size, true);
 
     // The pooled common slope: within-sample cross products over within-sample squares.
     Eigen::VectorXd cross = Eigen::VectorXd::Zero(12);
@@ -53,8 +53,9 @@ TEST(Allometry, ScoresAreTheCentredCoordinatesOnTheCommonSlope) {
         }
     }
     // On separate references each sample is measured on its own growth vector.
-    const AllometryScores own = allometry_scores(samples, false, false);
-    EXPECT_TRUE(testing::matrices_near(own.samples[1].direction, growth_vector(b, false), 1e-15));
+    const AllometryScores own = allometry_scores(samples, SizeVariable::centroid_size, false);
+    EXPECT_TRUE(testing::matrices_near(own.samples[1].direction,
+                                       growth_vector(b, SizeVariable::centroid_size), 1e-15));
     EXPECT_FALSE(own.common_direction);
     EXPECT_NEAR(own.samples[1].scores.mean(), 0.0, 1e-12);
 }
@@ -76,7 +77,7 @@ TEST(Allometry, AShapeOffsetAtEqualSizeShowsWithItsSize) {
         old.row(i).head(9) = start + std::log(old(i, 9)) * b + delta * b.normalized();
     }
     const Eigen::MatrixXd* samples[] = {&young, &old};
-    const AllometryScores scores = allometry_scores(samples, true, true);
+    const AllometryScores scores = allometry_scores(samples, SizeVariable::log_centroid_size, true);
     const auto height = [&](std::size_t g, double size) {
         const AllometryScores::Sample& s = scores.samples[g];
         return s.mean_score + s.slope * (size - s.mean_size);
@@ -97,13 +98,13 @@ TEST(Allometry, SpecimensOnTheirGrowthLineAndTheirShapeChange) {
         x.row(i).head(9) = start + x(i, 9) * b;
     }
     const Eigen::MatrixXd* samples[] = {&x};
-    const AllometryScores scores = allometry_scores(samples, false, true);
+    const AllometryScores scores = allometry_scores(samples, SizeVariable::centroid_size, true);
     const AllometryScores::Sample& s = scores.samples[0];
     EXPECT_NEAR(s.slope, b.norm(), 1e-12);
     for (Eigen::Index i = 0; i < 7; ++i)
         EXPECT_NEAR(s.scores(i), (x(i, 9) - s.mean_size) * b.norm(), 1e-10);
 
-    const GrowthChange change = growth_change(samples, false);
+    const GrowthChange change = growth_change(samples, SizeVariable::centroid_size);
     const double range = x.col(9).maxCoeff() - x.col(9).minCoeff();
     EXPECT_EQ(change.size_range[0], range);
     EXPECT_TRUE(
@@ -116,7 +117,7 @@ TEST(Allometry, SpecimensOnTheirGrowthLineAndTheirShapeChange) {
     const Eigen::MatrixXd* both[] = {&x, &y};
     Eigen::MatrixXd all(10, 10);
     all << x, y;
-    const GrowthChange two = growth_change(both, false);
+    const GrowthChange two = growth_change(both, SizeVariable::centroid_size);
     EXPECT_TRUE(testing::matrices_near(
         two.reference, all.leftCols(9).colwise().mean().reshaped(3, 3).transpose(), 1e-12));
     EXPECT_TRUE(testing::matrices_near(two.change[0], change.change[0], 1e-12));

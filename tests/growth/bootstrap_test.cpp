@@ -68,8 +68,7 @@ Eigen::RowVectorXd direct_bootstrap(const Eigen::MatrixXd& input, Eigen::Index n
 
 BootstrapAngles run(bool log_size, const Eigen::MatrixXd& x, Eigen::Index nboots, Eigen::Index n2,
                     RandomStream& stream, int threads = 1) {
-    return log_size ? bootstrap_angles_log_size(x, nboots, n2, stream, threads)
-                    : bootstrap_angles_centroid_size(x, nboots, n2, stream, threads);
+    return bootstrap_angles(x, testing::size_variable(log_size), nboots, n2, stream, threads);
 }
 
 TEST(Bootstrap, FastRoutineEqualsTheDirectAlgorithm) {
@@ -297,15 +296,15 @@ TEST(Bootstrap, ReplicatesWithoutVaryingSizesAreCountedAndSortedLast) {
     Eigen::MatrixXd x = growth_sample(6, 6, 0.3, gen);
     x.col(6) << 50, 50, 50, 50, 50, 80;  // a second set of two rows often draws equal sizes
     RandomStream stream(4);
-    const BootstrapAngles y = bootstrap_angles_log_size(x, 400, 2, stream);
+    const BootstrapAngles y = bootstrap_angles(x, SizeVariable::log_centroid_size, 400, 2, stream);
     EXPECT_GT(y.degenerate, 0);
     const Eigen::Index numbers = 400 - y.degenerate;
     EXPECT_TRUE(y.angles.tail(y.degenerate).array().isNaN().all());
     EXPECT_TRUE(std::is_sorted(y.angles.data(), y.angles.data() + numbers));
 
-    // bootstrap_angles_centroid_size's second set is built on the n2 smallest specimens: all of
+    // On centroid size the second set is built on the n2 smallest specimens: all of
     // size 50 here.
-    const BootstrapAngles z = bootstrap_angles_centroid_size(x, 50, 3, stream);
+    const BootstrapAngles z = bootstrap_angles(x, SizeVariable::centroid_size, 50, 3, stream);
     EXPECT_EQ(z.degenerate, 50);
 }
 
@@ -313,13 +312,14 @@ TEST(Bootstrap, BadArgumentsAreErrors) {
     std::mt19937 gen(9);
     Eigen::MatrixXd x = growth_sample(10, 6, 0.3, gen);
     RandomStream stream;
-    EXPECT_THROW(bootstrap_angles_log_size(x, 0, 10, stream), Error);
-    EXPECT_THROW(bootstrap_angles_centroid_size(x, 100, 11, stream), Error);
+    EXPECT_THROW(bootstrap_angles(x, SizeVariable::log_centroid_size, 0, 10, stream), Error);
+    EXPECT_THROW(bootstrap_angles(x, SizeVariable::centroid_size, 100, 11, stream), Error);
     x(3, 6) = 0;
-    EXPECT_EQ(testing::error_of([&] { bootstrap_angles_log_size(x, 100, 10, stream); }),
+    EXPECT_EQ(testing::error_of(
+                  [&] { bootstrap_angles(x, SizeVariable::log_centroid_size, 100, 10, stream); }),
               "specimen 4 has size 0, but log centroid size needs sizes greater than 0");
     x.col(6).setConstant(5.0);
-    EXPECT_THROW(bootstrap_angles_centroid_size(x, 100, 10, stream), Error);
+    EXPECT_THROW(bootstrap_angles(x, SizeVariable::centroid_size, 100, 10, stream), Error);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "landmarks/table_file.hpp"
 #include "superimpose/gls_reference.hpp"
 #include "support/eigen_testing.hpp"
+#include "support/growth_samples.hpp"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,8 @@ SlopeComparison compare(const std::vector<Eigen::MatrixXd>& samples, bool log_si
     std::vector<const Eigen::MatrixXd*> pointers;
     for (const Eigen::MatrixXd& x : samples)
         pointers.push_back(&x);
-    return compare_growth_slopes(pointers, kPermutations, log_size, stream, 1);
+    return compare_growth_slopes(pointers, kPermutations, testing::size_variable(log_size), stream,
+                                 1);
 }
 
 // The bundled synthetic sample a, superimposed on its own GLS reference: one population, so

@@ -190,7 +190,8 @@ std::vector<const Eigen::MatrixXd*> pointers(const std::vector<Eigen::MatrixXd>&
 
 SlopeComparison compare(const std::vector<Eigen::MatrixXd>& samples, Eigen::Index k, bool log_size,
                         RandomStream& stream, int threads = 1) {
-    return compare_growth_slopes(pointers(samples), k, log_size, stream, threads);
+    return compare_growth_slopes(pointers(samples), k, testing::size_variable(log_size), stream,
+                                 threads);
 }
 
 // Every value of every statistic, the stream's position after the test, and the summaries,
@@ -247,8 +248,10 @@ TEST(SlopeComparison, EveryValueAndSummaryFollowsTheDefinitions) {
                 EXPECT_EQ(p.a, static_cast<int>(g + 1));
                 EXPECT_EQ(p.b, static_cast<int>(h + 1));
                 // The angle shown is the angle between the unit growth vectors.
-                EXPECT_EQ(p.angle, growth_angle(growth_vector(samples[g], c.log_size),
-                                                growth_vector(samples[h], c.log_size)));
+                EXPECT_EQ(
+                    p.angle,
+                    growth_angle(growth_vector(samples[g], testing::size_variable(c.log_size)),
+                                 growth_vector(samples[h], testing::size_variable(c.log_size))));
                 EXPECT_NEAR(p.angle, p.angle_test.observed, 1e-9);
                 EXPECT_EQ(p.length_difference, p.length_test.observed);
                 EXPECT_EQ(p.distance, p.distance_test.observed);

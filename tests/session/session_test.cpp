@@ -54,7 +54,7 @@ TEST_F(SessionTest, LoadOneShowsCountsAndSetsTheDefaults) {
     EXPECT_EQ(out.specimens, 20);
     EXPECT_EQ(out.landmarks, 10);
     EXPECT_FALSE(out.common_reference);
-    const SessionVariables& v = session_.variables();
+    const SessionVariables v = session_.variables();
     EXPECT_EQ(v.LCS, 1);
     EXPECT_EQ(v.NBOOTS, 100);
     EXPECT_EQ(v.DATAV1.specimens(), 20);
@@ -66,7 +66,7 @@ TEST_F(SessionTest, CommonReferenceReplacesBothSamplesKeepingSizes) {
     const LoadResult out = session_.load2(sample2_, "s2.txt", true);
     EXPECT_TRUE(out.common_reference);
     EXPECT_EQ(out.specimens, 25);
-    const SessionVariables& v = session_.variables();
+    const SessionVariables v = session_.variables();
     EXPECT_EQ(v.FIRSTDATASET.col(30), sample1_.col(30));
     EXPECT_EQ(v.SECONDDATASET.col(30), sample2_.col(30));
     const Eigen::MatrixXd configuration =
@@ -88,7 +88,7 @@ TEST_F(SessionTest, CommonReferenceReplacesBothSamplesKeepingSizes) {
 TEST_F(SessionTest, PermutationTestNeedsTheSamplesOnOneCommonReference) {
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", true);
-    const SlopeComparison out = session_.permutation_test(true, 19);
+    const SlopeComparison out = session_.permutation_test(SizeVariable::log_centroid_size, 19);
     EXPECT_EQ(out.values.rows(), 20);
     EXPECT_NE(session_.report_text().find(", 19 permutations, regression on LCS:"),
               std::string::npos);
@@ -97,12 +97,13 @@ TEST_F(SessionTest, PermutationTestNeedsTheSamplesOnOneCommonReference) {
     EXPECT_EQ(session_.report_text().find("Permutation"), std::string::npos);
     // A new sample 1 ends the test too.
     session_.load2(sample2_, "s2.txt", true);
-    session_.permutation_test(true, 19);
+    session_.permutation_test(SizeVariable::log_centroid_size, 19);
     session_.load1(sample1_, "s1.txt");
     EXPECT_EQ(session_.report_text().find("Permutation"), std::string::npos);
-    EXPECT_NE(
-        testing::error_of([&] { session_.permutation_test(true, 19); }).find("common reference"),
-        std::string::npos);
+    EXPECT_NE(testing::error_of([&] {
+                  session_.permutation_test(SizeVariable::log_centroid_size, 19);
+              }).find("common reference"),
+              std::string::npos);
 }
 
 // Every load forgets the results of the samples it replaces, and no step ever combines
@@ -119,7 +120,7 @@ TEST_F(SessionTest, ALoadStartsFromTheSamplesAsRead) {
     };
     session_.load1(sample1_, "a.txt");
     session_.load2(sample2_, "b.txt", true);
-    session_.angle_between(true, 20);
+    session_.angle_between(SizeVariable::log_centroid_size, 20);
     ASSERT_TRUE(session_.has_results());
 
     // A new sample 1: nothing to report, and sample 2 is in the old sample 1's frame.
@@ -127,12 +128,12 @@ TEST_F(SessionTest, ALoadStartsFromTheSamplesAsRead) {
     EXPECT_FALSE(session_.has_results());
     EXPECT_FALSE(session_.variables().gv1 || session_.variables().AW1R);
     EXPECT_NE(testing::error_of([&] {
-                  session_.angle_between(true, 20);
+                  session_.angle_between(SizeVariable::log_centroid_size, 20);
               }).find("replaced: load sample 2 again"),
               std::string::npos);
-    EXPECT_THROW(session_.isometry_of_samples(true, 20), Error);
-    EXPECT_THROW(session_.slope_statistics(true), Error);
-    session_.angle_isometry(true, 20);  // sample 1 alone is in one frame
+    EXPECT_THROW(session_.isometry_of_samples(SizeVariable::log_centroid_size, 20), Error);
+    EXPECT_THROW(session_.slope_statistics(SizeVariable::log_centroid_size), Error);
+    session_.angle_isometry(SizeVariable::log_centroid_size, 20);  // sample 1 alone is in one frame
     EXPECT_TRUE(session_.has_results());
 
     session_.load2(sample2_, "b.txt", true);
@@ -140,8 +141,8 @@ TEST_F(SessionTest, ALoadStartsFromTheSamplesAsRead) {
     const auto expected = fresh(third, sample2_, true);
     EXPECT_EQ(session_.variables().FIRSTDATASET, expected->variables().FIRSTDATASET);
     EXPECT_EQ(session_.variables().SECONDDATASET, expected->variables().SECONDDATASET);
-    EXPECT_EQ(session_.angle_between(true, 20).growth_vector1,
-              expected->angle_between(true, 20).growth_vector1);
+    EXPECT_EQ(session_.angle_between(SizeVariable::log_centroid_size, 20).growth_vector1,
+              expected->angle_between(SizeVariable::log_centroid_size, 20).growth_vector1);
 
     // Another sample 2 on a common reference starts again from sample 1 as read; without one,
     // sample 1 is as read again.
@@ -162,7 +163,7 @@ TEST_F(SessionTest, TheSecondResampledSetsAreNamed) {
         "Warning: fewer than 10 specimens in the second resampled sets widen every sample's range";
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", true);
-    EXPECT_EQ(session_.angle_between(true, 20).resampled, 20);
+    EXPECT_EQ(session_.angle_between(SizeVariable::log_centroid_size, 20).resampled, 20);
     std::string report = session_.report_text();
     EXPECT_NE(report.find("\nSecond resampled sets: 20 specimens, the count of sample 1 \n"),
               std::string::npos);
@@ -170,7 +171,7 @@ TEST_F(SessionTest, TheSecondResampledSetsAreNamed) {
 
     const Eigen::MatrixXd small = sample2_.topRows(6);
     session_.load2(small, "small.txt", true);
-    session_.angle_between(true, 20);
+    session_.angle_between(SizeVariable::log_centroid_size, 20);
     report = session_.report_text();
     EXPECT_NE(report.find("Second resampled sets: 6 specimens, the count of sample 2 \n" + warning),
               std::string::npos)
@@ -180,7 +181,8 @@ TEST_F(SessionTest, TheSecondResampledSetsAreNamed) {
     further.push_back({sample2_, "s2.txt", {}});
     further.push_back({small, "small.txt", {}});
     session_.load_samples(std::move(further));
-    const SampleAngles& angles = session_.angles_between_samples(true, 20);
+    const SampleAngles& angles =
+        session_.angles_between_samples(SizeVariable::log_centroid_size, 20);
     EXPECT_EQ(angles.resampled, 6);
     EXPECT_EQ(angles.resampled_from, 3);
     EXPECT_NE(session_.report_text().find("6 specimens, the count of sample 3 \n" + warning),
@@ -190,7 +192,7 @@ TEST_F(SessionTest, TheSecondResampledSetsAreNamed) {
 // Replicates without a slope are counted in the report of an angle to isometry too.
 TEST_F(SessionTest, IsometryReportCountsReplicatesWithoutASlope) {
     session_.load1(sample1_.topRows(3), "three.txt");
-    const AngleResult a = session_.angle_isometry(true, 100);
+    const AngleResult a = session_.angle_isometry(SizeVariable::log_centroid_size, 100);
     ASSERT_GT(a.degenerate1, 0);
     EXPECT_NE(
         session_.report_text().find("\nReplicates without a slope (resampled sizes all equal): " +
@@ -221,19 +223,22 @@ TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
     further.push_back({sample3, "s3.txt", {{}, {}}});
     three.load_samples(std::move(further));
     ASSERT_EQ(three.sample_count(), 3);
-    EXPECT_EQ(three.sample(3).data.col(30), sample3.col(30));
-    EXPECT_EQ(three.specimen_names(3).back(), "12");
-    const SampleAngles& angles = three.angles_between_samples(true, 100);
+    EXPECT_EQ(three.sample(3).analysed().col(30), sample3.col(30));
+    EXPECT_EQ(three.sample(3).specimen_names.back(), "12");
+    const SampleAngles& angles = three.angles_between_samples(SizeVariable::log_centroid_size, 100);
     RandomStream stream;
     for (int g = 1; g <= 3; ++g) {
-        const Eigen::MatrixXd& x = three.sample(g).data;
-        const BootstrapAngles aw = bootstrap_angles_log_size(x, 100, 12, stream);
+        const Eigen::MatrixXd& x = three.sample(g).analysed();
+        const BootstrapAngles aw =
+            bootstrap_angles(x, SizeVariable::log_centroid_size, 100, 12, stream);
         EXPECT_EQ(angles.ranges[static_cast<std::size_t>(g - 1)],
                   Eigen::Vector3d(aw.angles(79), aw.angles(89), aw.angles(94)));
     }
     EXPECT_EQ(angles.angles(1, 2), angles.angles(2, 1));
-    EXPECT_EQ(angles.angles(0, 1), growth_angle(growth_vector(three.sample(1).data, true),
-                                                growth_vector(three.sample(2).data, true)));
+    EXPECT_EQ(
+        angles.angles(0, 1),
+        growth_angle(growth_vector(three.sample(1).analysed(), SizeVariable::log_centroid_size),
+                     growth_vector(three.sample(2).analysed(), SizeVariable::log_centroid_size)));
     const std::string report = three.report_text();
     EXPECT_NE(report.find("Growth Vector Angle Calculations: 3 samples"), std::string::npos);
     EXPECT_NE(report.find("Species 3:"), std::string::npos);
@@ -249,12 +254,12 @@ TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
     as_read.push_back({sample2_, "s2.txt", {}});
     as_read.push_back({sample3, "s3.txt", {}});
     apart.load_samples(std::move(as_read), false);
-    EXPECT_EQ(apart.sample(3).data, sample3);
+    EXPECT_EQ(apart.sample(3).analysed(), sample3);
     EXPECT_NE(testing::error_of([&] {
-                  apart.angles_between_samples(true, 100);
+                  apart.angles_between_samples(SizeVariable::log_centroid_size, 100);
               }).find("common reference"),
               std::string::npos);
-    EXPECT_EQ(apart.isometry_of_samples(false, 20).angles.rows(), 3);
+    EXPECT_EQ(apart.isometry_of_samples(SizeVariable::centroid_size, 20).angles.rows(), 3);
 }
 
 TEST_F(SessionTest, AngleBetweenUsesTheSmallerSampleAndTheSessionStream) {
@@ -262,17 +267,19 @@ TEST_F(SessionTest, AngleBetweenUsesTheSmallerSampleAndTheSessionStream) {
     session_.load2(sample2_, "s2.txt", false);
     std::vector<Progress> told;
     session_.set_progress_listener([&](const Progress& p) { told.push_back(p); });
-    const AngleResult out = session_.angle_between(true, 400);
+    const AngleResult out = session_.angle_between(SizeVariable::log_centroid_size, 400);
 
     // The same bootstraps by hand: sample 1 first, both with resample size 20, one stream.
     RandomStream stream;
-    const BootstrapAngles aw1 = bootstrap_angles_log_size(sample1_, 400, 20, stream);
-    const BootstrapAngles aw2 = bootstrap_angles_log_size(sample2_, 400, 20, stream);
+    const BootstrapAngles aw1 =
+        bootstrap_angles(sample1_, SizeVariable::log_centroid_size, 400, 20, stream);
+    const BootstrapAngles aw2 =
+        bootstrap_angles(sample2_, SizeVariable::log_centroid_size, 400, 20, stream);
     const Eigen::Vector3d aw1r(aw1.angles(319), aw1.angles(359), aw1.angles(379));
     const Eigen::Vector3d aw2r(aw2.angles(319), aw2.angles(359), aw2.angles(379));
     EXPECT_EQ(out.range1, aw1r);
     EXPECT_EQ(out.range2, aw2r);
-    const SessionVariables& v = session_.variables();
+    const SessionVariables v = session_.variables();
     EXPECT_EQ(*v.AW1R, aw1r);
     EXPECT_EQ(*v.AW2R, aw2r);
     EXPECT_EQ(*v.gv1, out.growth_vector1);
@@ -288,12 +295,12 @@ TEST_F(SessionTest, AngleBetweenUsesTheSmallerSampleAndTheSessionStream) {
 TEST_F(SessionTest, AngleToIsometryKeepsTheOtherRange) {
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", false);
-    session_.angle_between(false, 100);
+    session_.angle_between(SizeVariable::centroid_size, 100);
     const Eigen::Vector3d aw2r = *session_.variables().AW2R;
-    const AngleResult out = session_.angle_isometry(false, 100);
+    const AngleResult out = session_.angle_isometry(SizeVariable::centroid_size, 100);
     EXPECT_EQ(*session_.variables().AW2R, aw2r);
     EXPECT_TRUE(out.isometry);
-    EXPECT_FALSE(out.lcs);
+    EXPECT_EQ(out.size, SizeVariable::centroid_size);
     EXPECT_EQ(out.growth_vector2, Eigen::VectorXd::Constant(30, 1.0 / std::sqrt(30.0)));
 
     // A sample whose growth vector is the isometric vector gives 0.
@@ -303,11 +310,11 @@ TEST_F(SessionTest, AngleToIsometryKeepsTheOtherRange) {
         sample1_.row(0).head(30);
     Session s;
     s.load1(isometric, "iso.txt");
-    EXPECT_NEAR(s.angle_isometry(true, 100).angle, 0.0, 1e-5);
+    EXPECT_NEAR(s.angle_isometry(SizeVariable::log_centroid_size, 100).angle, 0.0, 1e-5);
 
     // After a common superimposition the angle is always 90 degrees, and the result says why.
     session_.load2(sample2_, "s2.txt", true);
-    const AngleResult common = session_.angle_isometry(true, 100);
+    const AngleResult common = session_.angle_isometry(SizeVariable::log_centroid_size, 100);
     EXPECT_NEAR(common.angle, 90.0, 1e-9);
     EXPECT_TRUE(common.common_reference);
 }
@@ -316,7 +323,7 @@ TEST_F(SessionTest, MismatchedLandmarksChangeOnlyTheChoices) {
     session_.load1(sample1_, "s1.txt");
     std::mt19937 gen(3);
     session_.load2(growth_sample(20, 27, 0.3, gen), "other.txt", false);
-    const AngleResult out = session_.angle_between(false, 400);
+    const AngleResult out = session_.angle_between(SizeVariable::centroid_size, 400);
     EXPECT_TRUE(out.mismatch);
     EXPECT_EQ(out.landmarks1, 10);
     EXPECT_EQ(out.landmarks2, 9);
@@ -333,20 +340,28 @@ TEST_F(SessionTest, FailedStepsLeaveTheSessionAsItWas) {
     wires << 1, 1, 2, 2, 2, 11;
 
     const SessionVariables empty = session_.variables();
-    EXPECT_THROW(session_.angle_between(true, 100), Error);
-    EXPECT_THROW(session_.angle_isometry(true, 100), Error);
+    EXPECT_THROW(session_.angle_between(SizeVariable::log_centroid_size, 100), Error);
+    EXPECT_THROW(session_.angle_isometry(SizeVariable::log_centroid_size, 100), Error);
     EXPECT_THROW(session_.load2(sample2_, "s2.txt", true), Error);  // no sample 1 yet
     EXPECT_THROW(session_.load1(bad, "bad.txt"), Error);
     EXPECT_TRUE(same_variables(session_.variables(), empty));
 
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", false);
-    session_.angle_between(true, 100);
+    session_.angle_between(SizeVariable::log_centroid_size, 100);
     const SessionVariables before = session_.variables();
     EXPECT_THROW(session_.load2(fewer_landmarks, "f.txt", true), Error);
     EXPECT_THROW(session_.load2(bad, "bad.txt", false), Error);
     EXPECT_THROW(session_.loadwire(wires, "w.txt"), Error);  // landmark 11 of 10
-    EXPECT_THROW(session_.angle_between(true, 110), Error);  // not a multiple of 20
+    // One rule for the bootstrap count, which kelmar6-batch's --boots keeps too.
+    for (int nboots : {0, 110, 100000020}) {
+        EXPECT_FALSE(is_bootstrap_count(nboots));
+        EXPECT_NE(testing::error_of([&] {
+                      session_.angle_between(SizeVariable::log_centroid_size, nboots);
+                  }).find(bootstrap_count_rule()),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(is_bootstrap_count(20) && is_bootstrap_count(kMostBootstraps));
     EXPECT_TRUE(same_variables(session_.variables(), before));
     EXPECT_EQ(session_.loadwire(wires.topRows(1), "w.txt").wires, 1);
 }
@@ -354,8 +369,8 @@ TEST_F(SessionTest, FailedStepsLeaveTheSessionAsItWas) {
 TEST_F(SessionTest, ReportLineByLine) {
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", false);
-    session_.angle_between(true, 100);
-    const SessionVariables& v = session_.variables();
+    session_.angle_between(SizeVariable::log_centroid_size, 100);
+    const SessionVariables v = session_.variables();
     const std::string report = session_.report_text();
     const std::vector<std::string> lines = lines_of(report);
     ASSERT_EQ(lines.size(), 22u + 30u + 3u);
@@ -386,9 +401,9 @@ TEST_F(SessionTest, ReportLineByLine) {
 TEST_F(SessionTest, ReportAfterIsometryNamesWhatWasCompared) {
     session_.load1(sample1_, "s1.txt");
     session_.load2(sample2_, "s2.txt", false);
-    session_.angle_between(true, 100);
+    session_.angle_between(SizeVariable::log_centroid_size, 100);
     const std::uint64_t after_first = session_.random_stream().drawn();
-    session_.angle_isometry(true, 100);
+    session_.angle_isometry(SizeVariable::log_centroid_size, 100);
     std::string report = session_.report_text();
     EXPECT_NE(report.find("Angle between the Growth Vector of sample 1 and isometry: "),
               std::string::npos);
@@ -403,16 +418,16 @@ TEST_F(SessionTest, ReportAfterIsometryNamesWhatWasCompared) {
     repeat.random_stream().skip(after_first);
     repeat.load1(sample1_, "s1.txt");
     repeat.load2(sample2_, "s2.txt", false);
-    repeat.angle_isometry(true, 100);
+    repeat.angle_isometry(SizeVariable::log_centroid_size, 100);
     EXPECT_EQ(repeat.report_text(), report);
 
     session_.load2(sample2_, "s2.txt", true);
-    session_.angle_isometry(true, 100);
+    session_.angle_isometry(SizeVariable::log_centroid_size, 100);
     report = session_.report_text();
     EXPECT_NE(report.find("Regression was on LCS\nNote: after a common Procrustes"),
               std::string::npos);
     EXPECT_NE(report.find("Analysed on the common Procrustes GLS reference"), std::string::npos);
-    session_.angle_between(true, 100);
+    session_.angle_between(SizeVariable::log_centroid_size, 100);
     EXPECT_NE(session_.report_text().find("Species 2:"), std::string::npos);
 }
 

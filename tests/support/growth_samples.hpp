@@ -3,8 +3,14 @@
 #pragma once
 
 #include "eigen_testing.hpp"
+#include "growth/size_variable.hpp"
 
 namespace kelmar::testing {
+
+// The size variable of a check that runs on both: log centroid size when `log_size`.
+inline SizeVariable size_variable(bool log_size) {
+    return log_size ? SizeVariable::log_centroid_size : SizeVariable::centroid_size;
+}
 
 inline Eigen::MatrixXd growth_sample(Eigen::Index n, Eigen::Index d, double noise,
                                      std::mt19937& gen) {

@@ -45,7 +45,7 @@ TEST(WindowTexts, AngleResults) {
     a.common_reference = false;
 
     a.isometry = true;
-    a.lcs = false;
+    a.size = SizeVariable::centroid_size;
     a.nboots = 100;
     EXPECT_EQ(angle_text(a),
               "Sample 1 and isometry: 25.3 \n Within Species 1: 30.0 \n  100 Bootstraps -CS\n "
@@ -84,7 +84,7 @@ TEST(WindowTexts, ProgressAndPermutations) {
     p.length_difference = 0.1234;
     p.length_test.p_value = 0.5;
     t.pairs.push_back(p);
-    EXPECT_EQ(permutation_text(t, true),
+    EXPECT_EQ(permutation_text(t, SizeVariable::log_centroid_size),
               "Between Species: 20.0 \n Permutation UCL95: 15.6 \n P = 0.001   Z = 3.46 \n Slope "
               "length difference: 0.123   P = 0.5 \n Common slopes: F = 4.5   P = 0.012 \n  999 "
               "Permutations -LCS");

@@ -16,10 +16,13 @@ struct ColorLetter {
     std::array<double, 3> rgb;
 };
 
-constexpr ColorLetter kColors[] = {{'r', {1, 0, 0}}, {'g', {0, 1, 0}}, {'b', {0, 0, 1}},
-                                   {'c', {0, 1, 1}}, {'m', {1, 0, 1}}, {'y', {1, 1, 0}},
-                                   {'k', {0, 0, 0}}, {'w', {1, 1, 1}}};
+constexpr ColorLetter kColors[] = {
+    {'r', colors::red},     {'g', colors::green},  {'b', colors::blue},  {'c', colors::cyan},
+    {'m', colors::magenta}, {'y', colors::yellow}, {'k', colors::black}, {'w', colors::white}};
+// The markers' letters, in the order of Marker after none.
 constexpr std::string_view kMarkers = "o+*.xsd^v<>ph";
+// The line styles' texts, in the order of LineStyle.
+constexpr const char* kLineStyles[] = {"none", "-", "--", ":", "-."};
 
 [[noreturn]] void bad_style(std::string_view style, const std::string& why) {
     throw Error("bad plot style " + in_quotes(style) + ": " + why);
@@ -52,16 +55,16 @@ PlotStyle parse_plot_style(std::string_view style) {
             if (dashes)
                 bad_style(style, "it names two line styles");
             if (c == '-' && i + 1 < style.size() && (style[i + 1] == '-' || style[i + 1] == '.')) {
-                out.line_style = std::string(style.substr(i, 2));
+                out.line = style[i + 1] == '-' ? LineStyle::dashed : LineStyle::dash_dot;
                 ++i;
             } else {
-                out.line_style = std::string(1, c);
+                out.line = c == '-' ? LineStyle::solid : LineStyle::dotted;
             }
             dashes = true;
         } else if (kMarkers.find(c) != std::string_view::npos) {
             if (marker)
                 bad_style(style, "it names two markers");
-            out.marker = std::string(1, c);
+            out.marker = static_cast<Marker>(kMarkers.find(c) + 1);
             marker = true;
         } else {
             bad_style(style, in_quotes(std::string_view(&c, 1)) +
@@ -70,8 +73,18 @@ PlotStyle parse_plot_style(std::string_view style) {
         }
     }
     if (marker && !dashes)
-        out.line_style = "none";
+        out.line = LineStyle::none;
     return out;
+}
+
+std::string marker_text(Marker marker) {
+    if (marker == Marker::none)
+        return "none";
+    return std::string(1, kMarkers[static_cast<std::size_t>(marker) - 1]);
+}
+
+std::string line_style_text(LineStyle line) {
+    return kLineStyles[static_cast<std::size_t>(line)];
 }
 
 Handle current_axes(Graphics& g) {
@@ -93,8 +106,7 @@ Handle current_axes(Graphics& g) {
 }
 
 Handle add_line(Graphics& g, std::span<const double> x, std::span<const double> y,
-                std::span<const double> z, std::string_view style) {
-    const PlotStyle line = parse_plot_style(style);
+                std::span<const double> z, const PlotStyle& line) {
     if (x.size() != y.size() || x.size() != z.size()) {
         throw Error("a 3D plot needs as many y and z values as x values, given " +
                     std::to_string(x.size()) + ", " + std::to_string(y.size()) + " and " +
@@ -119,8 +131,8 @@ Handle add_line(Graphics& g, std::span<const double> x, std::span<const double> 
                                {"YData", row(y)},
                                {"ZData", row(z)},
                                {"Color", row3(line.color)},
-                               {"Marker", line.marker},
-                               {"LineStyle", line.line_style}});
+                               {"Marker", marker_text(line.marker)},
+                               {"LineStyle", line_style_text(line.line)}});
     add_to_automatic_limits(g, axes, x, y, z);
     return h;
 }

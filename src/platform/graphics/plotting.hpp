@@ -13,17 +13,47 @@
 
 namespace kelmar {
 
-// A plot style: an optional colour letter (r g b c m y k w), marker (o + * . x s d ^ v < >
-// p h) and line style (- -- : -.), in any order. A marker without a line style draws unconnected
-// markers; neither draws a solid line; the colour defaults to blue.
+// How a line object is drawn: its colour, a marker at every point or none, and the line joining
+// the points or none.
+
+enum class Marker {
+    none,
+    circle,
+    plus,
+    asterisk,
+    point,
+    cross,
+    square,
+    diamond,
+    triangle_up,
+    triangle_down,
+    triangle_left,
+    triangle_right,
+    pentagram,
+    hexagram,
+};
+enum class LineStyle { none, solid, dashed, dotted, dash_dot };
 struct PlotStyle {
     std::array<double, 3> color{0, 0, 1};
-    std::string marker = "none";   // the marker's letter, or "none"
-    std::string line_style = "-";  // "-", "--", ":", "-." or "none"
+    Marker marker = Marker::none;
+    LineStyle line = LineStyle::solid;
 };
 
-// Raises an Error naming `style` and what is wrong in it.
+// The colours of the style letters r g b c m y k w.
+namespace colors {
+constexpr std::array<double, 3> red{1, 0, 0}, green{0, 1, 0}, blue{0, 0, 1}, cyan{0, 1, 1},
+    magenta{1, 0, 1}, yellow{1, 1, 0}, black{0, 0, 0}, white{1, 1, 1};
+}
+
+// A style as the figure file and the by-name calls write it: an optional colour letter
+// (r g b c m y k w), marker (o + * . x s d ^ v < > p h) and line style (- -- : -.), in any
+// order. A marker without a line style draws unconnected markers; neither draws a solid line;
+// the colour defaults to blue. Raises an Error naming `style` and what is wrong in it.
 PlotStyle parse_plot_style(std::string_view style);
+
+// The line properties' texts: the marker's letter or "none"; "-", "--", ":", "-." or "none".
+std::string marker_text(Marker marker);
+std::string line_style_text(LineStyle line);
 
 // The current axes of the current figure; a figure and axes are created when missing.
 Handle current_axes(Graphics& g);
@@ -31,7 +61,7 @@ Handle current_axes(Graphics& g);
 // One line object of the points (x[i], y[i], z[i]) in the current axes, drawn as `style` says.
 // Without hold the axes' earlier lines are removed first and the view and modes start afresh.
 Handle add_line(Graphics& g, std::span<const double> x, std::span<const double> y,
-                std::span<const double> z, std::string_view style);
+                std::span<const double> z, const PlotStyle& style);
 
 void set_hold(Graphics& g, Handle axes, bool on);
 bool hold_is_on(const Graphics& g, Handle axes);

@@ -31,7 +31,7 @@ struct Drawn {
 TEST(Renderer, SeenFromAboveXRunsRightAndYUp) {
     Drawn d;
     const double x[] = {0, 1, 0}, y[] = {0, 0, 1}, z[] = {0, 0, 0};
-    add_line(d.g, x, y, z, "ro");
+    add_line(d.g, x, y, z, parse_plot_style("ro"));
     set_view(d.g, d.axes, 0, 90);
     d.render();
     const auto markers = d.painter.in(kRed, "ellipse");
@@ -51,9 +51,9 @@ TEST(Renderer, EqualDataUnitsKeepTheirLengthsOnThePage) {
         set_hold(d.g, d.axes, true);
         const double zero[] = {0, 0};
         const double one[] = {0, 1}, two[] = {0, 2}, four[] = {0, 4};
-        add_line(d.g, one, zero, zero, "k-");
-        add_line(d.g, zero, two, zero, "k-");
-        add_line(d.g, zero, zero, four, "k-");
+        add_line(d.g, one, zero, zero, parse_plot_style("k-"));
+        add_line(d.g, zero, two, zero, parse_plot_style("k-"));
+        add_line(d.g, zero, zero, four, parse_plot_style("k-"));
         if (equal)
             axis_mode(d.g, d.axes, "equal");
         set_view(d.g, d.axes, -45, std::asin(1 / std::sqrt(3.0)) * 180 / 3.141592653589793);
@@ -69,10 +69,10 @@ TEST(Renderer, EqualDataUnitsKeepTheirLengthsOnThePage) {
 TEST(Renderer, MarkersWiresAndHiddenAxes) {
     Drawn d;
     const double x[] = {0, 1, 2, 3}, y[] = {0, 1, 0, 1}, z[] = {1, 2, 3, 4};
-    add_line(d.g, x, y, z, "rp");
+    add_line(d.g, x, y, z, parse_plot_style("rp"));
     set_hold(d.g, d.axes, true);
     const double wx[] = {0, 3}, wy[] = {0, 1}, wz[] = {1, 4};
-    add_line(d.g, wx, wy, wz, "k-");  // a wire from the first point to the last
+    add_line(d.g, wx, wy, wz, parse_plot_style("k-"));  // a wire from the first point to the last
     d.render();
     const auto stars = d.painter.in(kRed, "polygon");
     ASSERT_EQ(stars.size(), 4u);
@@ -87,7 +87,7 @@ TEST(Renderer, MarkersWiresAndHiddenAxes) {
     EXPECT_FALSE(d.painter.texts.empty());  // tick labels of the visible axes
 
     // A marker's size is in points, 96/72 pixels each: 6 points make a circle 8 pixels across.
-    const Handle circles = add_line(d.g, x, y, z, "bo");
+    const Handle circles = add_line(d.g, x, y, z, parse_plot_style("bo"));
     d.g.set(circles, "MarkerSize", 6);
     RecordingPainter sized;
     render_figure(d.g, d.figure, sized);
@@ -118,7 +118,7 @@ TEST(Renderer, TickLabelsOfAnyRangeStayShort) {
     for (const double scale : {1e300, 1e-300, 1e12}) {
         Drawn d;
         const double x[] = {scale, 3 * scale}, y[] = {-scale, scale}, z[] = {0, scale};
-        add_line(d.g, x, y, z, "ro");
+        add_line(d.g, x, y, z, parse_plot_style("ro"));
         d.render();
         ASSERT_FALSE(d.painter.texts.empty());
         for (const auto& text : d.painter.texts) {
@@ -135,7 +135,7 @@ TEST(Renderer, TickLabelsOfTwoEdgesNeverMeetAtTheirCorner) {
     for (const double azimuth : {-37.5, 30.0, 120.0, -150.0}) {
         Drawn d;
         const double x[] = {-0.25, 0.25}, y[] = {-0.3, 0.4}, z[] = {-0.6, 0.6};
-        add_line(d.g, x, y, z, "ro");
+        add_line(d.g, x, y, z, parse_plot_style("ro"));
         axis_mode(d.g, d.axes, "equal");
         set_view(d.g, d.axes, azimuth, 30.0);
         d.render();

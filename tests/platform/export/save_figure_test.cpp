@@ -89,11 +89,11 @@ struct Figure {
     Handle axes = current_axes(g);
     Figure() {
         const double x[] = {0, 1, 2}, y[] = {0, 2, 1}, z[] = {1, 0, 2};
-        const Handle line = add_line(g, x, y, z, "ro");
+        const Handle line = add_line(g, x, y, z, parse_plot_style("ro"));
         g.set(line, "MarkerSize", 14);
         g.set(line, "MarkerFaceColor", Value::row({1, 0, 0}));
         set_hold(g, axes, true);
-        add_line(g, x, y, z, "k-");
+        add_line(g, x, y, z, parse_plot_style("k-"));
     }
 };
 

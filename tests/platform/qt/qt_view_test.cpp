@@ -141,7 +141,7 @@ TEST_F(QtViewTest, ClosingTheWindowClosesTheFigure) {
 TEST_F(QtViewTest, AxesAreDrawnAndTurnWithTheMouse) {
     g_.figure(figure_);
     const double x[] = {0, 1, 2}, y[] = {0, 1, 0}, z[] = {0, 1, 2};
-    const Handle line = add_line(g_, x, y, z, "r-");
+    const Handle line = add_line(g_, x, y, z, parse_plot_style("r-"));
     g_.set(line, "LineWidth", 6);
     const Handle axes = current_axes(g_);
     auto* w = widget_of<AxesWidget>(axes);
