@@ -126,7 +126,7 @@ TEST(GrowthVectors, ShapesThatChangeOnlyByRoundingHaveNoDirection) {
     EXPECT_NO_THROW(log_size_growth_row(x));
 }
 
-TEST(Sortsize, StableAscendingBySize) {
+TEST(SortedBySize, StableAscendingBySize) {
     Eigen::MatrixXd x(4, 2);
     x << 1, 3, 2, 1, 3, 2, 4, 1;
     Eigen::MatrixXd expected(4, 2);

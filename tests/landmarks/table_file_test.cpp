@@ -34,7 +34,7 @@ std::string error_of(std::string_view text) {
     return testing::error_of([&] { read(text); });
 }
 
-TEST(Dload, LinesBecomeRowsWhateverTheSeparators) {
+TEST(TableFile, LinesBecomeRowsWhateverTheSeparators) {
     const Eigen::MatrixXd expected = rows({{1, 2, 3, 4}, {5, 6, 7, 8}});
     for (const char* text :
          {"1,2,3,4\n5\t6 7  8\n", "1 2 3 4\r\n5 6 7 8\r\n", "1 2 3 4\n5 6 7 8"}) {
@@ -57,7 +57,7 @@ Eigen::MatrixXd read_warned(std::string_view text, std::vector<std::string>& war
     return table;
 }
 
-TEST(Dload, AOneCharacterOrBlankLineEndsTheDataAndSaysWhatWasLeft) {
+TEST(TableFile, AOneCharacterOrBlankLineEndsTheDataAndSaysWhatWasLeft) {
     std::vector<std::string> warnings;
     EXPECT_EQ(read_warned("1 2\n\n3 4\nnot read\n\n", warnings), rows({{1, 2}}));
     EXPECT_EQ(read_warned("1\n2", warnings), rows({{1}}));  // a last line of one digit
@@ -76,7 +76,7 @@ TEST(Dload, AOneCharacterOrBlankLineEndsTheDataAndSaysWhatWasLeft) {
     EXPECT_EQ(warnings.size(), 1u);
 }
 
-TEST(Dload, EncodingsAndDecimalCommasAreRefusedNotMisread) {
+TEST(TableFile, EncodingsAndDecimalCommasAreRefusedNotMisread) {
     EXPECT_EQ(read("\xEF\xBB\xBF"
                    "1 2\n3 4\n"),
               rows({{1, 2}, {3, 4}}));  // UTF-8 mark
@@ -109,7 +109,7 @@ TEST(Dload, EncodingsAndDecimalCommasAreRefusedNotMisread) {
               "\"/dev/zero\" is not a text file: it holds a NUL byte (byte 1)");
 }
 
-TEST(Dload, BadLinesNameTheFileLineAndCounts) {
+TEST(TableFile, BadLinesNameTheFileLineAndCounts) {
     EXPECT_EQ(error_of("1 2 3 4\n5 6 7\n"),
               "\"t.txt\", line 2: expected 4 numbers as on line 1, found 3");
     EXPECT_EQ(error_of("1 2\n3 4\n55"),
@@ -120,7 +120,7 @@ TEST(Dload, BadLinesNameTheFileLineAndCounts) {
     EXPECT_EQ(error_of(""), "\"t.txt\" holds no data: the file is empty");
 }
 
-TEST(Dload, FilesAreReadAsTheyAreOrReportedUnopenable) {
+TEST(TableFile, FilesAreReadAsTheyAreOrReportedUnopenable) {
     const testing::ScratchFolder folder;
     const auto file = folder / "two.txt";
     std::ofstream(file, std::ios::binary) << "1 2\n3\n";

@@ -124,7 +124,11 @@ TEST_F(SessionTest, ALoadStartsFromTheSamplesAsRead) {
     ASSERT_TRUE(session_.has_results());
 
     // A new sample 1: nothing to report, and sample 2 is in the old sample 1's frame.
-    session_.load1(third, "c.txt");
+    session_.load1(third, "c.txt", {{}, {}, LandmarkFormat::Tps});
+    EXPECT_EQ(session_.sample(1).format, LandmarkFormat::Tps);
+    EXPECT_EQ(session_.sample(1).frame(), Frame::own_reference);
+    EXPECT_EQ(session_.sample(2).frame(), Frame::common_reference);
+    EXPECT_FALSE(session_.common_reference_used());
     EXPECT_FALSE(session_.has_results());
     EXPECT_FALSE(session_.variables().gv1 || session_.variables().AW1R);
     EXPECT_NE(testing::error_of([&] {
@@ -154,6 +158,10 @@ TEST_F(SessionTest, ALoadStartsFromTheSamplesAsRead) {
     const auto plain = fresh(third, sample2_, false);
     EXPECT_EQ(session_.variables().FIRSTDATASET, third);
     EXPECT_EQ(session_.variables().DATAV1, plain->variables().DATAV1);
+    for (int g : {1, 2}) {
+        EXPECT_EQ(session_.sample(g).frame(), Frame::own_reference);
+        EXPECT_EQ(&session_.sample(g).analysed(), &session_.sample(g).as_read);
+    }
 }
 
 // The report says how large the second resampled sets were and which sample set it, and warns
@@ -255,6 +263,7 @@ TEST_F(SessionTest, SeveralSamplesOnOneCommonReference) {
     as_read.push_back({sample3, "s3.txt", {}});
     apart.load_samples(std::move(as_read), false);
     EXPECT_EQ(apart.sample(3).analysed(), sample3);
+    EXPECT_EQ(apart.sample(3).frame(), Frame::as_read);  // compared with isometry alone
     EXPECT_NE(testing::error_of([&] {
                   apart.angles_between_samples(SizeVariable::log_centroid_size, 100);
               }).find("common reference"),

@@ -36,7 +36,7 @@ void expect_centred_unit(const Eigen::MatrixXd& x, const std::string& what) {
     EXPECT_TRUE(matrices_near(x.colwise().mean(), Eigen::RowVector3d::Zero(), 1e-14)) << what;
 }
 
-TEST(Getpproc3, OneSpecimenIsItsOwnReference) {
+TEST(GlsReference, OneSpecimenIsItsOwnReference) {
     std::mt19937 gen(1);
     const Eigen::MatrixXd c = 4.0 * testing::random_matrix(5, 3, gen);
     const GlsFit fit = gls_reference(Stack::single(c));
@@ -66,7 +66,7 @@ GlsFit three_rounds(const Stack& data) {
     return r;
 }
 
-TEST(Getpproc3, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
+TEST(GlsReference, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
     std::mt19937 gen(3);
     const Stack sample = noisy_sample(15, 25, 0.05, gen);
     const GlsFit fit = gls_reference(sample);
@@ -97,7 +97,7 @@ TEST(Getpproc3, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
     EXPECT_TRUE(matrices_near(fit3.fitted.page(0), fit.fitted.page(24), 1e-13));
 }
 
-TEST(Getpproc3, ExtremeMagnitudesGiveTheOrdinaryResults) {
+TEST(GlsReference, ExtremeMagnitudesGiveTheOrdinaryResults) {
     std::mt19937 gen(12);
     const Stack sample = noisy_sample(7, 30, 0.05, gen);
     const GlsFit fit = gls_reference(sample);
@@ -114,7 +114,7 @@ TEST(Getpproc3, ExtremeMagnitudesGiveTheOrdinaryResults) {
     }
 }
 
-TEST(Getpproc3, DegenerateSamplesAreNamed) {
+TEST(GlsReference, DegenerateSamplesAreNamed) {
     EXPECT_THROW(gls_reference(Stack(5, 0)), Error);
     std::mt19937 gen(4);
     Stack sample = noisy_sample(6, 4, 0.1, gen);
@@ -124,7 +124,7 @@ TEST(Getpproc3, DegenerateSamplesAreNamed) {
     EXPECT_THROW(gls_reference(Stack(6, 1)), Error);
 }
 
-TEST(Getpprocon3, FitsEverySpecimenOntoTheGivenReference) {
+TEST(FitOntoReference, FitsEverySpecimenOntoTheGivenReference) {
     std::mt19937 gen(6);
     const Stack sample = noisy_sample(8, 6, 0.05, gen);
     const Eigen::MatrixXd reference = gls_reference(sample).reference;

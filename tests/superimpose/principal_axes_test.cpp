@@ -22,7 +22,7 @@ Eigen::MatrixXd axes_cross(double a, double b, double c) {
     return x;
 }
 
-TEST(Pcaref3d, TurnsToAxesOfIncreasingSpread) {
+TEST(PrincipalAxes, TurnsToAxesOfIncreasingSpread) {
     const Eigen::MatrixXd increasing = axes_cross(1, 2, 3);
     const PrincipalAxes p = principal_axes(increasing);
     // The sign convention makes the identity the one answer here.
@@ -36,7 +36,7 @@ TEST(Pcaref3d, TurnsToAxesOfIncreasingSpread) {
     EXPECT_TRUE(matrices_near(d.y.col(2), decreasing.col(0), 1e-14));
 }
 
-TEST(Pcaref3d, OrthogonalSignedAndIndependentOfTheStartingOrientation) {
+TEST(PrincipalAxes, OrthogonalSignedAndIndependentOfTheStartingOrientation) {
     std::mt19937 gen(8);
     const Eigen::MatrixXd shape = testing::random_shape(12, gen);
     const PrincipalAxes p = principal_axes(shape);
@@ -57,7 +57,7 @@ TEST(Pcaref3d, OrthogonalSignedAndIndependentOfTheStartingOrientation) {
     EXPECT_THROW(principal_axes(Eigen::MatrixXd::Ones(1, 3)), Error);
 }
 
-TEST(Pcaref3d, ComponentsEqualButForRoundingLetTheFirstDecide) {
+TEST(PrincipalAxes, ComponentsEqualButForRoundingLetTheFirstDecide) {
     // Shapes whose longest axis runs along (1, -1, 0): its two components are equal in magnitude
     // but for rounding, and the sign must not depend on which of them rounds larger.
     std::mt19937 gen(21);
@@ -76,7 +76,7 @@ TEST(Pcaref3d, ComponentsEqualButForRoundingLetTheFirstDecide) {
     EXPECT_GT(rounding_cases, 0);  // the case the rule is for did occur
 }
 
-TEST(Rotate3da, TurnsEveryPage) {
+TEST(RotateStack, TurnsEveryPage) {
     std::mt19937 gen(9);
     Stack s = Stack::from_pages_matrix(testing::random_matrix(5, 12, gen));
     const Eigen::Matrix3d q = testing::random_orthogonal(gen, false);

@@ -28,7 +28,7 @@ class ConsoleCapture {
     std::ostringstream out_;
 };
 
-TEST(Centsize3Da, DistanceFromTheCentroid) {
+TEST(CentroidSize, DistanceFromTheCentroid) {
     Eigen::MatrixXd x(2, 3);
     x << 0, 0, 0, 2, 0, 0;
     EXPECT_DOUBLE_EQ(centroid_size(x), std::sqrt(2.0));
@@ -38,7 +38,7 @@ TEST(Centsize3Da, DistanceFromTheCentroid) {
 
 // Only proper rotations: a turned configuration is recovered, a mirror image is not, and what
 // fits a mirror image best is still a rotation.
-TEST(Svdrot2, RecoversRotationsNeverReflects) {
+TEST(OptimalRotation, RecoversRotationsNeverReflects) {
     std::mt19937 gen(11);
     const Eigen::MatrixXd c = random_shape(8, gen);
     Eigen::MatrixXd m = c;
@@ -56,7 +56,7 @@ TEST(Svdrot2, RecoversRotationsNeverReflects) {
     }
 }
 
-TEST(Svdrot2, MismatchedConfigurationsAreNamed) {
+TEST(OptimalRotation, MismatchedConfigurationsAreNamed) {
     EXPECT_EQ(testing::error_of([] {
                   optimal_rotation(Eigen::MatrixXd::Ones(7, 3), Eigen::MatrixXd::Ones(5, 3));
               }),

@@ -37,7 +37,7 @@ TEST(PlotStyle, LettersInAnyOrderAndBadOnesNamed) {
     EXPECT_NE(error_of([] { parse_plot_style("o+"); }).find("two markers"), std::string::npos);
 }
 
-TEST(Plot3, AxesAreMadeWhenMissingAndHoldDecidesWhatStays) {
+TEST(AddLine, AxesAreMadeWhenMissingAndHoldDecidesWhatStays) {
     Graphics g;
     const double x[] = {0, 1}, y[] = {0, 2}, z[] = {0, 3};
     const Handle first = add_line(g, x, y, z, parse_plot_style("ro"));
@@ -63,7 +63,7 @@ TEST(Plot3, AxesAreMadeWhenMissingAndHoldDecidesWhatStays) {
         "");
 }
 
-TEST(Plot3, AutomaticLimitsAreRoundAndModesApply) {
+TEST(AddLine, AutomaticLimitsAreRoundAndModesApply) {
     EXPECT_EQ(round_limits(0.13, 0.87), (std::array<double, 2>{0.1, 0.9}));
     EXPECT_EQ(round_limits(-3.2, 47), (std::array<double, 2>{-10, 50}));
     EXPECT_EQ(round_limits(5, 5), (std::array<double, 2>{4, 6}));
