@@ -148,7 +148,7 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
 
     // One GLS reference of the pooled specimens, turned to its principal axes; the fits onto it
     // bring every sample into its frame. Sample 1 is fitted from its own superimposition.
-    Sample first = samples_[0];
+    const Sample& first = samples_[0];
     Eigen::Index rows = first.specimens();
     for (const Sample& s : loaded)
         rows += s.specimens();
@@ -163,23 +163,24 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
         principal_axes(gls_reference(stack_from_dataset(pooled)).reference).y;
     pooled.resize(0, 0);
     const Eigen::Index c = first.as_read.cols() - 1;
-    first.common_reference = fit_onto_reference(reference, first.own_reference);
-    first.on_common_reference = dataset_from_stack(first.common_reference, first.as_read.col(c));
+    Stack first_fitted = fit_onto_reference(reference, first.own_reference);
+    Eigen::MatrixXd first_dataset = dataset_from_stack(first_fitted, first.as_read.col(c));
     for (Sample& s : loaded) {
         s.common_reference = fit_onto_reference(reference, stack_from_dataset(s.as_read));
         s.on_common_reference = dataset_from_stack(s.common_reference, s.as_read.col(c));
     }
     out.common_reference = true;
     if (drawings_ && loaded.size() == 1) {
-        out.drawing.shapes = {{Stack::single(reference), Role::reference, "common reference"},
-                              {second.common_reference, Role::sample_2, "sample 2: " + second.file},
-                              {first.common_reference, Role::sample_1_on_common_reference,
-                               "sample 1: " + first.file}};
+        out.drawing.shapes = {
+            {Stack::single(reference), Role::reference, "common reference"},
+            {second.common_reference, Role::sample_2, "sample 2: " + second.file},
+            {first_fitted, Role::sample_1_on_common_reference, "sample 1: " + first.file}};
         out.drawing.join(wires, reference);
     }
     keep_own_wireframe(second);
     forget_sample_set();
-    place(0, std::move(first));
+    samples_[0].common_reference = std::move(first_fitted);
+    samples_[0].on_common_reference = std::move(first_dataset);
     for (std::size_t i = 0; i < loaded.size(); ++i)
         place(i + 1, std::move(loaded[i]));
     return out;
