@@ -1,6 +1,7 @@
-// Plotting into axes: the current axes of the current figure, 3D line plots in a plot style
-// ("ro", "k-", "gp", "b--"), hold, the axis modes "auto", "equal" and "off", the
-// 3D view, and automatic limits (the data's range widened to round tick values).
+// Plotting into axes: the current axes of the current figure, 3D line plots in a PlotStyle
+// (parsed once from texts such as "ro", "k-", "gp", "b--"), hold, the axis modes "auto",
+// "equal" and "off", the 3D view, and automatic limits (the data's range widened to round tick
+// values).
 #pragma once
 
 #include "graphics.hpp"
