@@ -36,7 +36,7 @@ std::vector<LandmarkSample> read_samples(const BatchOptions& o) {
         format = landmark_format_named(o.format);
     std::vector<LandmarkSample> samples;
     for (const std::string& path : o.samples) {
-        LandmarkSample sample = read_landmark_sample(path, format, o.group_column);
+        LandmarkSample sample = read_landmark_sample(path, format, o.group_column, o.dimensions);
         if (o.samples.size() == 1)
             return samples_by_group(std::move(sample));
         if (const std::size_t held = recorded_sample_count(sample); held > 1) {
@@ -186,7 +186,8 @@ LoadResult load(const BatchOptions& o, Session& session, std::vector<LandmarkSam
     const auto extras = [&o](LandmarkSample& sample) {
         if (!o.wirelist.empty())
             sample.wirelist.resize(0, 0);
-        return SampleExtras{std::move(sample.names), std::move(sample.wirelist), sample.format};
+        return SampleExtras{std::move(sample.names), std::move(sample.wirelist), sample.format,
+                            sample.dimensions};
     };
     LandmarkSample& first = samples.front();
     LoadResult shown = session.load1(std::move(first.data), first.name, extras(first));
@@ -320,7 +321,8 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     if (!o.export_coords.empty()) {
         std::vector<ExportedSample> exported;
         for (int g = 1; g <= session.sample_count(); ++g)
-            exported.push_back({session.sample(g).analysed(), session.sample(g).specimen_names, g});
+            exported.push_back({session.sample(g).analysed(), session.sample(g).specimen_names, g,
+                                session.sample(g).dimensions});
         coordinates = exported_coordinates(o.export_coords, exported);
         outputs.push_back({o.export_coords, coordinates});
     }

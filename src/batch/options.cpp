@@ -170,6 +170,12 @@ void define_options(CLI::App& app, BatchOptions& o) {
         })
         ->type_name("NAME")
         ->group("Input");
+    app.add_option("--dimensions", o.dimensions,
+                   "the landmarks' dimension in plain tables, 2 or 3 (default 3; other formats "
+                   "say their own)")
+        ->check(whole_number_check("--dimensions", 2, 3))
+        ->type_name("D")
+        ->group("Input");
     file_option(app, "--wirelist", o.wirelist,
                 "load a wirelist (validated against the landmark count)", "Input");
 
@@ -275,6 +281,7 @@ std::string option_value_words(std::string_view name) {
     static const std::pair<const char*, const char*> kWords[] = {
         {"--format", "a format name: table, tps, morphologika, slicer or labelled"},
         {"--group-column", "the name of a labelled table's column"},
+        {"--dimensions", "2 or 3"},
         {"--wirelist", "the name of a wirelist file"},
         {"--size", "a size variable, lcs or cs"},
         {"--boots", "a number of replicates, a positive multiple of 20"},

@@ -38,6 +38,7 @@ struct BatchOptions {
     std::string view;
     std::string format;
     std::string group_column;
+    int dimensions = 3;  // of a plain table's landmarks
     std::string export_coords;
     bool quiet = false;
     std::vector<std::string> samples;  // the files as given

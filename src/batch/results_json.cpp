@@ -48,6 +48,7 @@ Json sample_json(const std::string& file, const Sample& s) {
     return {{"file", file},
             {"specimens", s.specimens()},
             {"landmarks", s.landmarks()},
+            {"dimensions", s.dimensions},
             {"names", s.specimen_names}};
 }
 

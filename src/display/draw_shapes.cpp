@@ -29,9 +29,14 @@ constexpr double kSpecimenMarkerSize = 4.0;
 
 void plot_configuration(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& c,
                         const PlotStyle& style, bool single) {
+    // 2D landmarks lie on z = 0.
     std::vector<double> xyz[3];
-    for (int k = 0; k < 3; ++k)
-        xyz[k].assign(c.col(k).data(), c.col(k).data() + c.rows());
+    for (int k = 0; k < 3; ++k) {
+        if (k < c.cols())
+            xyz[k].assign(c.col(k).data(), c.col(k).data() + c.rows());
+        else
+            xyz[k].assign(static_cast<std::size_t>(c.rows()), 0.0);
+    }
     const Handle line = add_line(g, xyz[0], xyz[1], xyz[2], style);
     g.set(line, "MarkerSize", single ? kSingleMarkerSize : kSpecimenMarkerSize);
     if (single)
@@ -47,6 +52,8 @@ void draw_shapes(Graphics& g, const Stack& x, const PlotStyle& style) {
     const bool single = x.specimens() == 1;
     plot_configuration(g, x.page(0), style, single);
     const Handle axes = current_axes(g);
+    if (x.dimensions() == 2)
+        g.set(axes, "AxesKind", "2d");  // a flat frame: nothing to turn
     set_hold(g, axes, true);
     axis_mode(g, axes, "auto");
     axis_mode(g, axes, "equal");
@@ -106,7 +113,8 @@ void draw_superimposed(Graphics& g, std::span<const Drawing::Shapes> sets,
     fill_figure(g, axes);
     g.set(axes, "XLabel", "x");
     g.set(axes, "YLabel", "y");
-    g.set(axes, "ZLabel", "z");
+    if (sets.empty() || sets.front().configurations.dimensions() == 3)
+        g.set(axes, "ZLabel", "z");
     g.set(axes, "Legend", "on");
 }
 

@@ -11,7 +11,7 @@ namespace kelmar {
 
 void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
                     const Eigen::Ref<const Eigen::MatrixXd>& wirelist, const PlotStyle& style) {
-    if (x.cols() != 3) {
+    if (x.cols() != 3 && x.cols() != 2) {
         throw Error("wire3d needs a configuration of p landmarks by 3 coordinates, given " +
                     std::to_string(x.rows()) + " x " + std::to_string(x.cols()));
     }
@@ -40,7 +40,8 @@ void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
         const auto b = static_cast<Eigen::Index>(wirelist(i, 2)) - 1;
         const double xs[] = {x(a, 0), x(b, 0)};
         const double ys[] = {x(a, 1), x(b, 1)};
-        const double zs[] = {x(a, 2), x(b, 2)};
+        // 2D landmarks lie on z = 0.
+        const double zs[] = {x.cols() > 2 ? x(a, 2) : 0.0, x.cols() > 2 ? x(b, 2) : 0.0};
         add_line(g, xs, ys, zs, style);
     }
 }

@@ -31,6 +31,15 @@ Handle line(Graphics& g, std::span<const double> x, std::span<const double> y,
     return h;
 }
 
+// A configuration with a third column: its own, or zeros for a 2D one.
+Eigen::MatrixXd with_z(const Eigen::MatrixXd& shape) {
+    if (shape.cols() != 2)
+        return shape;
+    Eigen::MatrixXd out = Eigen::MatrixXd::Zero(shape.rows(), 3);
+    out.leftCols(2) = shape;
+    return out;
+}
+
 // A 2D axes in the current figure at `position` (normalized), made the current axes.
 Handle flat_axes(Graphics& g, const Value& position) {
     const Handle figure = *g.current_figure();
@@ -114,7 +123,9 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
                     " to " + shortest_text(kMaxMagnification) + ", given " +
                     shortest_text(magnification));
     }
-    const Eigen::MatrixXd& ref = change.reference;
+    // 2D landmarks are drawn flat, on z = 0.
+    const bool flat = change.reference.cols() == 2;
+    const Eigen::MatrixXd ref = with_z(change.reference);
     const auto wire_ends = [&](Eigen::Index row, const Eigen::MatrixXd& shape, double(&x)[2],
                                double(&y)[2], double(&z)[2]) {
         const double a = wirelist(row, 1), b = wirelist(row, 2);
@@ -147,7 +158,7 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
     for (std::size_t k = 0; k < change.change.size(); ++k) {
         const PlotStyle style = sample_style(static_cast<int>(k + 1));
         const std::string name = k < names.size() ? names[k] : "sample " + std::to_string(k + 1);
-        const Eigen::MatrixXd moved = ref + magnification * change.change[k];
+        const Eigen::MatrixXd moved = ref + magnification * with_z(change.change[k]);
         for (Eigen::Index p = 0; p < ref.rows(); ++p) {
             const double x[] = {ref(p, 0), moved(p, 0)};
             const double y[] = {ref(p, 1), moved(p, 1)};
@@ -166,9 +177,12 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
     axis_mode(g, axes, "auto");
     axis_mode(g, axes, "equal");
     fill_figure(g, axes);
+    if (flat)
+        g.set(axes, "AxesKind", "2d");
     g.set(axes, "XLabel", "x");
     g.set(axes, "YLabel", "y");
-    g.set(axes, "ZLabel", "z");
+    if (!flat)
+        g.set(axes, "ZLabel", "z");
     g.set(axes, "Title",
           "Growth over each sample's size range" +
               (magnification == 1.0 ? std::string(", not magnified")

@@ -88,7 +88,8 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> origina
     return out;
 }
 
-GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> original, SizeVariable size) {
+GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> original, SizeVariable size,
+                           int dimensions) {
     check_same_landmarks(original);
     const ScaledSamples scaled(original, size, false);
     const std::span<const Eigen::MatrixXd* const> samples = scaled.samples();
@@ -104,7 +105,8 @@ GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> original, Siz
             static_cast<double>(samples[g]->rows()) / static_cast<double>(specimens);
         mean += samples[g]->leftCols(c).colwise().mean() * weight / scaled.coordinate_scale(g);
     }
-    out.reference = mean.reshaped(3, c / 3).transpose();
+    const Eigen::Index d = dimensions;
+    out.reference = mean.reshaped(d, c / d).transpose();
     for (std::size_t g = 0; g < samples.size(); ++g) {
         const Eigen::MatrixXd& x = *samples[g];
         const Eigen::VectorXd s = size_values(x, size);
@@ -112,7 +114,7 @@ GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> original, Siz
         const double range = s.maxCoeff() - s.minCoeff();
         out.size_range.push_back(range / scaled.size_scale(g));
         out.change.push_back(
-            (slopes * range / scaled.coordinate_scale(g)).reshaped(3, c / 3).transpose());
+            (slopes * range / scaled.coordinate_scale(g)).reshaped(d, c / d).transpose());
     }
     return out;
 }

@@ -40,8 +40,8 @@ AllometryScores allometry_scores(std::span<const Eigen::MatrixXd* const> samples
                                  bool common_direction);
 
 struct GrowthChange {
-    Eigen::MatrixXd reference;            // p × 3: the mean of every specimen of every sample
-    std::vector<Eigen::MatrixXd> change;  // per sample, p × 3
+    Eigen::MatrixXd reference;            // p × d: the mean of every specimen of every sample
+    std::vector<Eigen::MatrixXd> change;  // per sample, p × d
     std::vector<double> size_range;       // per sample: largest − smallest size variable
 };
 
@@ -62,7 +62,9 @@ struct AngleDistributions {
     std::vector<Permuted> permuted;
 };
 
-// Raises the Errors of the growth regressions, and for samples of different landmark counts.
-GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size);
+// The samples' landmarks are in `dimensions` (2 or 3) dimensions. Raises the Errors of the
+// growth regressions, and for samples of different landmark counts.
+GrowthChange growth_change(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size,
+                           int dimensions = 3);
 
 }  // namespace kelmar

@@ -42,9 +42,12 @@ std::string tps_name(std::string name) {
 std::string coordinates_csv(std::span<const ExportedSample> samples) {
     std::string out = "name,sample,size";
     const Eigen::Index c = samples.empty() ? 1 : samples.front().data.cols();
-    for (Eigen::Index k = 1; k <= (c - 1) / 3; ++k) {
+    const int d = samples.empty() ? 3 : samples.front().dimensions;
+    for (Eigen::Index k = 1; k <= (c - 1) / d; ++k) {
         const std::string n = std::to_string(k);
-        out += ",x" + n + ",y" + n + ",z" + n;
+        out += ",x" + n + ",y" + n;
+        if (d == 3)
+            out += ",z" + n;
     }
     out += '\n';
     for (const ExportedSample& s : samples) {
@@ -62,12 +65,17 @@ std::string coordinates_csv(std::span<const ExportedSample> samples) {
 std::string coordinates_tps(std::span<const ExportedSample> samples) {
     std::string out;
     for (const ExportedSample& s : samples) {
-        const Eigen::Index p = (s.data.cols() - 1) / 3;
+        const int d = s.dimensions;
+        const Eigen::Index p = (s.data.cols() - 1) / d;
         for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
-            out += "LM3=" + std::to_string(p) + '\n';
+            out += (d == 2 ? "LM=" : "LM3=") + std::to_string(p) + '\n';
             for (Eigen::Index k = 0; k < p; ++k) {
-                out += shortest_text(s.data(i, 3 * k)) + ' ' + shortest_text(s.data(i, 3 * k + 1)) +
-                       ' ' + shortest_text(s.data(i, 3 * k + 2)) + '\n';
+                for (int j = 0; j < d; ++j) {
+                    if (j > 0)
+                        out += ' ';
+                    out += shortest_text(s.data(i, d * k + j));
+                }
+                out += '\n';
             }
             out += "ID=" + tps_name(s.names[static_cast<std::size_t>(i)]) + '\n';
             out += "COMMENT=sample " + std::to_string(s.sample) + '\n';

@@ -13,9 +13,10 @@
 namespace kelmar {
 
 struct ExportedSample {
-    const Eigen::MatrixXd& data;  // N × (3p + 1)
+    const Eigen::MatrixXd& data;  // N × (dp + 1)
     const std::vector<std::string>& names;
-    int sample;  // its number, from 1
+    int sample;          // its number, from 1
+    int dimensions = 3;  // d: 2 or 3
 };
 
 std::string coordinates_csv(std::span<const ExportedSample> samples);

@@ -1,7 +1,8 @@
 // Labelled tables: a header row, then one specimen a row with its name in the first column and
-// x1 y1 z1 x2 ... in the others; comma, semicolon or tab separated (the header decides). A column
-// headed "size" holds the specimen's size and one headed "sample" the specimen's sample, as in
-// the coordinates this program exports; another column can be named to hold the samples.
+// x1 y1 z1 x2 ... in the others (2D landmarks when the coordinate columns are headed x and y
+// alone, in turn: x1 y1 x2 y2 ...); comma, semicolon or tab separated (the header decides). A
+// column headed "size" holds the specimen's size and one headed "sample" the specimen's sample, as
+// in the coordinates this program exports; another column can be named to hold the samples.
 #include "landmark_text.hpp"
 #include "platform/numeric/error.hpp"
 
@@ -19,6 +20,20 @@ char separator_of(std::string_view header) {
     if (header.find(';') != std::string_view::npos)
         return ';';
     return ',';
+}
+
+// Whether the coordinate columns are headed x, y, x, y, ... (any letter case, any suffix).
+bool headed_as_2d(const std::vector<std::string_view>& columns,
+                  const std::vector<std::size_t>& coordinate_columns) {
+    if (coordinate_columns.empty() || coordinate_columns.size() % 2 != 0)
+        return false;
+    for (std::size_t k = 0; k < coordinate_columns.size(); ++k) {
+        const std::string_view name = trim(columns[coordinate_columns[k]]);
+        const char axis = k % 2 == 0 ? 'x' : 'y';
+        if (name.empty() || (name.front() != axis && name.front() != axis - 'a' + 'A'))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -59,13 +74,14 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
         throw Error(where(file, header_line) + ": the header " + role +
                     ", so it cannot take the samples from it");
     }
-    if (coordinate_columns.empty() || coordinate_columns.size() % 3 != 0) {
+    const std::size_t d = headed_as_2d(columns, coordinate_columns) ? 2 : 3;
+    if (coordinate_columns.empty() || coordinate_columns.size() % d != 0) {
         throw Error(where(file, header_line) + ": the header names " +
                     std::to_string(coordinate_columns.size()) +
                     " coordinate columns after the names, but 3D landmarks take three each "
-                    "(x1 y1 z1 x2 ...)");
+                    "(x1 y1 z1 x2 ...) and 2D landmarks two (x1 y1 x2 ...)");
     }
-    Specimens specimens(file);
+    Specimens specimens(file, 0, d);
     std::vector<std::string> groups;
     std::vector<double> xyz(coordinate_columns.size());
     std::string_view line;

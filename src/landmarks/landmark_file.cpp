@@ -128,7 +128,7 @@ LandmarkFormat detect_landmark_format(const std::string& path, std::string_view 
 }
 
 LandmarkSample read_landmark_sample(const std::string& path, std::optional<LandmarkFormat> format,
-                                    const std::string& group_column) {
+                                    const std::string& group_column, int table_dimensions) {
     const std::string name = file_name_of(path);
     const std::optional<LandmarkFormat> known = format ? format : format_by_path(path);
     if (!group_column.empty() && known && known != LandmarkFormat::Labelled) {
@@ -182,6 +182,7 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
                                 "or give kelmar6-batch --format tps");
                 }
                 sample.format = LandmarkFormat::Table;
+                sample.dimensions = table_dimensions;
         }
     }
     sample.name = name;
@@ -230,6 +231,7 @@ std::vector<LandmarkSample> samples_by_group(LandmarkSample sample) {
         // Control bytes of a recorded name are shown escaped, never sent to a terminal.
         part.name = sample.name + " (sample " + printable(group) + ")";
         part.format = sample.format;
+        part.dimensions = sample.dimensions;
         part.files = sample.files;
         out.push_back(std::move(part));
     }

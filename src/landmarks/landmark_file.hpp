@@ -33,11 +33,12 @@ std::optional<LandmarkFormat> landmark_format_named(std::string_view name);
 std::string landmark_format_names();
 
 struct LandmarkSample {
-    Eigen::MatrixXd data;            // N × (3p + 1)
+    Eigen::MatrixXd data;            // N × (dp + 1)
     std::vector<std::string> names;  // one for each specimen; none for the plain table
     Eigen::MatrixXd wirelist;        // a Morphologika [wireframe] as wirelist rows; else empty
     std::string name;                // the file's name, or the folder's for Slicer markups
     LandmarkFormat format = LandmarkFormat::Table;
+    int dimensions = 3;  // of the landmarks: 2 or 3
     // The sample of each specimen when the file records it; else empty.
     std::vector<std::string> groups;
     // Every file the sample was read from: the file itself, or each markup file of a folder.
@@ -51,11 +52,13 @@ LandmarkFormat detect_landmark_format(const std::string& path, std::string_view 
 
 // Reads the sample at `path` in `format`, or in the detected one. A labelled table takes each
 // specimen's sample from the column named `group_column` (any letter case), or when none is
-// named from a "sample" column if it has one. Raises an Error when the file cannot be opened or
-// read, and when a named group column is missing or the file is not a labelled table.
+// named from a "sample" column if it has one. The columns of a plain table cannot tell 2D from
+// 3D landmarks: its landmarks have `table_dimensions` (2 or 3); every other format says its own.
+// Raises an Error when the file cannot be opened or read, and when a named group column is
+// missing or the file is not a labelled table.
 LandmarkSample read_landmark_sample(const std::string& path,
                                     std::optional<LandmarkFormat> format = std::nullopt,
-                                    const std::string& group_column = {});
+                                    const std::string& group_column = {}, int table_dimensions = 3);
 
 // The samples a file holds: one for each distinct recorded sample, in order of first
 // appearance, each named "FILE (sample S)"; the file itself when it records no samples or one.

@@ -177,20 +177,20 @@ constexpr const char* kAxes[] = {"x", "y", "z"};
 
 // The centroid size: the root of the summed squared distances to the centroid, scaled by a power
 // of two first when the coordinates are so large or small that the squares would overflow.
-double centroid_size_of(std::span<const double> xyz) {
+double centroid_size_of(std::span<const double> xyz, std::size_t d) {
     double mean[3] = {0.0, 0.0, 0.0};
     double largest = 0.0;
     for (std::size_t j = 0; j < xyz.size(); ++j) {
-        mean[j % 3] += xyz[j];
+        mean[j % d] += xyz[j];
         largest = std::max(largest, std::abs(xyz[j]));
     }
-    const double landmarks = static_cast<double>(xyz.size() / 3);
+    const double landmarks = static_cast<double>(xyz.size() / d);
     const double scale = safe_scale(largest);
     double sum = 0.0;
     for (std::size_t j = 0; j < xyz.size(); ++j) {
-        const double d = scale == 1.0 ? xyz[j] - mean[j % 3] / landmarks
-                                      : xyz[j] * scale - mean[j % 3] * scale / landmarks;
-        sum += d * d;
+        const double e = scale == 1.0 ? xyz[j] - mean[j % d] / landmarks
+                                      : xyz[j] * scale - mean[j % d] * scale / landmarks;
+        sum += e * e;
     }
     return std::sqrt(sum) / scale;
 }
@@ -278,22 +278,22 @@ void Specimens::add(std::string name, std::span<const double> xyz, const std::st
                      static_cast<Eigen::Index>(coordinates_ + 1));
     } else if (xyz.size() != coordinates_) {
         throw Error(place + ": specimen " + in_quotes(name) + " has " +
-                    std::to_string(xyz.size() / 3) + " landmarks, but specimen " +
-                    in_quotes(names_.front()) + " has " + std::to_string(coordinates_ / 3));
+                    std::to_string(xyz.size() / d_) + " landmarks, but specimen " +
+                    in_quotes(names_.front()) + " has " + std::to_string(coordinates_ / d_));
     }
     for (std::size_t j = 0; j < xyz.size(); ++j) {
         if (!std::isfinite(xyz[j])) {
             throw Error(place + ": specimen " + in_quotes(name) + ", landmark " +
-                        std::to_string(j / 3 + 1) + ": its " + kAxes[j % 3] + " coordinate is " +
+                        std::to_string(j / d_ + 1) + ": its " + kAxes[j % d_] + " coordinate is " +
                         shortest_text(xyz[j]) +
                         ", not a finite number (a scale too large for double precision?)");
         }
     }
     double* row = block_.data() + in_block_ * (coordinates_ + 1);
     std::copy(xyz.begin(), xyz.end(), row);
-    row[coordinates_] = size ? *size : centroid_size_of(xyz);
+    row[coordinates_] = size ? *size : centroid_size_of(xyz, d_);
     // One landmark has no size at all; the dataset check says why a shape needs two.
-    const bool sized = xyz.size() >= 6 || size.has_value();
+    const bool sized = xyz.size() >= 2 * d_ || size.has_value();
     if (!std::isfinite(row[coordinates_]) || (sized && !(row[coordinates_] > 0.0))) {
         throw Error(place + ": specimen " + in_quotes(name) +
                     (size ? ": the size " + shortest_text(*size) + " is not a positive number"
@@ -330,6 +330,7 @@ LandmarkSample Specimens::finish(LandmarkFormat format, std::string sample_name)
     sample.names = std::move(names_);
     sample.name = std::move(sample_name);
     sample.format = format;
+    sample.dimensions = static_cast<int>(d_);
     return sample;
 }
 

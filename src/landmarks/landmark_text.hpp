@@ -102,9 +102,10 @@ class FileLines {
 // come (through a small block, so that the dataset's columns are written in runs).
 class Specimens {
   public:
-    // `expected`: the specimens the file announces, when known, so the dataset is made once.
-    explicit Specimens(std::string file, std::size_t expected = 0)
-        : file_(std::move(file)), expected_(expected) {}
+    // `expected`: the specimens the file announces, when known, so the dataset is made once;
+    // `d`: the landmarks' dimension, 2 or 3.
+    explicit Specimens(std::string file, std::size_t expected = 0, std::size_t d = 3)
+        : file_(std::move(file)), expected_(expected), d_(d) {}
     // `place` names the specimen and its line for the messages. Without a recorded size, the
     // size is the centroid size of `xyz`. Raises an Error, in the specimen's terms, for a count
     // that differs, a coordinate that is not finite (after a scale, say) or a size that is not
@@ -121,7 +122,8 @@ class Specimens {
     static constexpr std::size_t kBlock = 64;
     std::string file_;
     std::size_t expected_ = 0;
-    std::size_t coordinates_ = 0;  // 3p, from the first specimen
+    std::size_t d_ = 3;
+    std::size_t coordinates_ = 0;  // dp, from the first specimen
     Eigen::MatrixXd data_;
     std::vector<double> block_;  // up to kBlock specimens, row after row, size last
     std::size_t in_block_ = 0;
@@ -129,16 +131,27 @@ class Specimens {
     std::vector<std::string> names_;
 };
 
-// The number of TPS specimens (LM3= lines) among the lines of `source`.
+// The TPS specimens among the lines of `source`: the blocks of 3D landmarks (LM3= lines) and of
+// 2D landmarks (LM= lines), and the line of the first of each.
+struct TpsBlocks {
+    std::size_t lm3 = 0, lm = 0;
+    std::size_t first_lm3 = 0, first_lm = 0;
+};
 template <typename Source>
-std::size_t count_tps_blocks(Source& source) {
-    std::size_t blocks = 0;
+TpsBlocks count_tps_blocks(Source& source) {
+    TpsBlocks blocks;
     std::string_view line;
     while (source.next(line)) {
         line = trim(line);
         if (line.size() > 4 && equal_ignoring_case(line.substr(0, 3), "LM3") &&
-            trim(line.substr(3)).starts_with('='))
-            ++blocks;
+            trim(line.substr(3)).starts_with('=')) {
+            if (blocks.lm3++ == 0)
+                blocks.first_lm3 = source.number();
+        } else if (line.size() > 3 && equal_ignoring_case(line.substr(0, 2), "LM") &&
+                   trim(line.substr(2)).starts_with('=')) {
+            if (blocks.lm++ == 0)
+                blocks.first_lm = source.number();
+        }
     }
     return blocks;
 }

@@ -6,14 +6,14 @@
 
 namespace kelmar {
 
-Stack stack_from_dataset(const Eigen::Ref<const Eigen::MatrixXd>& x) {
+Stack stack_from_dataset(const Eigen::Ref<const Eigen::MatrixXd>& x, int d) {
     const Eigen::Index n = x.rows();
-    const Eigen::Index p = x.cols() / 3;
-    Stack y(p, n);
+    const Eigen::Index p = x.cols() / d;
+    Stack y(p, n, d);
     for (Eigen::Index i = 0; i < n; ++i) {
         auto page = y.page(i);
         for (Eigen::Index j = 0; j < p; ++j) {
-            page.row(j) = x.block<1, 3>(i, 3 * j);
+            page.row(j) = x.block(i, d * j, 1, d);
         }
     }
     return y;
@@ -39,13 +39,14 @@ Eigen::MatrixXd dataset_from_stack(const Stack& data, const Eigen::Ref<const Eig
         throw Error("xyzfromvert3 needs as many sizes as configurations: " + std::to_string(n) +
                     " configurations, " + std::to_string(cs.size()) + " sizes");
     }
-    Eigen::MatrixXd y(n, 3 * p + 1);
+    const int d = data.dimensions();
+    Eigen::MatrixXd y(n, d * p + 1);
     for (Eigen::Index i = 0; i < n; ++i) {
         const auto page = data.page(i);
         for (Eigen::Index j = 0; j < p; ++j) {
-            y.block<1, 3>(i, 3 * j) = page.row(j);
+            y.block(i, d * j, 1, d) = page.row(j);
         }
-        y(i, 3 * p) = cs.rows() == 1 ? cs(0, i) : cs(i, 0);
+        y(i, d * p) = cs.rows() == 1 ? cs(0, i) : cs(i, 0);
     }
     return y;
 }

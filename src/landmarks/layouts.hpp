@@ -1,9 +1,9 @@
-// Conversions between the two layouts of landmark data. A landmark dataset is n × (3p + 1): one
-// specimen per row, x y z of landmark 1 to p, then the size. The stacked layout is p × 3 × n,
-// page i the configuration of specimen i.
-//   stack_from_dataset(x):        n × c dataset -> floor(c/3) × 3 × n stack (no size column)
+// Conversions between the two layouts of landmark data. A landmark dataset is n × (dp + 1): one
+// specimen per row, x y (z) of landmark 1 to p in d = 2 or 3 dimensions, then the size. The
+// stacked layout is p × d × n, page i the configuration of specimen i.
+//   stack_from_dataset(x, d):     n × c dataset -> floor(c/d) × d × n stack (no size column)
 //   dataset_row(x, cs):           p × 3 configuration -> the row x1 y1 z1 ... xp yp zp cs
-//   dataset_from_stack(data, cs): p × 3 × n stack and n sizes -> n × (3p + 1) dataset
+//   dataset_from_stack(data, cs): p × d × n stack and n sizes -> n × (dp + 1) dataset
 #pragma once
 
 #include "platform/numeric/stack.hpp"
@@ -12,7 +12,7 @@
 
 namespace kelmar {
 
-Stack stack_from_dataset(const Eigen::Ref<const Eigen::MatrixXd>& x);
+Stack stack_from_dataset(const Eigen::Ref<const Eigen::MatrixXd>& x, int d = 3);
 
 Eigen::RowVectorXd dataset_row(const Eigen::Ref<const Eigen::MatrixXd>& x, double cs);
 

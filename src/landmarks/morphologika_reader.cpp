@@ -1,5 +1,6 @@
 // Morphologika files: bracketed sections in any letter case. [individuals] n, [landmarks] p,
-// [dimensions] 3, [names] one name a line, [rawpoints] n·p lines of x y z (specimens may be
+// [dimensions] 3 or 2, [names] one name a line, [rawpoints] n·p lines of x y z, or x y in 2D
+// (specimens may be
 // introduced by '# lines), [wireframe] pairs of landmark numbers. Lines starting with ' are
 // comments; other sections are skipped.
 #include "landmark_text.hpp"
@@ -70,11 +71,12 @@ LandmarkSample read_morphologika(std::string_view text, const std::string& file)
     }
     const std::size_t n = section_count(individuals, "individuals", file);
     const std::size_t p = section_count(landmarks, "landmarks", file);
+    std::size_t d = 3;
     if (!dimensions.empty()) {
-        const std::size_t k = section_count(dimensions, "dimensions", file);
-        if (k != 3) {
+        d = section_count(dimensions, "dimensions", file);
+        if (d != 2 && d != 3) {
             throw Error(where(file, dimensions.front().number) + ": [dimensions] is " +
-                        std::to_string(k) + ", but this program compares 3D landmarks");
+                        std::to_string(d) + ", but this program compares 2D and 3D landmarks");
         }
     }
     if (!names.empty() && names.size() != n) {
@@ -86,21 +88,22 @@ LandmarkSample read_morphologika(std::string_view text, const std::string& file)
                     " points, but " + std::to_string(n) + " individuals of " + std::to_string(p) +
                     " landmarks make " + std::to_string(n * p));
     }
-    Specimens specimens(file);
-    std::vector<double> xyz(3 * p);
+    Specimens specimens(file, n, d);
+    std::vector<double> xyz(d * p);
     for (std::size_t i = 0; i < n; ++i) {
         const std::string name = names.empty() ? std::to_string(i + 1) : std::string(names[i].text);
         for (std::size_t k = 0; k < p; ++k) {
             const Line& point = rawpoints[i * p + k];
             const std::vector<std::string_view> fields = blank_fields(point.text);
             const Place place{file, point.number, name};
-            if (fields.size() != 3) {
+            if (fields.size() != d) {
                 throw Error(place.text() + ": landmark " + std::to_string(k + 1) + " has " +
                             std::to_string(fields.size()) +
-                            " coordinates, but 3D landmarks have 3 (x y z)");
+                            (d == 2 ? " coordinates, but 2D landmarks have 2 (x y)"
+                                    : " coordinates, but 3D landmarks have 3 (x y z)"));
             }
-            for (std::size_t j = 0; j < 3; ++j)
-                xyz[3 * k + j] = coordinate(fields[j], place);
+            for (std::size_t j = 0; j < d; ++j)
+                xyz[d * k + j] = coordinate(fields[j], place);
         }
         specimens.add(name, xyz, where(file, rawpoints[i * p].number));
     }

@@ -1,4 +1,5 @@
-// TPS files: each specimen is a block that starts with LM3=p and its p lines of x y z, followed
+// TPS files: each specimen is a block that starts with LM3=p and its p lines of x y z (LM=p and
+// p lines of x y for 2D landmarks; one file holds one or the other), followed
 // by optional ID=, IMAGE=, SCALE= (the coordinates are multiplied by it), COMMENT= and VARIABLES=
 // lines; keywords in any letter case. "COMMENT=sample S" records the specimen's sample, as this
 // program's export writes it; other comments are free text. Outline points (POINTS=m and its m
@@ -25,7 +26,7 @@ struct Block {
     double scale = 1.0;
     std::optional<double> size;
     std::vector<double> xyz;
-    std::size_t line = 0;  // of its LM3=
+    std::size_t line = 0;  // of its LM3= or LM=
 };
 
 // A whole number p ≥ 1 after a keyword such as LM3= or POINTS=.
@@ -42,10 +43,19 @@ std::size_t count_after(std::string_view key, std::string_view value, const std:
 
 namespace {
 
-// The specimens of the lines of `lines`; `expected` is the count of LM3= lines found before.
+// The specimens of the lines of `lines`, whose blocks were counted before.
 template <typename Source>
-LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t expected) {
-    Specimens specimens(file, expected);
+LandmarkSample parse_tps(Source& lines, const std::string& file, const TpsBlocks& blocks) {
+    if (blocks.lm3 > 0 && blocks.lm > 0) {
+        throw Error(where(file, std::max(blocks.first_lm, blocks.first_lm3)) +
+                    ": the file holds 3D landmarks (LM3=, line " +
+                    std::to_string(blocks.first_lm3) + ") and 2D landmarks (LM=, line " +
+                    std::to_string(blocks.first_lm) +
+                    "); the specimens of one sample have one dimension");
+    }
+    const std::size_t d = blocks.lm > 0 ? 2 : 3;
+    const char* keyword = d == 2 ? "LM" : "LM3";
+    Specimens specimens(file, d == 2 ? blocks.lm : blocks.lm3, d);
     std::vector<std::string> groups;
     std::optional<std::size_t> ungrouped_line;  // the first block without a sample
     bool ungrouped_unnamed = false;             // … whose COMMENT=sample line names none
@@ -82,36 +92,33 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t exp
         const std::string_view key = trim(line.substr(0, equals));
         const std::string_view value = trim(line.substr(equals + 1));
         const std::string place = where(file, lines.number());
-        if (equal_ignoring_case(key, "LM3")) {
+        if (equal_ignoring_case(key, keyword)) {
             close();
-            const std::size_t p = count_after("LM3", value, place);
+            const std::size_t p = count_after(keyword, value, place);
             block = Block{};
             block->line = lines.number();
-            block->xyz.reserve(3 * std::min<std::size_t>(p, 4096));
+            block->xyz.reserve(d * std::min<std::size_t>(p, 4096));
             for (std::size_t k = 0; k < p; ++k) {
                 std::string_view point;
                 if (!lines.next(point) || trim(point).find('=') != std::string_view::npos ||
                     trim(point).empty()) {
                     throw Error(place + " (specimen " + std::to_string(specimens.count() + 1) +
-                                "): LM3=" + std::to_string(p) + " announces " + std::to_string(p) +
-                                " landmarks, but only " + std::to_string(k) +
+                                "): " + keyword + "=" + std::to_string(p) + " announces " +
+                                std::to_string(p) + " landmarks, but only " + std::to_string(k) +
                                 " lines of coordinates follow");
                 }
                 std::string_view fields[4];
                 const std::size_t count = first_fields(point, fields);
                 const Place point_place{file, lines.number(), {}, specimens.count() + 1};
-                if (count != 3) {
+                if (count != d) {
                     throw Error(point_place.text() + ": landmark " + std::to_string(k + 1) +
                                 " has " + (count > 4 ? "more than 4" : std::to_string(count)) +
-                                " coordinates, but 3D landmarks have 3 (x y z)");
+                                (d == 2 ? " coordinates, but 2D landmarks have 2 (x y)"
+                                        : " coordinates, but 3D landmarks have 3 (x y z)"));
                 }
-                for (std::size_t j = 0; j < 3; ++j)
+                for (std::size_t j = 0; j < d; ++j)
                     block->xyz.push_back(coordinate(fields[j], point_place));
             }
-        } else if (equal_ignoring_case(key, "LM")) {
-            throw Error(place +
-                        ": LM= holds 2D landmarks; this program compares 3D landmarks "
-                        "(LM3=)");
         } else if (equal_ignoring_case(key, "POINTS")) {
             const std::size_t m = count_after("POINTS", value, place);
             for (std::size_t k = 0; k < m; ++k) {
@@ -189,9 +196,9 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, std::size_t exp
 
 LandmarkSample read_tps(std::string_view text, const std::string& file) {
     Lines counting(text);
-    const std::size_t expected = count_tps_blocks(counting);
+    const TpsBlocks blocks = count_tps_blocks(counting);
     Lines lines(text);
-    return parse_tps(lines, file, expected);
+    return parse_tps(lines, file, blocks);
 }
 
 LandmarkSample read_tps_file(const std::string& path, const std::string& file) {
@@ -206,9 +213,9 @@ LandmarkSample read_tps_file(const std::string& path, const std::string& file) {
         return read_tps(*text, file);
     }
     FileLines lines(path, file);
-    const std::size_t expected = count_tps_blocks(lines);
+    const TpsBlocks blocks = count_tps_blocks(lines);
     lines.rewind();
-    return parse_tps(lines, file, expected);
+    return parse_tps(lines, file, blocks);
 }
 
 }  // namespace kelmar

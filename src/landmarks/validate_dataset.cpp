@@ -15,12 +15,13 @@ namespace {
 // Coordinates far from the origin for their spread keep few of a double's 16 significant digits
 // for the shape itself: a translation by 1e15 moves angles in their third digit. Said once a
 // file, for its worst specimen, when fewer than 8 digits are left.
-void warn_of_lost_digits(const Eigen::Ref<const Eigen::MatrixXd>& table, const std::string& file) {
-    const Eigen::Index p = (table.cols() - 1) / 3;
+void warn_of_lost_digits(const Eigen::Ref<const Eigen::MatrixXd>& table, const std::string& file,
+                         int d) {
+    const Eigen::Index p = (table.cols() - 1) / d;
     double worst = 0.0;
     Eigen::Index worst_row = 0;
     for (Eigen::Index i = 0; i < table.rows(); ++i) {
-        const Eigen::MatrixXd xyz = table.row(i).head(3 * p).reshaped(3, p).transpose();
+        const Eigen::MatrixXd xyz = table.row(i).head(d * p).reshaped(d, p).transpose();
         const double far = xyz.cwiseAbs().maxCoeff();
         const double spread = std::sqrt((xyz.rowwise() - xyz.colwise().mean()).squaredNorm() /
                                         static_cast<double>(p));
@@ -45,21 +46,26 @@ void warn_of_lost_digits(const Eigen::Ref<const Eigen::MatrixXd>& table, const s
 }  // namespace
 
 void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
-                               const std::string& name) {
+                               const std::string& name, int d) {
     const std::string file = in_quotes(name);
     if (table.rows() == 0) {
         throw Error(file + " holds no specimens");
     }
     const Eigen::Index c = table.cols();
-    if (c < 4 || (c - 1) % 3 != 0) {
+    if (d == 2 && (c < 3 || (c - 1) % 2 != 0)) {
+        throw Error(file + ": its lines hold " + std::to_string(c) +
+                    " numbers, but a 2D landmark line holds x, y of each landmark and then the "
+                    "size (2p + 1 numbers: 5, 7, 9, ...)");
+    }
+    if (d != 2 && (c < 4 || (c - 1) % 3 != 0)) {
         throw Error(file + ": its lines hold " + std::to_string(c) +
                     " numbers, but a landmark line holds x, y, z of each landmark and then the "
                     "size (3p + 1 numbers: 4, 7, 10, ...)");
     }
-    if (c == 4) {
-        throw Error(file +
-                    ": its lines hold one landmark (x, y, z and the size), but a shape needs at "
-                    "least 2 landmarks to be superimposed and compared");
+    if (c == d + 1) {
+        throw Error(file + ": its lines hold one landmark (" + (d == 2 ? "x, y" : "x, y, z") +
+                    " and the size), but a shape needs at least 2 landmarks to be superimposed "
+                    "and compared");
     }
     for (Eigen::Index i = 0; i < table.rows(); ++i) {
         const std::string line = file + ", line " + std::to_string(i + 1);
@@ -76,7 +82,7 @@ void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
                         " (the last number of the line) must be greater than 0");
         }
     }
-    warn_of_lost_digits(table, file);
+    warn_of_lost_digits(table, file, d);
 }
 
 }  // namespace kelmar

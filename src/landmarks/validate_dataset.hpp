@@ -1,6 +1,7 @@
-// Checks that a table read from a file is a landmark dataset: at least one specimen, 3p + 1
-// numbers per line for p >= 1 landmarks, every value finite and every size (the last number of a
-// line) greater than 0. A failure raises an Error naming the file, the line and the value.
+// Checks that a table read from a file is a landmark dataset of d = 2 or 3 dimensions: at least
+// one specimen, dp + 1 numbers per line for p >= 2 landmarks, every value finite and every size
+// (the last number of a line) greater than 0. A failure raises an Error naming the file, the line
+// and the value.
 #pragma once
 
 #include <Eigen/Core>
@@ -9,6 +10,6 @@
 namespace kelmar {
 
 void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
-                               const std::string& name);
+                               const std::string& name, int d = 3);
 
 }  // namespace kelmar

@@ -22,7 +22,7 @@ void check_extras(const SampleExtras& extras, const Eigen::MatrixXd& table, cons
                     " specimen names for " + std::to_string(table.rows()) + " specimens");
     }
     if (!wirelist_loaded && extras.wireframe.size() > 0)
-        validate_wirelist(extras.wireframe, name, (table.cols() - 1) / 3);
+        validate_wirelist(extras.wireframe, name, (table.cols() - 1) / extras.dimensions);
 }
 
 std::vector<std::string> numbered_names(std::vector<std::string> names, Eigen::Index count) {
@@ -46,7 +46,7 @@ using Role = Drawing::Shapes::Role;
 // The sample on its own GLS reference, turned to the reference's principal axes.
 
 void superimpose_on_own_reference(Sample& s) {
-    GlsFit fit = gls_reference(stack_from_dataset(s.as_read));
+    GlsFit fit = gls_reference(stack_from_dataset(s.as_read, s.dimensions));
     const PrincipalAxes axes = principal_axes(fit.reference);
     s.reference = axes.y;
     s.own_reference = rotate_stack(std::move(fit.fitted), axes.u);
@@ -55,11 +55,16 @@ void superimpose_on_own_reference(Sample& s) {
 }  // namespace
 
 Sample Session::prepared(SampleInput in) const {
-    validate_landmark_dataset(in.table, in.name);
+    if (in.extras.dimensions != 2 && in.extras.dimensions != 3) {
+        throw Error(in_quotes(in.name) + ": landmarks in " + std::to_string(in.extras.dimensions) +
+                    " dimensions; this program compares 2D and 3D landmarks");
+    }
+    validate_landmark_dataset(in.table, in.name, in.extras.dimensions);
     check_extras(in.extras, in.table, in.name, wirelist_loaded_);
     Sample s;
     s.file = std::move(in.name);
     s.format = in.extras.format;
+    s.dimensions = in.extras.dimensions;
     s.specimen_names = numbered_names(std::move(in.extras.names), in.table.rows());
     s.wireframe = std::move(in.extras.wireframe);
     s.as_read = std::move(in.table);
@@ -110,6 +115,13 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
     for (std::size_t i = 0; i < further.size(); ++i) {
         loaded.push_back(prepared(std::move(further[i])));
         const Sample& in = loaded.back();
+        // One analysis compares samples of one dimension.
+        if (first_loaded && samples_[0].dimensions != in.dimensions) {
+            throw Error("sample 1 (" + in_quotes(samples_[0].file) + ") holds " +
+                        std::to_string(samples_[0].dimensions) + "D landmarks, " +
+                        in_quotes(in.file) + " " + std::to_string(in.dimensions) +
+                        "D landmarks: the samples of one analysis must have one dimension");
+        }
         if (common_reference && samples_[0].as_read.cols() != in.as_read.cols()) {
             throw Error("a common reference needs samples of the same landmarks: sample 1 has " +
                         std::to_string(samples_[0].landmarks()) + " landmarks, " +
@@ -160,13 +172,14 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
         rows += s.specimens();
     }
     const Eigen::MatrixXd reference =
-        principal_axes(gls_reference(stack_from_dataset(pooled)).reference).y;
+        principal_axes(gls_reference(stack_from_dataset(pooled, first.dimensions)).reference).y;
     pooled.resize(0, 0);
     const Eigen::Index c = first.as_read.cols() - 1;
     Stack first_fitted = fit_onto_reference(reference, first.own_reference);
     Eigen::MatrixXd first_dataset = dataset_from_stack(first_fitted, first.as_read.col(c));
     for (Sample& s : loaded) {
-        s.common_reference = fit_onto_reference(reference, stack_from_dataset(s.as_read));
+        s.common_reference =
+            fit_onto_reference(reference, stack_from_dataset(s.as_read, s.dimensions));
         s.on_common_reference = dataset_from_stack(s.common_reference, s.as_read.col(c));
     }
     out.common_reference = true;
@@ -266,6 +279,13 @@ void Session::forget_sample_set() {
 }
 
 void Session::check_one_frame() const {
+    // Sample 1 replaced by one of another dimension.
+    if (sample_count() >= 2 && sample(1).dimensions != sample(2).dimensions) {
+        throw Error("sample 1 (" + in_quotes(sample(1).file) + ") holds " +
+                    std::to_string(sample(1).dimensions) + "D landmarks, sample 2 (" +
+                    in_quotes(sample(2).file) + ") " + std::to_string(sample(2).dimensions) +
+                    "D landmarks: the samples of one analysis must have one dimension");
+    }
     // Sample 2 on the common reference of a sample 1 that has since been replaced.
     if (sample_count() >= 2 && sample(2).frame() == Frame::common_reference &&
         sample(1).frame() != Frame::common_reference) {

@@ -14,10 +14,13 @@ constexpr const char* kIsometryNote =
     "Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees "
     "and carries no information";
 
+// "  10 Landmarks and   20 Sample points"; 2D samples say so after their landmarks.
 std::string counts(const Sample* sample) {
     const bool loaded = sample != nullptr && sample->loaded();
-    return format_text("%4.0f Landmarks and %4.0f Sample points",
-                       {loaded ? static_cast<double>(sample->as_read.cols() - 1) / 3.0 : 0.0,
+    const bool flat = loaded && sample->dimensions == 2;
+    return format_text(flat ? "%4.0f Landmarks (2D) and %4.0f Sample points"
+                            : "%4.0f Landmarks and %4.0f Sample points",
+                       {loaded ? static_cast<double>(sample->landmarks()) : 0.0,
                         loaded ? static_cast<double>(sample->specimens()) : 0.0});
 }
 

@@ -26,12 +26,12 @@ struct Sample {
     std::string file;  // the file's name, without its folder
     LandmarkFormat format = LandmarkFormat::Table;
     std::vector<std::string> specimen_names;  // one for each specimen, in table order
-    Eigen::MatrixXd as_read;                  // N × C: x y z of each landmark, then the size
-    int dimensions = 3;
+    Eigen::MatrixXd as_read;                  // N × C: x y (z) of each landmark, then the size
+    int dimensions = 3;                       // of the landmarks: 2 or 3
     Eigen::MatrixXd wireframe;  // the file's own wirelist rows (Morphologika), else empty
     // The sample's own GLS reference (p × 3), turned to its principal axes, and its specimens
     // fitted onto it and turned alike (both empty when not superimposed).
-    Eigen::MatrixXd reference;
+    Eigen::MatrixXd reference;  // p × d
     Stack own_reference;
     // The specimens fitted onto the common reference, as a stack and as a dataset keeping each
     // specimen's size (both empty when the sample is not on one).
@@ -55,6 +55,7 @@ struct SampleExtras {
     std::vector<std::string> names;  // one for each specimen; empty: numbered 1, 2, ...
     Eigen::MatrixXd wireframe;       // wirelist rows, used when no wirelist is loaded yet
     LandmarkFormat format = LandmarkFormat::Table;
+    int dimensions = 3;  // of the landmarks: 2 or 3
 };
 
 // A sample given to a load.

@@ -218,7 +218,8 @@ class Session {
     // was computed from.
     void forget_sample_set();
     // Raises an Error when sample 2 sits in the frame of a common reference whose sample 1 has
-    // since been replaced: comparing it with the new sample 1 would mix two frames.
+    // since been replaced, or sample 1 was replaced by one of another dimension: comparing them
+    // would mix two frames.
     void check_one_frame() const;
     // Every loaded sample's dataset, in order.
     std::vector<const Eigen::MatrixXd*> datasets() const;

@@ -35,7 +35,7 @@ AllometryScores Session::allometry() const {
 
 GrowthChange Session::growth_as_shape_change() const {
     check_analysed();
-    return growth_change(analysed_datasets(), analysed_size_variable());
+    return growth_change(analysed_datasets(), analysed_size_variable(), sample(1).dimensions);
 }
 
 AngleDistributions Session::angle_distributions() const {

@@ -54,7 +54,7 @@ GlsFit gls_reference(Stack data) {
     }
 
     // The starting reference is the plain sum of the specimens as loaded, centred and scaled.
-    reference = Eigen::MatrixXd::Zero(data.landmarks(), 3);
+    reference = Eigen::MatrixXd::Zero(data.landmarks(), data.dimensions());
     for (Eigen::Index i = 0; i < count; ++i) {
         reference += data.page(i) * scale;  // exact for the factor 1
     }
@@ -62,7 +62,7 @@ GlsFit gls_reference(Stack data) {
     reference.rowwise() -= reference.colwise().mean();
     scale_to_unit_size(reference, "the sum of all specimens (the starting reference)");
 
-    Eigen::MatrixXd sum(result.fitted.landmarks(), 3);
+    Eigen::MatrixXd sum(result.fitted.landmarks(), result.fitted.dimensions());
     for (int iteration = 0; iteration < kIterations; ++iteration) {
         sum.setZero();
         for (Eigen::Index i = 0; i < count; ++i) {

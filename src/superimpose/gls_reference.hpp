@@ -1,8 +1,8 @@
-// gls_reference: the GLS reference (mean shape) of a sample (p × 3 × n stack) by generalised
-// partial Procrustes fitting, with exactly three iterations, and the sample fitted onto it. The
-// reference is p × 3, centred and of centroid size 1; every fitted page is centred and of centroid
-// size 1. fit_onto_reference: every specimen of a sample fitted onto a given reference (used as
-// given).
+// gls_reference: the GLS reference (mean shape) of a sample (p × d × n stack, d = 2 or 3) by
+// generalised partial Procrustes fitting, with exactly three iterations, and the sample fitted
+// onto it. The reference is p × d, centred and of centroid size 1; every fitted page is centred and
+// of centroid size 1. fit_onto_reference: every specimen of a sample fitted onto a given reference
+// (used as given).
 #pragma once
 
 #include "platform/numeric/stack.hpp"
@@ -12,8 +12,8 @@
 namespace kelmar {
 
 struct GlsFit {
-    Eigen::MatrixXd reference;  // p × 3
-    Stack fitted;               // p × 3 × n
+    Eigen::MatrixXd reference;  // p × d
+    Stack fitted;               // p × d × n
 };
 
 // Raises an Error for an empty sample, and naming the specimen whose landmarks all coincide.

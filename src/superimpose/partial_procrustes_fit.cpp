@@ -9,8 +9,8 @@
 
 namespace kelmar {
 
-bool check_rotation(const Eigen::Matrix3d& roto) {
-    const Eigen::Matrix3d temp = roto.transpose() * roto;
+bool check_rotation(const Eigen::Ref<const Eigen::MatrixXd>& roto) {
+    const Eigen::MatrixXd temp = roto.transpose() * roto;
     // std::round rounds halves away from zero, as the check requires.
     if (std::round(100000.0 * temp(0, 0)) / 100000.0 == 1.0) {
         return true;
@@ -40,6 +40,12 @@ void partial_procrustes_fit_in_place(const Eigen::Ref<const Eigen::MatrixXd>& re
         throw Error("the landmarks of the configuration all coincide (centroid size 0)");
     }
     subject /= size;
+    if (subject.cols() == 2) {
+        const Eigen::Matrix2d roto = optimal_rotation_2d(reference, subject);
+        check_rotation(roto);
+        subject = subject * roto;
+        return;
+    }
     const Eigen::Matrix3d roto = optimal_rotation(reference, subject);
     check_rotation(roto);
     subject = subject * roto;

@@ -1,4 +1,5 @@
-// partial_procrustes_fit: the partial Procrustes fit of `subject` onto `reference` (both p × 3):
+// partial_procrustes_fit: the partial Procrustes fit of `subject` onto `reference` (both p × 3,
+// or both p × 2):
 // `subject` centred, scaled to unit centroid size and turned by optimal_rotation onto `reference`,
 // which is used as given. When the rotation fails its orthogonality check (transpose(roto) · roto
 // at (1, 1), rounded to five decimals, is not 1) the console shows stemp = "Error in rotation",
@@ -19,6 +20,6 @@ void partial_procrustes_fit_in_place(const Eigen::Ref<const Eigen::MatrixXd>& re
                                      Eigen::Ref<Eigen::MatrixXd> subject);
 
 // The orthogonality check of a fitted rotation; on failure writes the console report.
-bool check_rotation(const Eigen::Matrix3d& roto);
+bool check_rotation(const Eigen::Ref<const Eigen::MatrixXd>& roto);
 
 }  // namespace kelmar

@@ -67,7 +67,7 @@ void forget_results(const Switchyard& s) {
 
 // The file's specimen names, own wireframe and format, for the session.
 SampleExtras extras_of(LandmarkSample& sample) {
-    return {std::move(sample.names), std::move(sample.wirelist), sample.format};
+    return {std::move(sample.names), std::move(sample.wirelist), sample.format, sample.dimensions};
 }
 
 }  // namespace

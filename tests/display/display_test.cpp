@@ -97,8 +97,11 @@ TEST_F(Display, WiresJoinTheNamedLandmarksAndBadWirelistsDrawNothing) {
                   bad.message);
         EXPECT_EQ(lines().size(), 3u);  // nothing drawn before the error
     }
-    EXPECT_NE(error_of([&] { draw_wireframe(g, shape.leftCols(2), wires); }).find("6 x 2"),
-              std::string::npos);
+    const Eigen::MatrixXd four = Eigen::MatrixXd::Ones(6, 4);
+    EXPECT_NE(error_of([&] { draw_wireframe(g, four, wires); }).find("6 x 4"), std::string::npos);
+    // A 2D configuration's wires lie on z = 0.
+    draw_wireframe(g, shape.leftCols(2), wires);
+    EXPECT_EQ(reals(g.get(lines().back(), "ZData")), (std::vector<double>{0, 0}));
 }
 
 // The bounding box of an image's box-grey pixels (the 3D box's edges) outside `skip`.

@@ -237,6 +237,82 @@ TEST(LandmarkFormats, ExportedCoordinatesReadBackExactly) {
               std::string::npos);
 }
 
+// 2D landmarks in every format that can say so: TPS LM=, a labelled table headed x and y alone,
+// Morphologika [dimensions] 2, a plain table when told; the exports write LM= and x, y columns
+// and read back exactly. Files that mix or miscount dimensions are refused naming both.
+TEST(LandmarkFormats, TwoDimensionalLandmarksInEveryFormat) {
+    const testing::ScratchFolder folder;
+    std::mt19937 gen(8);
+    Eigen::MatrixXd data = testing::growth_sample(6, 8, 0.5, gen);  // 4 landmarks in 2D
+    std::vector<std::string> names;
+    std::string tps_text,
+        labelled_text = "id,X1,Y1,x2,y2,x3,y3,x4,y4,size\n",
+        morpho = "[individuals]\n6\n[landmarks]\n4\n[dimensions]\n2\n[rawpoints]\n", table;
+    for (Eigen::Index i = 0; i < data.rows(); ++i) {
+        names.push_back("rat " + std::to_string(i + 1));
+        tps_text += "LM=4\n";
+        labelled_text += names.back();
+        for (int k = 0; k < 4; ++k) {
+            const std::string xy = number(data(i, 2 * k)) + " " + number(data(i, 2 * k + 1));
+            tps_text += xy + "\n";
+            morpho += xy + "\n";
+            for (int j = 0; j < 2; ++j) {
+                labelled_text += ',';
+                labelled_text += number(data(i, 2 * k + j));
+            }
+            table += xy + " ";
+        }
+        tps_text += "ID=" + names.back() + "\nVARIABLES=size=" + number(data(i, 8)) + "\n";
+        labelled_text += ',';
+        labelled_text += number(data(i, 8)) + "\n";
+        table += number(data(i, 8)) + "\n";
+    }
+    write(folder / "rats.tps", tps_text);
+    write(folder / "rats.csv", labelled_text);
+    write(folder / "rats.txt", morpho);
+    write(folder / "plain.txt", table);
+    for (const char* file : {"rats.tps", "rats.csv", "plain.txt"}) {
+        const LandmarkSample read = read_landmark_sample((folder / file).string(), std::nullopt, "",
+                                                         file == std::string("plain.txt") ? 2 : 3);
+        EXPECT_EQ(read.dimensions, 2) << file;
+        EXPECT_TRUE(read.data == data) << file;
+    }
+    const LandmarkSample morphologika = read_landmark_sample((folder / "rats.txt").string());
+    EXPECT_EQ(morphologika.dimensions, 2);
+    EXPECT_TRUE(morphologika.data.leftCols(8) == data.leftCols(8));
+    // The plain table says nothing of its dimension: 9 columns read as 3D unless told.
+    const LandmarkSample told_nothing = read_landmark_sample((folder / "plain.txt").string());
+    EXPECT_EQ(told_nothing.dimensions, 3);
+
+    const std::vector<ExportedSample> exported = {{data, names, 1, 2}};
+    for (const char* name : {"out.csv", "out.tps"}) {
+        const std::string path = (folder / name).string();
+        write(path, exported_coordinates(path, exported));
+        const LandmarkSample back = read_landmark_sample(path);
+        EXPECT_EQ(back.dimensions, 2) << name;
+        EXPECT_TRUE(back.data == data) << name;
+        EXPECT_EQ(back.names, names) << name;
+    }
+    EXPECT_EQ(coordinates_csv(exported).substr(0, 30), "name,sample,size,x1,y1,x2,y2,x");
+
+    write(folder / "mixed.tps", "LM=2\n1 2\n3 4\nLM3=2\n1 2 3\n4 5 6\n");
+    EXPECT_EQ(error_of([&] { read_landmark_sample((folder / "mixed.tps").string()); }),
+              "\"mixed.tps\", line 4: the file holds 3D landmarks (LM3=, line 4) and 2D landmarks "
+              "(LM=, line 1); the specimens of one sample have one dimension");
+    write(folder / "short.tps", "LM=2\n1 2 3\n4 5 6\n");
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "short.tps").string());
+              }).find("2D landmarks have 2 (x y)"),
+              std::string::npos);
+    write(folder / "five.txt",
+          "[individuals]\n1\n[landmarks]\n2\n[dimensions]\n4\n"
+          "[rawpoints]\n1 2 3 4\n5 6 7 8\n");
+    EXPECT_NE(error_of([&] {
+                  read_landmark_sample((folder / "five.txt").string());
+              }).find("[dimensions] is 4"),
+              std::string::npos);
+}
+
 TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
     const testing::ScratchFolder folder;
     struct Case {
@@ -249,14 +325,10 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
         {"missing.tps", "LM3=2\n1 2 3\nNA 5 6\nID=a\n", {"\"missing.tps\", line 3", "missing"}},
         {"short.tps", "LM3=3\n1 2 3\n4 5 6\nID=a\n", {"line 1", "announces 3", "only 2"}},
         {"flat.tps", "LM3=2\n1 2\n4 5\n", {"line 2", "has 2 coordinates"}},
-        {"twod.tps", "LM=2\n1 2\n4 5\n", {"line 1", "2D"}},
         {"counts.tps",
          lm + "LM3=3\n1 2 3\n4 5 6\n7 8 9\nID=b\n",
          {"line 5", "\"b\" has 3", "\"a\" has 2"}},
         {"empty.tps", "\n\n", {"\"empty.tps\" holds no specimen"}},
-        {"dims.txt",
-         "[individuals]\n1\n[landmarks]\n2\n[dimensions]\n2\n[rawpoints]\n1 2\n3 4\n",
-         {"line 6", "[dimensions] is 2"}},
         {"points.txt",
          "[individuals]\n2\n[landmarks]\n2\n[rawpoints]\n1 2 3\n4 5 6\n7 8 9\n",
          {"holds 3 points", "make 4"}},

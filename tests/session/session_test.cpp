@@ -453,5 +453,69 @@ TEST_F(SessionTest, ReportBeforeAnyAngleSaysNotComputed) {
     EXPECT_THROW(session_.write_report("/nonexistent-folder/report.txt"), Error);
 }
 
+// A 2D sample turned (or mirrored) and scaled as a whole, each specimen shifted at random.
+Eigen::MatrixXd moved_2d(const Eigen::MatrixXd& sample, std::mt19937& gen, double angle,
+                         bool mirror) {
+    Eigen::MatrixXd out = sample;
+    const Eigen::Index p = (sample.cols() - 1) / 2;
+    Eigen::Matrix2d q;
+    q << std::cos(angle), -std::sin(angle), std::sin(angle), std::cos(angle);
+    if (mirror)
+        q.col(0) *= -1.0;
+    std::uniform_real_distribution<double> shift(-50.0, 50.0);
+    for (Eigen::Index i = 0; i < sample.rows(); ++i) {
+        const Eigen::MatrixXd shape = sample.row(i).head(2 * p).reshaped(2, p).transpose();
+        const Eigen::MatrixXd moved =
+            ((2.5 * shape * q).rowwise() + Eigen::RowVector2d(shift(gen), shift(gen))).eval();
+        out.row(i).head(2 * p) = moved.transpose().reshaped(1, 2 * p);
+    }
+    return out;
+}
+
+// 2D samples on the common reference: the same angles whatever each specimen's position and
+// the samples' orientation and scale, and for the mirror images of both samples; the report
+// says 2D, and a sample of the other dimension is refused. (Each specimen turned on its own
+// moves the start of the GLS reference, the plain sum of the specimens as loaded, and its
+// three rounds then end elsewhere, as in 3D.)
+TEST_F(SessionTest, TwoDimensionalSamplesGiveAnglesOfTheirShapes) {
+    std::mt19937 gen(29);
+    const Eigen::MatrixXd a = growth_sample(20, 16, 0.3, gen);  // 8 landmarks in 2D
+    const Eigen::MatrixXd b = growth_sample(24, 16, 0.3, gen);
+    const SampleExtras flat{{}, {}, LandmarkFormat::Tps, 2};
+    const auto angles = [&](const Eigen::MatrixXd& x, const Eigen::MatrixXd& y) {
+        Session s;
+        s.load1(x, "a.tps", flat);
+        s.load2(y, "b.tps", true, flat);
+        const AngleResult r = s.angle_between(SizeVariable::log_centroid_size, 100);
+        return Eigen::Vector3d(r.angle, r.range1(2), r.range2(2));
+    };
+    const Eigen::Vector3d first = angles(a, b);
+    EXPECT_GT(first(0), 0.0);
+    for (bool mirror : {false, true}) {
+        const Eigen::Vector3d again =
+            angles(moved_2d(a, gen, 2.0, mirror), moved_2d(b, gen, 2.0, mirror));
+        EXPECT_TRUE(matrices_near(again, first, 1e-10)) << "mirror " << mirror;
+    }
+
+    session_.load1(a, "a.tps", flat);
+    session_.load2(b, "b.tps", true, flat);
+    EXPECT_EQ(session_.sample(2).common_reference.dimensions(), 2);
+    session_.angle_between(SizeVariable::centroid_size, 100);
+    const std::vector<std::string> lines = lines_of(session_.report_text());
+    EXPECT_EQ(lines[4], "   8 Landmarks (2D) and   20 Sample points");
+    EXPECT_EQ(session_.growth_as_shape_change().reference.cols(), 2);
+    EXPECT_NE(testing::error_of([&] {
+                  session_.load2(sample2_, "c.txt", false);
+              }).find("one analysis must have one dimension"),
+              std::string::npos);
+    // A 3D sample 1 beside the 2D sample 2: the analysis is refused, not mixed.
+    session_.load1(sample1_, "s1.txt");
+    EXPECT_EQ(session_.sample(1).dimensions, 3);
+    EXPECT_NE(testing::error_of([&] {
+                  session_.angle_between(SizeVariable::log_centroid_size, 100);
+              }).find("one dimension"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace kelmar

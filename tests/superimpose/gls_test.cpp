@@ -49,13 +49,13 @@ TEST(GlsReference, OneSpecimenIsItsOwnReference) {
 // The GLS algorithm written out plainly: the sum of the specimens as loaded as the start,
 // then exactly three rounds of fitting every specimen and rescaling their mean.
 GlsFit three_rounds(const Stack& data) {
-    GlsFit r{Eigen::MatrixXd::Zero(data.landmarks(), 3), data};
+    GlsFit r{Eigen::MatrixXd::Zero(data.landmarks(), data.dimensions()), data};
     for (Eigen::Index i = 0; i < data.specimens(); ++i)
         r.reference += data.page(i);
     r.reference.rowwise() -= r.reference.colwise().mean();
     r.reference /= centroid_size(r.reference);
     for (int round = 0; round < 3; ++round) {
-        Eigen::MatrixXd sum = Eigen::MatrixXd::Zero(data.landmarks(), 3);
+        Eigen::MatrixXd sum = Eigen::MatrixXd::Zero(data.landmarks(), data.dimensions());
         for (Eigen::Index i = 0; i < data.specimens(); ++i) {
             r.fitted.page(i) = partial_procrustes_fit(r.reference, r.fitted.page(i));
             sum += r.fitted.page(i);
@@ -95,6 +95,38 @@ TEST(GlsReference, FollowsTheThreeRoundAlgorithmAndItsInvariants) {
     const GlsFit fit3 = gls_reference(reversed);
     EXPECT_TRUE(matrices_near(fit3.reference, fit.reference, 1e-13));
     EXPECT_TRUE(matrices_near(fit3.fitted.page(0), fit.fitted.page(24), 1e-13));
+}
+
+// 2D samples follow the same algorithm with 2 × 2 turns, and every specimen turned, scaled,
+// shifted or mirrored turns (or mirrors) the results alike.
+TEST(GlsReference, TwoDimensionalSamplesFollowTheSameAlgorithm) {
+    std::mt19937 gen(13);
+    const Eigen::MatrixXd mean = testing::random_matrix(9, 2, gen);
+    Stack sample(9, 20, 2);
+    for (Eigen::Index i = 0; i < 20; ++i) {
+        const double a = std::uniform_real_distribution<double>(-3.0, 3.0)(gen);
+        Eigen::Matrix2d q;
+        q << std::cos(a), -std::sin(a), std::sin(a), std::cos(a);
+        sample.page(i) =
+            ((mean + testing::random_matrix(9, 2, gen, 0.05)) * q * (1.0 + i)).rowwise() +
+            Eigen::RowVector2d(i, -2.0 * i);
+    }
+    const GlsFit fit = gls_reference(sample);
+    const GlsFit plain = three_rounds(sample);
+    EXPECT_EQ(fit.fitted.dimensions(), 2);
+    EXPECT_TRUE(matrices_near(fit.reference, plain.reference, 1e-14));
+    EXPECT_TRUE(matrices_near(fit.fitted.pages(), plain.fitted.pages(), 1e-14));
+    for (double mirror : {1.0, -1.0}) {
+        Eigen::Matrix2d q;
+        q << 0.6, -0.8, 0.8, 0.6;
+        q.col(0) *= mirror;
+        Stack moved = sample;
+        for (Eigen::Index i = 0; i < sample.specimens(); ++i)
+            moved.page(i) = (3.0 * sample.page(i) * q).rowwise() + Eigen::RowVector2d(5, 6);
+        const GlsFit fit2 = gls_reference(moved);
+        EXPECT_TRUE(matrices_near(fit2.reference, fit.reference * q, 1e-12)) << mirror;
+        EXPECT_TRUE(matrices_near(fit2.fitted.page(3), fit.fitted.page(3) * q, 1e-12));
+    }
 }
 
 TEST(GlsReference, ExtremeMagnitudesGiveTheOrdinaryResults) {

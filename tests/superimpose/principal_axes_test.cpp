@@ -85,5 +85,33 @@ TEST(RotateStack, TurnsEveryPage) {
     EXPECT_TRUE(matrices_near(rotate_stack(turned, q.transpose()).pages(), s.pages(), 1e-14));
 }
 
+// In 2D: the longer spread on the second axis, a proper turn whatever the starting orientation
+// or mirror image, and a stack of 2D pages turned page by page.
+TEST(PrincipalAxes, TwoDimensionalShapesTurnProperly) {
+    Eigen::MatrixXd flat(4, 2);
+    flat << 3, 0, -3, 0, 0, 1, 0, -1;  // longest along x
+    const PrincipalAxes p = principal_axes(flat);
+    EXPECT_TRUE(matrices_near(p.y.col(1).cwiseAbs(), flat.col(0).cwiseAbs(), 1e-14));
+    EXPECT_NEAR(p.u.determinant(), 1.0, 1e-14);
+    std::mt19937 gen(4);
+    const Eigen::MatrixXd shape = testing::random_matrix(9, 2, gen);
+    const PrincipalAxes first = principal_axes(shape);
+    for (int trial = 0; trial < 20; ++trial) {
+        const double a = 0.3 * trial;
+        Eigen::Matrix2d q;
+        q << std::cos(a), -std::sin(a), std::sin(a), std::cos(a);
+        if (trial % 2 == 1)
+            q.col(0) *= -1.0;  // a mirror image
+        const PrincipalAxes turned = principal_axes(shape * q);
+        EXPECT_NEAR(turned.u.determinant(), 1.0, 1e-12) << "trial " << trial;
+        EXPECT_TRUE(matrices_near(turned.y.cwiseAbs(), first.y.cwiseAbs(), 1e-12));
+    }
+    Stack pages = Stack::from_pages_matrix(testing::random_matrix(5, 6, gen), 2);
+    ASSERT_EQ(pages.specimens(), 3);
+    const Stack turned = rotate_stack(pages, first.u);
+    EXPECT_TRUE(matrices_near(turned.page(1), pages.page(1) * first.u, 1e-15));
+    EXPECT_THROW(rotate_stack(pages, Eigen::Matrix3d::Identity()), Error);
+}
+
 }  // namespace
 }  // namespace kelmar

@@ -7,6 +7,7 @@
 #include "support/scratch.hpp"
 
 #include <gtest/gtest.h>
+#include <Eigen/SVD>
 
 #include <sstream>
 
@@ -100,6 +101,47 @@ TEST(PartialProcrustes, RotationCheckReportsOnTheConsole) {
     EXPECT_EQ(text.find("stemp =\n\n    'Error in rotation'\n"), 0u);
     EXPECT_LT(text.find("roto ="), text.find("temp =", text.find("roto =")));
     EXPECT_NE(text.find("1.0201"), std::string::npos);  // temp(1, 1) = 1.01²
+}
+
+}  // namespace
+}  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+// A random proper 2 × 2 rotation.
+Eigen::Matrix2d random_turn_2d(std::mt19937& gen) {
+    const double a = std::uniform_real_distribution<double>(-3.14159, 3.14159)(gen);
+    Eigen::Matrix2d q;
+    q << std::cos(a), -std::sin(a), std::sin(a), std::cos(a);
+    return q;
+}
+
+// In 2D the closed form is the best proper turn that the SVD finds, for configurations and for
+// mirror images alike; a fit undoes a turn, a scale and a shift.
+TEST(OptimalRotation, TwoDimensionalTurnIsTheBestProperOne) {
+    std::mt19937 gen(17);
+    for (int trial = 0; trial < 40; ++trial) {
+        const Eigen::MatrixXd reference = testing::random_matrix(7, 2, gen);
+        Eigen::MatrixXd subject = testing::random_matrix(7, 2, gen);
+        if (trial % 2 == 1)
+            subject.col(0) *= -1.0;
+        const Eigen::Matrix2d m = subject.transpose() * reference;
+        const Eigen::JacobiSVD<Eigen::Matrix2d> svd(m, Eigen::ComputeFullU | Eigen::ComputeFullV);
+        Eigen::Matrix2d u = svd.matrixU();
+        if ((u * svd.matrixV().transpose()).determinant() < 0.0)
+            u.col(1) *= -1.0;
+        const Eigen::Matrix2d y = optimal_rotation_2d(reference, subject);
+        EXPECT_NEAR(y.determinant(), 1.0, 1e-14);
+        EXPECT_TRUE(matrices_near(y, u * svd.matrixV().transpose(), 1e-10)) << "trial " << trial;
+    }
+    const Eigen::MatrixXd shape = testing::random_matrix(6, 2, gen);
+    Eigen::MatrixXd unit = shape.rowwise() - shape.colwise().mean();
+    unit /= unit.norm();
+    const Eigen::MatrixXd moved =
+        ((3.5 * shape * random_turn_2d(gen)).rowwise() + Eigen::RowVector2d(4.0, -2.0)).eval();
+    EXPECT_TRUE(matrices_near(partial_procrustes_fit(unit, moved), unit, 1e-12));
+    EXPECT_NE(testing::error_of([&] { optimal_rotation_2d(unit, unit.topRows(5)); }), "");
 }
 
 }  // namespace

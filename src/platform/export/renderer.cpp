@@ -229,7 +229,13 @@ Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
         const double right = labelled ? kLabelSize : 4;
         plot_ = {area.left + left, area.top + above, std::max(1.0, area.width - left - right),
                  std::max(1.0, area.height - above - below)};
+        // Equal data units (a 2D shape): the frame keeps the data's proportions, centred.
+        const bool equal = lower(g.get(axes, "UnitRatioMode").text()) == "manual";
+        if (equal)
+            keep_equal_units();
         legend_ = render::plan_flat_legend(g, axes, *this, area, plot_);
+        if (equal)
+            keep_equal_units();
         return;
     }
     const bool equal = lower(g.get(axes, "UnitRatioMode").text()) == "manual";
@@ -280,6 +286,19 @@ Projection::Projection(const Graphics& g, Handle axes, PageRect area) {
     zoom_ = std::min(room_x / std::max(hi_x - lo_x, 1e-12), room_y / std::max(hi_y - lo_y, 1e-12));
     page_x_ = area.left + area.width / 2 - zoom_ * (lo_x + hi_x) / 2;
     page_y_ = area.top + area.height / 2 + zoom_ * (lo_y + hi_y) / 2;
+}
+
+void Projection::keep_equal_units() {
+    const double span_x = limits_[0][1] - limits_[0][0];
+    const double span_y = limits_[1][1] - limits_[1][0];
+    if (!(span_x > 0) || !(span_y > 0))
+        return;
+    const double unit = std::min(plot_.width / span_x, plot_.height / span_y);
+    const double width = unit * span_x, height = unit * span_y;
+    plot_.left += (plot_.width - width) / 2;
+    plot_.top += (plot_.height - height) / 2;
+    plot_.width = width;
+    plot_.height = height;
 }
 
 PagePoint Projection::operator()(double x, double y, double z) const {

@@ -50,6 +50,8 @@ class Projection {
     const LegendLayout& legend() const { return legend_; }
 
   private:
+    // Narrows the flat frame, centred, to one scale for x and y.
+    void keep_equal_units();
     bool flat_ = false;
     PageRect plot_;
     LegendLayout legend_;
