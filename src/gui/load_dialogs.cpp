@@ -31,9 +31,11 @@ std::optional<ChosenTable> choose_text_table(Dialogs& dialogs) {
 
 // The first entry, chosen when the dialog opens, shows every format, so that a name typed in full
 // is taken whatever its format.
+const char* const kTable2dFilter = "Landmark tables, 2D";
 const char* const kLandmarkFileFilter =
     "Landmark files (*.txt *.csv *.tsv *.dat *.tps *.fcsv *.mrk.json);;"
-    "Landmark tables (*.txt *.dat);;TPS files (*.tps);;Morphologika files (*.txt);;"
+    "Landmark tables (*.txt *.dat);;Landmark tables, 2D (*.txt *.dat);;TPS files (*.tps);;"
+    "Morphologika files (*.txt);;"
     "3D Slicer markups (*.fcsv *.mrk.json);;Labelled tables (*.csv *.tsv *.txt);;All files (*)";
 
 std::optional<LandmarkSample> choose_landmark_sample(Dialogs& dialogs) {
@@ -41,7 +43,10 @@ std::optional<LandmarkSample> choose_landmark_sample(Dialogs& dialogs) {
         dialogs.open_file(kLandmarkFileFilter, "Enter file to Load?");
     if (!choice)
         return std::nullopt;
-    LandmarkSample sample = read_landmark_sample(join_path(choice->folder, choice->name));
+    // A plain table's columns cannot tell 2D from 3D landmarks: its own filter entry says 2D.
+    const int table_dimensions = choice->filter.starts_with(kTable2dFilter) ? 2 : 3;
+    LandmarkSample sample = read_landmark_sample(join_path(choice->folder, choice->name),
+                                                 std::nullopt, {}, table_dimensions);
     if (const std::size_t samples = recorded_sample_count(sample); samples > 1) {
         // Pooling them as one sample would mix different growth; the window loads one sample a
         // file.

@@ -23,9 +23,11 @@ struct ChosenTable {
 std::optional<ChosenTable> choose_table(Dialogs& dialogs);
 std::optional<ChosenTable> choose_text_table(Dialogs& dialogs);
 
-// The open-file dialog's filter for landmark samples: all of them, one entry per format, then
-// all files.
+// The open-file dialog's filter for landmark samples: all of them, one entry per format (plain
+// tables twice: as 3D and as 2D landmarks), then all files.
 extern const char* const kLandmarkFileFilter;
+// The entry that reads a plain table's landmarks as 2D.
+extern const char* const kTable2dFilter;
 
 // A landmark sample chosen in the open-file dialog (title "Enter file to Load?", filter
 // kLandmarkFileFilter) and read in the format its name or content shows; a Slicer markup file

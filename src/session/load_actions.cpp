@@ -38,6 +38,7 @@ LoadResult counts(const Sample& sample) {
     out.name = sample.file;
     out.specimens = sample.specimens();
     out.landmarks = sample.landmarks();
+    out.dimensions = sample.dimensions;
     return out;
 }
 

@@ -52,6 +52,7 @@ struct LoadResult {
     std::string name;  // the file's name, without its folder
     Eigen::Index specimens = 0;
     Eigen::Index landmarks = 0;
+    int dimensions = 3;             // of the landmarks: 2 or 3
     bool common_reference = false;  // the samples were fitted onto one common reference
     Drawing drawing;
 };

@@ -139,7 +139,7 @@ class OpenOnce final : public Dialogs {
   public:
     OpenOnce(Dialogs& others, const std::string& file) : others_(others) {
         const std::filesystem::path path = std::filesystem::absolute(file);
-        choice_ = FileChoice{path.filename().string(), path.parent_path().string() + "/"};
+        choice_ = FileChoice{path.filename().string(), path.parent_path().string() + "/", {}};
     }
     std::optional<FileChoice> open_file(std::string_view filter, std::string_view title) override {
         if (choice_) {

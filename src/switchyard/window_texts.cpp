@@ -8,14 +8,18 @@ std::string shown_file_name(const std::string& name) {
     return shorten_middle(name, 24);
 }
 
+// 2D samples say so after their landmarks.
 std::string file_counts_text(const LoadResult& load) {
-    return format_text(R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks)",
+    return format_text(load.dimensions == 2
+                           ? R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks (2D))"
+                           : R"(File: %s \n %3.0f Specimens \n %3.0f Landmarks)",
                        {shown_file_name(load.name), static_cast<double>(load.specimens),
                         static_cast<double>(load.landmarks)});
 }
 
 std::string sample1_file_text(const LoadResult& load) {
-    return format_text(R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
+    return format_text(load.dimensions == 2 ? R"(File %s \n %4.0f Samples \n %4.0f landmarks (2D))"
+                                            : R"(File %s \n %4.0f Samples \n %4.0f landmarks)",
                        {shown_file_name(load.name), static_cast<double>(load.specimens),
                         static_cast<double>(load.landmarks)});
 }

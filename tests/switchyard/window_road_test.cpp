@@ -2,7 +2,9 @@
 // files chosen by script, errors seen in the error boxes they raise.
 #include "batch/batch.hpp"
 #include "display/growth_views.hpp"
+#include "gui/load_dialogs.hpp"
 #include "gui/openfig.hpp"
+#include "landmarks/landmark_file.hpp"
 #include "landmarks/table_file.hpp"
 #include "platform/export/renderer.hpp"
 #include "platform/export/save_figure.hpp"
@@ -18,8 +20,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <regex>
 #include <sstream>
 
@@ -253,6 +257,73 @@ TEST_F(WindowRoad, AngleToIsometryTakesASample2OfOtherLandmarks) {
     const std::string report = saved_report("isometry.txt");
     EXPECT_EQ(report, batch_report({"--isometry", "--json", (folder_ / "j.json").string(),
                                     kExamples + "/macaque_male.txt", b_file}));
+}
+
+// A 2D pair through every button: flat drawings with equal units that no drag turns, every
+// analysis and picture, the report the batch tool writes for the same files; a plain table read
+// as 2D through its own filter entry.
+TEST_F(WindowRoad, TwoDimensionalSamplesThroughEveryButton) {
+    const std::string flat_a = kExamples + "/flat_growth_a.tps";
+    const std::string flat_b = kExamples + "/flat_growth_b.tps";
+    check("Show3", true);
+    check("referencebutton", true);
+    load("Pushbutton1", "flat_growth_a.tps");
+    load("Pushbutton3", "flat_growth_b.tps");
+    EXPECT_NE(text("File2Tag").find("10 Landmarks (2D)"), std::string::npos) << text("File2Tag");
+    ASSERT_EQ(drawings().size(), 2u);
+    const Handle axes = g().children(drawings()[1]).front();
+    EXPECT_EQ(g().get(axes, "AxesKind").text(), "2d");
+    EXPECT_EQ(g().get(axes, "ZLabel").text(), "");
+    const Value view = g().get(axes, "View");
+    QWidget* drawn = widget(axes);
+    const auto mouse = [&](QEvent::Type type, QPointF at) {
+        QMouseEvent event(type, at, drawn->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(drawn, &event);
+    };
+    mouse(QEvent::MouseButtonPress, {50, 50});
+    mouse(QEvent::MouseMove, {120, 90});                           // a drag that turns a 3D drawing
+    EXPECT_EQ(g().get(axes, "View").reals()[0], view.reals()[0]);  // not turned
+    g().set(axes, "AxesKind", "3d");
+    mouse(QEvent::MouseMove, {150, 90});  // the same drag turns a box
+    EXPECT_NE(g().get(axes, "View").reals()[0], view.reals()[0]);
+    g().set(axes, "AxesKind", "2d");
+
+    for (const char* tag : {"Pushbutton2", "Pushbutton11", "Pushbutton12", "Pushbutton13",
+                            "Pushbutton14", "Pushbutton8", "Pushbutton9"})
+        click(tag);
+    EXPECT_EQ(last_error(), "");
+    ASSERT_EQ(drawings().size(), 5u);
+    EXPECT_EQ(g().get(g().children(drawings()[3]).front(), "AxesKind").text(), "2d");  // growth
+    scripted_.answer_file(folder_.path().string(), "growth.svg");
+    click("Pushbutton7");
+    EXPECT_TRUE(read_file_bytes((folder_ / "growth.svg").string()).has_value());
+    const std::string report = saved_report("flat.txt");
+    EXPECT_NE(report.find("  10 Landmarks (2D) and   32 Sample points"), std::string::npos);
+    const std::regex position(
+        "seed 5489, ([0-9]+) drawn before the bootstrap, ([0-9]+) before the permutation");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(report, m, position)) << report;
+    EXPECT_EQ(report, batch_report({"--common-reference", "--permutations", "999", "--skip", m[1],
+                                    flat_a, flat_b}));
+    click("Pushbutton5");
+    EXPECT_EQ(last_error(), "");
+
+    // The same sample as a plain table: 2D through its filter entry, refused as 3D otherwise.
+    const LandmarkSample tps = read_landmark_sample(flat_a);
+    std::string table;
+    for (Eigen::Index i = 0; i < tps.data.rows(); ++i) {
+        for (Eigen::Index j = 0; j < tps.data.cols(); ++j)
+            table += shortest_text(tps.data(i, j)) + (j + 1 < tps.data.cols() ? " " : "\n");
+    }
+    write_file_atomically((folder_ / "plain.txt").string(), table);
+    scripted_.answer_file(folder_.path().string(), "plain.txt",
+                          std::string(kTable2dFilter) + " (*.txt *.dat)");
+    click("Pushbutton1");
+    EXPECT_EQ(last_error(), "");
+    EXPECT_NE(text("File1Tag").find("10 landmarks (2D)"), std::string::npos) << text("File1Tag");
+    load("Pushbutton1", "plain.txt", folder_.path().string());
+    EXPECT_NE(last_error().find("3p + 1 numbers"), std::string::npos) << last_error();
 }
 
 // A refused sample 2 leaves the texts as they were; a wirelist the sample cannot take is named.

@@ -14,6 +14,7 @@ namespace kelmar {
 struct FileChoice {
     std::string name;
     std::string folder;
+    std::string filter;  // the filter entry selected when the file was chosen ("" unknown)
     std::string path() const { return folder + name; }
     friend bool operator==(const FileChoice&, const FileChoice&) = default;
 };

@@ -5,8 +5,9 @@
 
 namespace kelmar {
 
-void ScriptedDialogs::answer_file(std::string folder, std::string name) {
-    answers_.push_back(FileChoice{std::move(name), with_trailing_separator(folder)});
+void ScriptedDialogs::answer_file(std::string folder, std::string name, std::string filter) {
+    answers_.push_back(
+        FileChoice{std::move(name), with_trailing_separator(folder), std::move(filter)});
 }
 
 void ScriptedDialogs::answer_cancel() {

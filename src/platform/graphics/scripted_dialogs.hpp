@@ -19,8 +19,9 @@ class ScriptedDialogs : public Dialogs {
         friend bool operator==(const Shown&, const Shown&) = default;
     };
 
-    // The next file dialog chooses `folder` + `name`; `folder` gets its trailing separator.
-    void answer_file(std::string folder, std::string name);
+    // The next file dialog chooses `folder` + `name` with the filter entry `filter` selected;
+    // `folder` gets its trailing separator.
+    void answer_file(std::string folder, std::string name, std::string filter = {});
     // The next file dialog is cancelled.
     void answer_cancel();
 

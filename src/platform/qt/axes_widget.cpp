@@ -31,6 +31,10 @@ void AxesWidget::mousePressEvent(QMouseEvent* event) {
 void AxesWidget::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton) || !g_.is_valid(axes_))
         return;
+    // A flat frame (2D shapes, plots) has nothing to turn.
+    const std::string kind = g_.get(axes_, "AxesKind").text();
+    if (kind == "2d" || kind == "2D")
+        return;
     const QPoint now = event->position().toPoint();
     const QPoint moved = now - last_;
     last_ = now;

@@ -38,7 +38,8 @@ std::optional<FileChoice> run(QFileDialog::AcceptMode mode, std::string_view fil
     }
     const std::string path = dialog.selectedFiles().front().toStdString();
     const PathParts parts = split_path(path);
-    FileChoice choice{file_name_of(path), with_trailing_separator(parts.folder)};
+    FileChoice choice{file_name_of(path), with_trailing_separator(parts.folder),
+                      dialog.selectedNameFilter().toStdString()};
     memory.remember_folder(choice.folder);
     return choice;
 }
