@@ -58,9 +58,14 @@ void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
                     "size (2p + 1 numbers: 5, 7, 9, ...)");
     }
     if (d != 2 && (c < 4 || (c - 1) % 3 != 0)) {
+        // The count may be a 2D table's, which only the user can tell.
         throw Error(file + ": its lines hold " + std::to_string(c) +
                     " numbers, but a landmark line holds x, y, z of each landmark and then the "
-                    "size (3p + 1 numbers: 4, 7, 10, ...)");
+                    "size (3p + 1 numbers: 4, 7, 10, ...)" +
+                    (c >= 5 && (c - 1) % 2 == 0
+                         ? "; as 2D landmarks (x, y and the size: 2p + 1 numbers) it would fit: "
+                           "read it as a 2D table"
+                         : ""));
     }
     if (c == d + 1) {
         throw Error(file + ": its lines hold one landmark (" + (d == 2 ? "x, y" : "x, y, z") +

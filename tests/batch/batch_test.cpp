@@ -2,6 +2,7 @@
 #include "landmarks/landmark_file.hpp"
 #include "landmarks/table_file.hpp"
 #include "platform/numeric/files.hpp"
+#include "platform/numeric/format.hpp"
 #include "session/session.hpp"
 
 #include "support/scratch.hpp"
@@ -63,6 +64,7 @@ TEST(Batch, UsageErrorsExitWithTwo) {
              {"--format", "csv", "a.txt", "b.txt"},
              {"--export-coords", "out.txt", "a.txt", "b.txt"},
              {"--group-column", "", "a.txt"},
+             {"--dimensions", "4", "a.txt", "b.txt"},
              // Three samples have a common frame only on one common reference.
              {example("growth_sample_a.txt"), example("growth_sample_b.txt"),
               example("growth_sample_c.txt")},
@@ -444,6 +446,48 @@ TEST(Batch, BundledFormatExamplesMatchThePlainTables) {
         EXPECT_NEAR(plain["ranges"]["sample2"][2].get<double>(),
                     formats["ranges"]["sample2"][2].get<double>(), 1e-9);
     }
+}
+
+// A 2D pair as TPS and as plain tables told --dimensions 2 gives one analysis, with the
+// dimension in the JSON; a 2D sample beside a 3D one is refused naming both.
+TEST(Batch, TwoDimensionalSamplesInEveryFormGiveOneAnalysis) {
+    const testing::ScratchFolder folder;
+    std::vector<std::string> tables;
+    for (const char* name : {"flat_growth_a", "flat_growth_b"}) {
+        const LandmarkSample tps = read_landmark_sample(example(std::string(name) + ".tps"));
+        std::string text;
+        for (Eigen::Index i = 0; i < tps.data.rows(); ++i) {
+            for (Eigen::Index j = 0; j < tps.data.cols(); ++j) {
+                text += shortest_text(tps.data(i, j));
+                text += j + 1 < tps.data.cols() ? ' ' : '\n';
+            }
+        }
+        tables.push_back((folder / (std::string(name) + ".txt")).string());
+        write_file_atomically(tables.back(), text);
+    }
+    const BatchRun tps = batch({"--common-reference", "--json", "-", example("flat_growth_a.tps"),
+                                example("flat_growth_b.tps")});
+    const BatchRun plain =
+        batch({"--common-reference", "--dimensions", "2", "--json", "-", tables[0], tables[1]});
+    ASSERT_EQ(tps.status, 0) << tps.err;
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const auto a = nlohmann::ordered_json::parse(tps.out),
+               b = nlohmann::ordered_json::parse(plain.out);
+    EXPECT_EQ(a["samples"][0]["dimensions"], 2);
+    EXPECT_EQ(a["samples"][1]["landmarks"], 10);
+    EXPECT_EQ(a["angle"], b["angle"]);
+    EXPECT_EQ(a["ranges"], b["ranges"]);
+    // Told nothing, the plain table's 21 numbers a line are no 3D landmarks, and the message says
+    // they fit 2D; a 3D sample beside a 2D one is refused naming both.
+    const BatchRun untold = batch({example("flat_growth_a.tps"), tables[1]});
+    EXPECT_EQ(untold.status, 1);
+    EXPECT_NE(untold.err.find("3p + 1 numbers: 4, 7, 10, ...); as 2D landmarks"), std::string::npos)
+        << untold.err;
+    const BatchRun mixed = batch({example("flat_growth_a.tps"), example("growth_sample_b.txt")});
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_NE(mixed.err.find("holds 2D landmarks, \"growth_sample_b.txt\" 3D landmarks"),
+              std::string::npos)
+        << mixed.err;
 }
 
 }  // namespace
