@@ -88,15 +88,16 @@ void landmark_formats(std::string_view data) {
         switch (static_cast<unsigned char>(data[0]) % 5) {
             case 0:
                 for (const LandmarkSample& s : samples_by_group(read_tps(text, "fuzz.tps")))
-                    validate_landmark_dataset(s.data, "fuzz.tps");
+                    validate_landmark_dataset(s.data, "fuzz.tps", s.dimensions);
                 break;
-            case 1:
-                validate_landmark_dataset(read_morphologika(text, "fuzz.txt").data, "fuzz.txt");
-                break;
+            case 1: {
+                const LandmarkSample s = read_morphologika(text, "fuzz.txt");
+                validate_landmark_dataset(s.data, "fuzz.txt", s.dimensions);
+            } break;
             case 2:
                 for (const LandmarkSample& s :
                      samples_by_group(read_labelled_table(text, "fuzz.csv")))
-                    validate_landmark_dataset(s.data, "fuzz.csv");
+                    validate_landmark_dataset(s.data, "fuzz.csv", s.dimensions);
                 break;
             case 3:
                 markup_points(text, "fuzz.fcsv", false);

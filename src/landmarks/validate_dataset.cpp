@@ -55,7 +55,11 @@ void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
     if (d == 2 && (c < 3 || (c - 1) % 2 != 0)) {
         throw Error(file + ": its lines hold " + std::to_string(c) +
                     " numbers, but a 2D landmark line holds x, y of each landmark and then the "
-                    "size (2p + 1 numbers: 5, 7, 9, ...)");
+                    "size (2p + 1 numbers: 5, 7, 9, ...)" +
+                    (c >= 7 && (c - 1) % 3 == 0
+                         ? "; as 3D landmarks (x, y, z and the size: 3p + 1 numbers) it would fit: "
+                           "read it as a 3D table"
+                         : ""));
     }
     if (d != 2 && (c < 4 || (c - 1) % 3 != 0)) {
         // The count may be a 2D table's, which only the user can tell.
