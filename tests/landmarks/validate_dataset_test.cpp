@@ -33,5 +33,23 @@ TEST(ValidateDataset, AcceptsLandmarkTablesAndNamesEveryFault) {
               "\"s.txt\", line 2: size 0 (the last number of the line) must be greater than 0");
 }
 
+// The counts a line holds name both dimensions when they fit the other one.
+TEST(ValidateDataset, CountsAreCheckedInTheTablesDimension) {
+    const auto message = [](Eigen::Index columns, int d) {
+        return testing::error_of([&] {
+            validate_landmark_dataset(Eigen::MatrixXd::Ones(2, columns), "s.txt", d);
+        });
+    };
+    EXPECT_NE(message(9, 3).find("(3p + 1 numbers: 4, 7, 10, ...); as 2D landmarks"),
+              std::string::npos);
+    EXPECT_NE(message(10, 2).find("(2p + 1 numbers: 5, 7, 9, ...); as 3D landmarks"),
+              std::string::npos);
+    EXPECT_EQ(message(6, 3).find("2D"), std::string::npos);  // fits neither
+    EXPECT_NE(message(3, 2).find("one landmark (x, y and the size)"), std::string::npos);
+    Eigen::MatrixXd flat(1, 5);
+    flat << 0, 0, 1, 1, 1.4142135623730951;
+    EXPECT_EQ(testing::error_of([&] { validate_landmark_dataset(flat, "s.txt", 2); }), "");
+}
+
 }  // namespace
 }  // namespace kelmar
