@@ -363,7 +363,8 @@ std::string parse_error_text(const CLI::ParseError& e) {
 
 int run_batch(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
               bool progress_allowed) {
-    CLI::App app("Growth vector angles of samples of 2D or 3D landmark configurations", "kelmar6-batch");
+    CLI::App app("Growth vector angles of samples of 2D or 3D landmark configurations",
+                 "kelmar6-batch");
     BatchOptions o;
     define_options(app, o);
     const auto usage_error = [&](const std::string& message) {

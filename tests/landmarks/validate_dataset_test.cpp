@@ -36,9 +36,8 @@ TEST(ValidateDataset, AcceptsLandmarkTablesAndNamesEveryFault) {
 // The counts a line holds name both dimensions when they fit the other one.
 TEST(ValidateDataset, CountsAreCheckedInTheTablesDimension) {
     const auto message = [](Eigen::Index columns, int d) {
-        return testing::error_of([&] {
-            validate_landmark_dataset(Eigen::MatrixXd::Ones(2, columns), "s.txt", d);
-        });
+        return testing::error_of(
+            [&] { validate_landmark_dataset(Eigen::MatrixXd::Ones(2, columns), "s.txt", d); });
     };
     EXPECT_NE(message(9, 3).find("(3p + 1 numbers: 4, 7, 10, ...); as 2D landmarks"),
               std::string::npos);
