@@ -52,24 +52,25 @@ void validate_landmark_dataset(const Eigen::Ref<const Eigen::MatrixXd>& table,
         throw Error(file + " holds no specimens");
     }
     const Eigen::Index c = table.cols();
+    // A count that fails the table's dimension is named against the other one too: only the
+    // user can tell a 2D table from a 3D one.
+    const bool fits_2d = c >= 5 && (c - 1) % 2 == 0, fits_3d = c >= 7 && (c - 1) % 3 == 0;
+    const std::string as_2d =
+        "x, y of each landmark and then the size (2p + 1 numbers: 5, 7, 9, ...)";
+    const std::string as_3d =
+        "x, y, z of each landmark and then the size (3p + 1 numbers: 4, 7, 10, ...)";
     if (d == 2 && (c < 3 || (c - 1) % 2 != 0)) {
         throw Error(file + ": its lines hold " + std::to_string(c) +
-                    " numbers, but a 2D landmark line holds x, y of each landmark and then the "
-                    "size (2p + 1 numbers: 5, 7, 9, ...)" +
-                    (c >= 7 && (c - 1) % 3 == 0
-                         ? "; as 3D landmarks (x, y, z and the size: 3p + 1 numbers) it would fit: "
-                           "read it as a 3D table"
-                         : ""));
+                    " numbers, but a 2D landmark line holds " + as_2d +
+                    (fits_3d ? "; as 3D landmarks it would fit: read it as a 3D table"
+                             : "; nor do they fit 3D landmarks (3p + 1 numbers)"));
     }
     if (d != 2 && (c < 4 || (c - 1) % 3 != 0)) {
-        // The count may be a 2D table's, which only the user can tell.
         throw Error(file + ": its lines hold " + std::to_string(c) +
-                    " numbers, but a landmark line holds x, y, z of each landmark and then the "
-                    "size (3p + 1 numbers: 4, 7, 10, ...)" +
-                    (c >= 5 && (c - 1) % 2 == 0
-                         ? "; as 2D landmarks (x, y and the size: 2p + 1 numbers) it would fit: "
-                           "read it as a 2D table"
-                         : ""));
+                    " numbers, but a landmark line holds " + as_3d +
+                    (fits_2d ? "; as 2D landmarks (x, y and the size: 2p + 1 numbers) it would "
+                               "fit: read it as a 2D table"
+                             : "; nor do they fit 2D landmarks (2p + 1 numbers)"));
     }
     if (c == d + 1) {
         throw Error(file + ": its lines hold one landmark (" + (d == 2 ? "x, y" : "x, y, z") +

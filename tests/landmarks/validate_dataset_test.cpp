@@ -43,7 +43,8 @@ TEST(ValidateDataset, CountsAreCheckedInTheTablesDimension) {
               std::string::npos);
     EXPECT_NE(message(10, 2).find("(2p + 1 numbers: 5, 7, 9, ...); as 3D landmarks"),
               std::string::npos);
-    EXPECT_EQ(message(6, 3).find("2D"), std::string::npos);  // fits neither
+    EXPECT_NE(message(6, 3).find("nor do they fit 2D landmarks"), std::string::npos);
+    EXPECT_NE(message(6, 2).find("nor do they fit 3D landmarks"), std::string::npos);
     EXPECT_NE(message(3, 2).find("one landmark (x, y and the size)"), std::string::npos);
     Eigen::MatrixXd flat(1, 5);
     flat << 0, 0, 1, 1, 1.4142135623730951;
