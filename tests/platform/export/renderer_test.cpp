@@ -43,6 +43,30 @@ TEST(Renderer, SeenFromAboveXRunsRightAndYUp) {
     EXPECT_EQ(d.painter.page, (Rgb{0.94, 0.94, 0.94}));  // the figure's colour
 }
 
+// A flat frame with equal data units (a 2D shape): one page length per data unit across and
+// down, whatever the figure's proportions; without them each axis fills the frame.
+TEST(Renderer, FlatFramesWithEqualUnitsKeepTheShapesProportions) {
+    for (bool equal : {true, false}) {
+        Drawn d;
+        d.g.set(d.axes, "AxesKind", "2d");
+        const double x[] = {0, 4, 4, 0}, y[] = {0, 0, 1, 1}, z[] = {0, 0, 0, 0};
+        add_line(d.g, x, y, z, parse_plot_style("ro"));
+        if (equal)
+            axis_mode(d.g, d.axes, "equal");
+        d.render();
+        const auto markers = d.painter.in(kRed, "ellipse");
+        ASSERT_EQ(markers.size(), 4u);
+        const double across = markers[1].points[0].x - markers[0].points[0].x;
+        const double down = markers[1].points[0].y - markers[2].points[0].y;
+        ASSERT_GT(across, 10);
+        if (equal) {
+            EXPECT_NEAR(across / down, 4.0, 1e-9);
+        } else {
+            EXPECT_GT(std::fabs(across / down - 4.0), 1.0);
+        }
+    }
+}
+
 TEST(Renderer, EqualDataUnitsKeepTheirLengthsOnThePage) {
     // Three edges from the origin of lengths 1, 2 and 4, seen from the direction that shows the
     // three axes of a cube at the same length.
