@@ -29,14 +29,10 @@ constexpr double kSpecimenMarkerSize = 4.0;
 
 void plot_configuration(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& c,
                         const PlotStyle& style, bool single) {
-    // 2D landmarks lie on z = 0.
+    const Eigen::MatrixXd shape = with_z(c);
     std::vector<double> xyz[3];
-    for (int k = 0; k < 3; ++k) {
-        if (k < c.cols())
-            xyz[k].assign(c.col(k).data(), c.col(k).data() + c.rows());
-        else
-            xyz[k].assign(static_cast<std::size_t>(c.rows()), 0.0);
-    }
+    for (int k = 0; k < 3; ++k)
+        xyz[k].assign(shape.col(k).data(), shape.col(k).data() + shape.rows());
     const Handle line = add_line(g, xyz[0], xyz[1], xyz[2], style);
     g.set(line, "MarkerSize", single ? kSingleMarkerSize : kSpecimenMarkerSize);
     if (single)

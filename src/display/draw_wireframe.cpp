@@ -9,12 +9,21 @@
 
 namespace kelmar {
 
-void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
+Eigen::MatrixXd with_z(const Eigen::Ref<const Eigen::MatrixXd>& shape) {
+    if (shape.cols() != 2)
+        return shape;
+    Eigen::MatrixXd out = Eigen::MatrixXd::Zero(shape.rows(), 3);
+    out.leftCols(2) = shape;
+    return out;
+}
+
+void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& shape,
                     const Eigen::Ref<const Eigen::MatrixXd>& wirelist, const PlotStyle& style) {
-    if (x.cols() != 3 && x.cols() != 2) {
+    if (shape.cols() != 3 && shape.cols() != 2) {
         throw Error("wire3d needs a configuration of p landmarks by 3 coordinates, given " +
-                    std::to_string(x.rows()) + " x " + std::to_string(x.cols()));
+                    std::to_string(shape.rows()) + " x " + std::to_string(shape.cols()));
     }
+    const Eigen::MatrixXd x = with_z(shape);
     if (wirelist.rows() == 0)
         return;
     if (wirelist.cols() < 3) {
@@ -40,8 +49,7 @@ void draw_wireframe(Graphics& g, const Eigen::Ref<const Eigen::MatrixXd>& x,
         const auto b = static_cast<Eigen::Index>(wirelist(i, 2)) - 1;
         const double xs[] = {x(a, 0), x(b, 0)};
         const double ys[] = {x(a, 1), x(b, 1)};
-        // 2D landmarks lie on z = 0.
-        const double zs[] = {x.cols() > 2 ? x(a, 2) : 0.0, x.cols() > 2 ? x(b, 2) : 0.0};
+        const double zs[] = {x(a, 2), x(b, 2)};
         add_line(g, xs, ys, zs, style);
     }
 }

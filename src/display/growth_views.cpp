@@ -1,5 +1,7 @@
 #include "growth_views.hpp"
 
+#include "draw_wireframe.hpp"
+
 #include "platform/graphics/plotting.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
@@ -29,15 +31,6 @@ Handle line(Graphics& g, std::span<const double> x, std::span<const double> y,
     if (!name.empty())
         g.set(h, "DisplayName", name);
     return h;
-}
-
-// A configuration with a third column: its own, or zeros for a 2D one.
-Eigen::MatrixXd with_z(const Eigen::MatrixXd& shape) {
-    if (shape.cols() != 2)
-        return shape;
-    Eigen::MatrixXd out = Eigen::MatrixXd::Zero(shape.rows(), 3);
-    out.leftCols(2) = shape;
-    return out;
 }
 
 // A 2D axes in the current figure at `position` (normalized), made the current axes.

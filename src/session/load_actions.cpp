@@ -44,8 +44,14 @@ LoadResult counts(const Sample& sample) {
 
 using Role = Drawing::Shapes::Role;
 
-// The sample on its own GLS reference, turned to the reference's principal axes.
+// Sample 1 and a sample of another dimension, named `other`, as one analysis refuses them.
+std::string mixed_dimensions(const Sample& first, const std::string& other, const Sample& sample) {
+    return "sample 1 (" + in_quotes(first.file) + ") holds " + std::to_string(first.dimensions) +
+           "D landmarks, " + other + " " + std::to_string(sample.dimensions) +
+           "D landmarks: the samples of one analysis must have one dimension";
+}
 
+// The sample on its own GLS reference, turned to the reference's principal axes.
 void superimpose_on_own_reference(Sample& s) {
     GlsFit fit = gls_reference(stack_from_dataset(s.as_read, s.dimensions));
     const PrincipalAxes axes = principal_axes(fit.reference);
@@ -117,12 +123,8 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
         loaded.push_back(prepared(std::move(further[i])));
         const Sample& in = loaded.back();
         // One analysis compares samples of one dimension.
-        if (first_loaded && samples_[0].dimensions != in.dimensions) {
-            throw Error("sample 1 (" + in_quotes(samples_[0].file) + ") holds " +
-                        std::to_string(samples_[0].dimensions) + "D landmarks, " +
-                        in_quotes(in.file) + " " + std::to_string(in.dimensions) +
-                        "D landmarks: the samples of one analysis must have one dimension");
-        }
+        if (first_loaded && samples_[0].dimensions != in.dimensions)
+            throw Error(mixed_dimensions(samples_[0], in_quotes(in.file), in));
         if (common_reference && samples_[0].as_read.cols() != in.as_read.cols()) {
             throw Error("a common reference needs samples of the same landmarks: sample 1 has " +
                         std::to_string(samples_[0].landmarks()) + " landmarks, " +
@@ -282,10 +284,8 @@ void Session::forget_sample_set() {
 void Session::check_one_frame() const {
     // Sample 1 replaced by one of another dimension.
     if (sample_count() >= 2 && sample(1).dimensions != sample(2).dimensions) {
-        throw Error("sample 1 (" + in_quotes(sample(1).file) + ") holds " +
-                    std::to_string(sample(1).dimensions) + "D landmarks, sample 2 (" +
-                    in_quotes(sample(2).file) + ") " + std::to_string(sample(2).dimensions) +
-                    "D landmarks: the samples of one analysis must have one dimension");
+        throw Error(
+            mixed_dimensions(sample(1), "sample 2 (" + in_quotes(sample(2).file) + ")", sample(2)));
     }
     // Sample 2 on the common reference of a sample 1 that has since been replaced.
     if (sample_count() >= 2 && sample(2).frame() == Frame::common_reference &&

@@ -156,8 +156,9 @@ std::string Session::two_samples_report_text() const {
     } else {
         out += format_text(R"(\nNumber of Bootstraps used was %s)", {kNotComputed});
     }
-    const bool on_log_size = choices_ && choices_->size == SizeVariable::log_centroid_size;
-    out += format_text(on_log_size ? R"(\nRegression was on LCS)" : R"(\nRegression was on CS)");
+    // Before any choice (no sample 1 loaded) the line reads CS.
+    const SizeVariable size = choices_ ? choices_->size : SizeVariable::centroid_size;
+    out += format_text(R"(\nRegression was on %s)", {short_name(size)});
     if (isometry) {
         if (common_reference_used())
             out += format_text(R"(\n%s)", {kIsometryNote});
@@ -226,9 +227,7 @@ std::string Session::samples_report_text() const {
         if (!a->isometry)
             out += resampled_lines(a->resampled, a->resampled_from);
         out += format_text(R"(\nNumber of Bootstraps used was %4.0f)", {a->nboots});
-        out +=
-            format_text(a->size == SizeVariable::log_centroid_size ? R"(\nRegression was on LCS\n)"
-                                                                   : R"(\nRegression was on CS\n)");
+        out += format_text(R"(\nRegression was on %s\n)", {short_name(a->size)});
     }
     if (permutation_)
         out += permutation_section(permutation_->test, permutation_->size);
