@@ -2,6 +2,7 @@
 // (C = 3p + 1 columns), n2 = N, 10,000 replicates. Reports the time per call and the nanoseconds
 // per replicate per (N + n2)·(C − 1) element of the two resampled sets.
 #include "growth/bootstrap_angles.hpp"
+#include "growth/procrustes_anova.hpp"
 #include "growth/slope_comparison.hpp"
 
 #include <benchmark/benchmark.h>
@@ -54,8 +55,9 @@ void BM_Bootstrap(benchmark::State& state) {
 }
 
 // The comparison of k samples of N specimens of p landmarks each (log size) with K permutations:
-// F and every pair's angle, length difference and distance. Reports the time per call and per
-// permutation.
+// F and every pair's angle, length difference and distance, and with the Procrustes ANOVA the
+// size and sample terms' F too. Reports the time per call and per permutation.
+template <bool WithAnova>
 void BM_SlopeComparison(benchmark::State& state) {
     const Eigen::Index k = state.range(0);
     const Eigen::Index n = state.range(1);
@@ -71,9 +73,18 @@ void BM_SlopeComparison(benchmark::State& state) {
         pointers.push_back(&sample);
     kelmar::RandomStream stream;
     for (auto _ : state) {
-        auto r = kelmar::compare_growth_slopes(
-            pointers, permutations, kelmar::SizeVariable::log_centroid_size, stream, threads);
-        benchmark::DoNotOptimize(r);
+        if constexpr (WithAnova) {
+            // The slope tests with the ANOVA's terms, and the table's sums of squares.
+            auto r = kelmar::compare_growth_slopes(pointers, permutations,
+                                                   kelmar::SizeVariable::log_centroid_size, stream,
+                                                   threads, true);
+            auto table = kelmar::anova_table(pointers, kelmar::SizeVariable::log_centroid_size, r);
+            benchmark::DoNotOptimize(table);
+        } else {
+            auto r = kelmar::compare_growth_slopes(
+                pointers, permutations, kelmar::SizeVariable::log_centroid_size, stream, threads);
+            benchmark::DoNotOptimize(r);
+        }
     }
     state.counters["time_per_permutation"] = benchmark::Counter(
         static_cast<double>(permutations),
@@ -99,11 +110,19 @@ BENCHMARK_TEMPLATE(BM_Bootstrap, kelmar::SizeVariable::centroid_size)
     ->Name("sanglerbr/N/p/threads")
     ->Apply(reference_case);
 // Two samples of 60 (N = 120), 9,999 permutations; ten samples of 60, 999 permutations.
-BENCHMARK(BM_SlopeComparison)
+BENCHMARK_TEMPLATE(BM_SlopeComparison, false)
     ->Name("slope_comparison/k/n/p/K/threads")
     ->Args({2, 60, 40, 9999, 1})
     ->Args({2, 60, 10, 9999, 1})
     ->Args({2, 60, 40, 9999, 2})
+    ->Args({10, 60, 40, 999, 1})
+    ->Args({10, 60, 40, 999, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+// The same tests with the Procrustes ANOVA table.
+BENCHMARK_TEMPLATE(BM_SlopeComparison, true)
+    ->Name("slope_comparison_with_anova/k/n/p/K/threads")
+    ->Args({2, 60, 40, 9999, 1})
     ->Args({10, 60, 40, 999, 1})
     ->Args({10, 60, 40, 999, 2})
     ->Unit(benchmark::kMillisecond)

@@ -36,7 +36,8 @@ Eigen::Index chunk_size(const Plan& plan, Eigen::Index c) {
 }
 
 Eigen::Index statistics(const Plan& plan) {
-    return 1 + 3 * static_cast<Eigen::Index>(plan.pairs.size());
+    return 1 + 3 * static_cast<Eigen::Index>(plan.pairs.size()) +
+           static_cast<Eigen::Index>(plan.term_residuals.size());
 }
 
 // Working arrays of one thread.
@@ -56,6 +57,11 @@ struct Buffers {
     RowMatrix residuals;  // one pair's residuals about its common slope
     RowMatrix delta;
     Eigen::VectorXd along, squared;
+    // The ANOVA's terms: the residuals every sample's rows take, sample by sample in ascending
+    // order, with the rows' weights; one term's sums and their combinations.
+    std::vector<Eigen::Index> by_sample;
+    std::vector<double> by_sample_weight;
+    Eigen::RowVectorXd term_sum, term_slope, term_within, term_along_size;
 };
 
 // Σ w_j·E0_j into `slope` and, with `sum`, Σ E0_j into it, over the residuals `js` (weights
@@ -115,6 +121,64 @@ double f_statistic(const Plan& plan, Buffers& b) {
         return std::numeric_limits<double>::infinity();
     return (between / static_cast<double>(plan.k - 1)) /
            (own / static_cast<double>(n - 2 * plan.k));
+}
+
+// F of the sequential ANOVA's size and sample terms (in values' columns from `column`) for the
+// data whose row i takes residual idx[i] of the model before each term. With the sums over
+// each sample's rows S_g = Σ_g E_idx and D_g = Σ_g w·E_idx, W = Σ Sxx_g·D_g and
+// V = W + Σ m_g·S_g = Σ (s − s̄)·E_idx over all rows:
+//   SS_full  = ‖E‖² − Σ ‖S_g‖²/n_g − Σ Sxx_g‖D_g‖² (own means and own slopes),
+//   SS_size  = ‖V‖²/Σ(s − s̄)² (one line against the grand mean),
+//   SS_sample = Σ ‖S_g‖²/n_g + ‖W‖²/Σ Sxx − ‖V‖²/Σ(s − s̄)² (own means and a common slope
+//   against one line).
+// Every term's residuals sum to zero, so the grand mean and one line need no sums of their own.
+void term_statistics(const Plan& plan, Buffers& b, Eigen::MatrixXd& values, Eigen::Index row,
+                     Eigen::Index column) {
+    const Eigen::Index n = plan.n;
+    for (Eigen::Index r = 0; r < n; ++r)
+        b.row_of[static_cast<std::size_t>(b.idx[static_cast<std::size_t>(r)])] = r;
+    for (Eigen::Index g = 0; g < plan.k; ++g)
+        b.filled[static_cast<std::size_t>(g)] = plan.first[g];
+    for (Eigen::Index j = 0; j < n; ++j) {
+        const Eigen::Index r = b.row_of[static_cast<std::size_t>(j)];
+        const Eigen::Index g = plan.sample_of[static_cast<std::size_t>(r)];
+        const auto at = static_cast<std::size_t>(b.filled[static_cast<std::size_t>(g)]++);
+        b.by_sample[at] = j;
+        b.by_sample_weight[at] = plan.w(r);
+    }
+    const double residual_df = static_cast<double>(n - 2 * plan.k);
+    for (std::size_t t = 0; t < plan.term_residuals.size(); ++t) {
+        const RowMatrix& e = plan.term_residuals[t];
+        double means = 0.0;
+        double explained = 0.0;
+        b.term_within.setZero();
+        b.term_along_size.setZero();
+        for (Eigen::Index g = 0; g < plan.k; ++g) {
+            const auto first = static_cast<std::size_t>(plan.first[g]);
+            const auto count = static_cast<std::size_t>(plan.count[g]);
+            weighted_sums(e, {b.by_sample.data() + first, count},
+                          {b.by_sample_weight.data() + first, count}, b.term_sum.data(),
+                          b.term_slope.data());
+            means += b.term_sum.squaredNorm() / static_cast<double>(count);
+            explained += plan.sxx(g) * b.term_slope.squaredNorm();
+            b.term_within += plan.sxx(g) * b.term_slope;
+            b.term_along_size += plan.mean_size(g) * b.term_sum;
+        }
+        b.term_along_size += b.term_within;
+        const double size_line = b.term_along_size.squaredNorm() / plan.size_squares;
+        const double term =
+            t == 0 ? size_line : means + b.term_within.squaredNorm() / plan.sxx_total - size_line;
+        const double df = t == 0 ? 1.0 : static_cast<double>(plan.k - 1);
+        const double full = plan.term_squared[t] - means - explained;
+        values(row, column + static_cast<Eigen::Index>(t)) =
+            full > 0.0 ? (term / df) / (full / residual_df)
+                       : std::numeric_limits<double>::infinity();
+    }
+}
+
+// The column of the first ANOVA term's F.
+Eigen::Index first_term_column(const Plan& plan) {
+    return 1 + 3 * static_cast<Eigen::Index>(plan.pairs.size());
 }
 
 // Each sample's rows r = 0 … N − 1 in order, and the residuals idx[r] they take, written for
@@ -201,8 +265,11 @@ void two_sample_permutations(const Plan& plan, Buffers& b, Eigen::Index count, N
     const Pair& pair = plan.pairs.front();
     const Eigen::Index n = plan.n;
     const Eigen::Index n1 = plan.count[0];
+    const bool terms = !plan.term_residuals.empty();
     for (Eigen::Index p = 0; p < count; ++p) {
         next_idx(b.idx);
+        if (terms)
+            term_statistics(plan, b, values, row0 + p, first_term_column(plan));
         double* d = b.c.row(p).data();
         double* m = b.c.row(count + p).data();
         double* s = b.c.row(2 * count + p).data();
@@ -250,6 +317,14 @@ void prepare(const Plan& plan, Buffers& b, Eigen::Index rows) {
     b.sum.resize(plan.e0.cols());
     b.slope.resize(plan.e0.cols());
     b.weighted.resize(plan.e0.cols());
+    if (!plan.term_residuals.empty()) {
+        b.by_sample.resize(n);
+        b.by_sample_weight.resize(n);
+        const Eigen::Index d = plan.term_residuals.front().cols();
+        for (Eigen::RowVectorXd* v :
+             {&b.term_sum, &b.term_slope, &b.term_within, &b.term_along_size})
+            v->resize(d);
+    }
     Eigen::Index widest = 0;
     for (const Pair& p : plan.pairs)
         widest = std::max(widest, p.n);
@@ -271,8 +346,13 @@ void compute_permutations(const Plan& plan, Eigen::Index count, NextIdx next_idx
     }
     for (Eigen::Index p = 0; p < count; ++p) {
         next_idx(b.idx);
-        values(row0 + p, 0) = f_statistic(plan, b);
-        sort_by_sample(plan, b, p);
+        // One sample has no slopes to compare, only the ANOVA's size term.
+        values(row0 + p, 0) =
+            plan.k > 1 ? f_statistic(plan, b) : std::numeric_limits<double>::quiet_NaN();
+        if (!plan.term_residuals.empty())
+            term_statistics(plan, b, values, row0 + p, first_term_column(plan));
+        if (!plan.pairs.empty())
+            sort_by_sample(plan, b, p);
     }
     for (std::size_t i = 0; i < plan.pairs.size(); ++i) {
         const Pair& pair = plan.pairs[i];
@@ -347,7 +427,7 @@ PermutedStatistic summarise(const Eigen::Ref<const Eigen::VectorXd>& v) {
 
 SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> samples,
                                       Eigen::Index permutations, SizeVariable size,
-                                      RandomStream& stream, int threads) {
+                                      RandomStream& stream, int threads, bool with_anova_terms) {
     if (permutations < 0) {
         throw Error("the number of permutations must be at least 1, given " +
                     std::to_string(permutations));
@@ -355,7 +435,7 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
     // Coordinates or sizes of extreme magnitude are scaled by powers of two first, as the angle
     // between samples scales them, so that no output fails where the angle succeeds.
     const ScaledSamples scaled(samples, size, true);
-    Plan plan = slope_models::make_plan(scaled.samples(), size);
+    Plan plan = slope_models::make_plan(scaled.samples(), size, with_anova_terms);
     plan.permutations = permutations;
     plan.chunk = std::clamp<Eigen::Index>(kDrawBudget / plan.n, 1, kChunk);
     // Each sample's unit growth vector, exactly as the angle between samples takes it; this
@@ -378,7 +458,9 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
     };
     compute_permutations(plan, 1, identity, false, result.values, 0);
     const double observed_f = result.values(0, 0);
-    if (!std::isfinite(observed_f)) {
+    const auto terms = static_cast<Eigen::Index>(plan.term_residuals.size());
+    if ((plan.k > 1 && !std::isfinite(observed_f)) ||
+        !result.values.row(0).segment(first_term_column(plan), terms).allFinite()) {
         throw Error(
             "the samples' coordinates lie exactly on their own growth lines, so there is no "
             "scatter to test the slopes against");
@@ -409,8 +491,14 @@ SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> sa
         }
     }
     result.f = observed_f;
-    if (permutations > 0)
+    if (permutations > 0 && plan.k > 1)
         result.f_test = summarise(result.values.col(0));
+    for (Eigen::Index t = 0; t < terms; ++t) {
+        const Eigen::Index column = first_term_column(plan) + t;
+        PermutedStatistic term;
+        term.observed = result.values(0, column);
+        result.terms.push_back(permutations > 0 ? summarise(result.values.col(column)) : term);
+    }
     for (std::size_t i = 0; i < plan.pairs.size(); ++i) {
         const Pair& pair = plan.pairs[i];
         PairwiseSlopes out;

@@ -49,8 +49,12 @@ struct SlopeComparison {
     double f = 0.0;  // the test of common slopes' F
     PermutedStatistic f_test;
     std::vector<PairwiseSlopes> pairs;  // (1, 2), (1, 3), …, (1, k), (2, 3), …, (k − 1, k)
+    // With the ANOVA's terms: the F of size and, for two samples or more, of sample, each with
+    // its test (only the observed value without permutations). Size × sample is `f_test`.
+    std::vector<PermutedStatistic> terms;
     // K + 1 rows: column 0 the values of F, then for each pair in order its angles, length
-    // differences and distances; row 0 the observed values (the only row without permutations).
+    // differences and distances, then the terms' F; row 0 the observed values (the only row
+    // without permutations).
     Eigen::MatrixXd values;
 };
 
@@ -60,13 +64,19 @@ inline Eigen::Index pair_statistic_column(std::size_t pair, int which) {
     return 1 + 3 * static_cast<Eigen::Index>(pair) + which;
 }
 
-// `permutations` = 0 gives the observed statistics only and draws nothing. Raises an Error for
+// `permutations` = 0 gives the observed statistics only and draws nothing. `with_anova_terms`
+// adds the sequential Procrustes ANOVA's size and sample terms: in each permutation the residuals
+// of the model before a term (the grand mean before size, one line for all specimens before
+// sample) are permuted over all specimens alike, and F is that term's mean square over the
+// residual mean square of own means and own slopes; one sample is enough then (its F is NaN and
+// it has no pairs). Adding the terms changes no other value. Raises an Error for
 // fewer than 2 samples, samples of different landmark counts, a sample of fewer than 2
 // specimens or whose sizes do not vary, N ≤ 2k, sizes that are not positive on log size, growth
 // vectors without a direction, and permutations whose values would not fit in memory.
 // threads = 0 uses every core; the values never depend on it.
 SlopeComparison compare_growth_slopes(std::span<const Eigen::MatrixXd* const> samples,
                                       Eigen::Index permutations, SizeVariable size,
-                                      RandomStream& stream, int threads = 0);
+                                      RandomStream& stream, int threads = 0,
+                                      bool with_anova_terms = false);
 
 }  // namespace kelmar

@@ -11,8 +11,10 @@
 namespace kelmar::slope_models {
 namespace {
 
-void check_samples(std::span<const Eigen::MatrixXd* const> samples) {
-    if (samples.size() < 2)
+void check_samples(std::span<const Eigen::MatrixXd* const> samples, bool with_terms) {
+    if (samples.empty())
+        throw Error("an analysis of variance needs at least 1 sample");
+    if (samples.size() < 2 && !with_terms)
         throw Error("comparing growth slopes needs at least 2 samples");
     Eigen::Index total = 0;
     for (std::size_t g = 0; g < samples.size(); ++g) {
@@ -39,10 +41,39 @@ void check_samples(std::span<const Eigen::MatrixXd* const> samples) {
     }
 }
 
+// Rows in n coordinates that keep every length and dot product of the rows of `y` and of their
+// combinations, when the rows are fewer than the coordinates: with yᵀ = Q·R, the rows of Rᵀ.
+RowMatrix in_smaller_frame(const Eigen::MatrixXd& y) {
+    if (y.rows() >= y.cols())
+        return y;
+    const Eigen::HouseholderQR<Eigen::MatrixXd> qr(y.transpose());
+    Eigen::MatrixXd r = qr.matrixQR().topRows(y.rows()).triangularView<Eigen::Upper>();
+    return r.transpose();
+}
+
+// The residuals of the models before the ANOVA's terms, from the coordinates `y` and sizes `s`
+// of all specimens.
+void fit_terms(Plan& plan, const Eigen::MatrixXd& y, const Eigen::VectorXd& s) {
+    const RowMatrix about_mean = in_smaller_frame(y.rowwise() - y.colwise().mean());
+    const Eigen::VectorXd sc = s.array() - s.mean();
+    plan.size_squares = sc.squaredNorm();
+    plan.mean_size.resize(plan.k);
+    for (Eigen::Index g = 0; g < plan.k; ++g)
+        plan.mean_size(g) = sc.segment(plan.first[g], plan.count[g]).mean();
+    plan.term_residuals.push_back(about_mean);
+    if (plan.k > 1) {
+        const Eigen::RowVectorXd slope = (sc.transpose() * about_mean) / plan.size_squares;
+        plan.term_residuals.push_back(about_mean - sc * slope);
+    }
+    for (const RowMatrix& e : plan.term_residuals)
+        plan.term_squared.push_back(e.squaredNorm());
+}
+
 }  // namespace
 
-Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size) {
-    check_samples(samples);
+Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size,
+               bool with_terms) {
+    check_samples(samples, with_terms);
     Plan plan;
     plan.k = static_cast<Eigen::Index>(samples.size());
     for (const Eigen::MatrixXd* x : samples) {
@@ -70,6 +101,8 @@ Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, SizeVariable siz
     y *= y_scale;
     s *= s_scale;
     plan.slope_unit = s_scale / y_scale;
+    if (with_terms)
+        fit_terms(plan, y, s);
 
     Eigen::VectorXd st(plan.n);
     plan.w.resize(plan.n);
@@ -91,15 +124,7 @@ Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, SizeVariable siz
     }
     plan.sxx_total = plan.sxx.sum();
 
-    if (plan.n < d) {
-        // Ỹᵀ = Q·R with Q orthonormal: the rows of R's transpose keep every length and dot
-        // product of the rows of Ỹ and of their combinations in n coordinates instead of d.
-        const Eigen::HouseholderQR<Eigen::MatrixXd> qr(y.transpose());
-        Eigen::MatrixXd r = qr.matrixQR().topRows(plan.n).triangularView<Eigen::Upper>();
-        plan.yc = r.transpose();
-    } else {
-        plan.yc = y;
-    }
+    plan.yc = in_smaller_frame(y);
     const Eigen::RowVectorXd b0 = (st.transpose() * plan.yc) / plan.sxx_total;
     plan.e0 = plan.yc - st * b0;
     plan.e0_squared = plan.e0.squaredNorm();

@@ -48,11 +48,22 @@ struct Plan {
     double e0_squared = 0.0;  // Σ‖E0‖²
     std::vector<Pair> pairs;
     double slope_unit = 1.0;  // undoes the power-of-two scaling of the slopes' lengths
+    // With the terms of the sequential Procrustes ANOVA: the residuals of the model before each
+    // term (the grand mean before size; one line for all specimens before sample, with two
+    // samples or more), in an orthonormal frame of their span when that is smaller than the
+    // coordinates, with their sums of squares; each sample's mean size about the grand mean, and
+    // Σ (s − s̄)² over all specimens.
+    std::vector<RowMatrix> term_residuals;
+    std::vector<double> term_squared;
+    Eigen::VectorXd mean_size;
+    double size_squares = 0.0;
 };
 
 // Checks and fits the samples (each n_g × C, size in column C) on log size or size. Raises an
-// Error naming the sample for fewer than 2 samples, different landmark counts, a sample of fewer
-// than 2 specimens or whose sizes do not vary or are not positive on log size, and N ≤ 2k.
-Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size);
+// Error naming the sample for fewer than 2 samples (one is enough `with_terms`), different
+// landmark counts, a sample of fewer than 2 specimens or whose sizes do not vary or are not
+// positive on log size, and N ≤ 2k. `with_terms` also fits the models before the ANOVA's terms.
+Plan make_plan(std::span<const Eigen::MatrixXd* const> samples, SizeVariable size,
+               bool with_terms = false);
 
 }  // namespace kelmar::slope_models
