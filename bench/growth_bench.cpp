@@ -3,6 +3,7 @@
 // per replicate per (N + n2)·(C − 1) element of the two resampled sets.
 #include "growth/bootstrap_angles.hpp"
 #include "growth/procrustes_anova.hpp"
+#include "growth/shape_space.hpp"
 #include "growth/slope_comparison.hpp"
 
 #include <benchmark/benchmark.h>
@@ -91,6 +92,23 @@ void BM_SlopeComparison(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The shape space of two samples of N/2 specimens of p landmarks: the principal components, the
+// first 20 components' scores and both trajectories.
+void BM_ShapeSpace(benchmark::State& state) {
+    const Eigen::Index n = state.range(0);
+    const Eigen::Index p = state.range(1);
+    const int threads = static_cast<int>(state.range(2));
+    const Eigen::MatrixXd x = growth_sample(n, p);
+    const std::vector<Eigen::MatrixXd> samples = {x.topRows(n / 2), x.bottomRows(n - n / 2)};
+    const std::vector<const Eigen::MatrixXd*> pointers = {&samples[0], &samples[1]};
+    for (auto _ : state) {
+        const kelmar::ShapeSpace space = kelmar::shape_space(
+            pointers, kelmar::SizeVariable::log_centroid_size, false, kelmar::kScoresKept, threads);
+        auto lines = kelmar::trajectories(space, 0, 1);
+        benchmark::DoNotOptimize(lines);
+    }
+}
+
 void reference_case(benchmark::internal::Benchmark* b) {
     b->Args({60, 40, 1})->Args({60, 40, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
 }
@@ -125,6 +143,13 @@ BENCHMARK_TEMPLATE(BM_SlopeComparison, true)
     ->Args({2, 60, 40, 9999, 1})
     ->Args({10, 60, 40, 999, 1})
     ->Args({10, 60, 40, 999, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ShapeSpace)
+    ->Name("shape_space/N/p/threads")
+    ->Args({10000, 100, 1})
+    ->Args({10000, 100, 2})
+    ->Args({200, 1000, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_TEMPLATE(BM_Bootstrap, kelmar::SizeVariable::log_centroid_size)

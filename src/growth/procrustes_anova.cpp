@@ -10,8 +10,8 @@ namespace {
 // The residual sums of squares of the nested models, on coordinates y and size variable s of
 // all specimens, samples in consecutive rows.
 struct NestedFits {
-    double mean = 0.0;         // about the grand mean: the total
-    double one_line = 0.0;     // one line for all specimens
+    double mean = 0.0;          // about the grand mean: the total
+    double one_line = 0.0;      // one line for all specimens
     double common_slope = 0.0;  // own means, one common slope
     double own_slopes = 0.0;    // own means, own slopes
 };
@@ -20,8 +20,8 @@ struct NestedFits {
 // plain sum about the mean in `about_mean`.
 double line_residuals(const Eigen::MatrixXd& y, const Eigen::VectorXd& s, Eigen::Index first,
                       Eigen::Index count, double& about_mean) {
-    const Eigen::MatrixXd yc = y.middleRows(first, count).rowwise() -
-                               y.middleRows(first, count).colwise().mean();
+    const Eigen::MatrixXd yc =
+        y.middleRows(first, count).rowwise() - y.middleRows(first, count).colwise().mean();
     const Eigen::VectorXd sc = s.segment(first, count).array() - s.segment(first, count).mean();
     about_mean = yc.squaredNorm();
     return about_mean - (sc.transpose() * yc).squaredNorm() / sc.squaredNorm();
@@ -44,8 +44,8 @@ NestedFits nested_fits(const Eigen::MatrixXd& y, const Eigen::VectorXd& s,
             s.segment(first, count).array() - s.segment(first, count).mean();
         first += count;
     }
-    fits.common_slope = within.squaredNorm() -
-                        (sizes.transpose() * within).squaredNorm() / sizes.squaredNorm();
+    fits.common_slope =
+        within.squaredNorm() - (sizes.transpose() * within).squaredNorm() / sizes.squaredNorm();
     return fits;
 }
 
@@ -53,18 +53,24 @@ NestedFits nested_fits(const Eigen::MatrixXd& y, const Eigen::VectorXd& s,
 
 const char* term_label(AnovaTerm::Kind kind) {
     switch (kind) {
-        case AnovaTerm::Kind::size: return "Size";
-        case AnovaTerm::Kind::sample: return "Sample";
-        case AnovaTerm::Kind::size_by_sample: return "Size x sample";
+        case AnovaTerm::Kind::size:
+            return "Size";
+        case AnovaTerm::Kind::sample:
+            return "Sample";
+        case AnovaTerm::Kind::size_by_sample:
+            return "Size x sample";
     }
     return "";
 }
 
 const char* term_key(AnovaTerm::Kind kind) {
     switch (kind) {
-        case AnovaTerm::Kind::size: return "size";
-        case AnovaTerm::Kind::sample: return "sample";
-        case AnovaTerm::Kind::size_by_sample: return "size_by_sample";
+        case AnovaTerm::Kind::size:
+            return "size";
+        case AnovaTerm::Kind::sample:
+            return "sample";
+        case AnovaTerm::Kind::size_by_sample:
+            return "size_by_sample";
     }
     return "";
 }
@@ -127,8 +133,8 @@ ProcrustesAnova anova_table(std::span<const Eigen::MatrixXd* const> samples, Siz
 }
 
 ProcrustesAnova procrustes_anova(std::span<const Eigen::MatrixXd* const> samples,
-                                 Eigen::Index permutations, SizeVariable size,
-                                 RandomStream& stream, int threads) {
+                                 Eigen::Index permutations, SizeVariable size, RandomStream& stream,
+                                 int threads) {
     const SlopeComparison tests =
         compare_growth_slopes(samples, permutations, size, stream, threads, true);
     return anova_table(samples, size, tests);

@@ -53,7 +53,7 @@ ProcrustesAnova anova_table(std::span<const Eigen::MatrixXd* const> samples, Siz
 // The table with its own K permutations, for one sample or more; raises the Errors of
 // compare_growth_slopes.
 ProcrustesAnova procrustes_anova(std::span<const Eigen::MatrixXd* const> samples,
-                                 Eigen::Index permutations, SizeVariable size,
-                                 RandomStream& stream, int threads = 0);
+                                 Eigen::Index permutations, SizeVariable size, RandomStream& stream,
+                                 int threads = 0);
 
 }  // namespace kelmar

@@ -89,9 +89,9 @@ TEST(ProcrustesAnova, EveryEntryFollowsLeastSquaresWrittenOut) {
         Eigen::Index d;
         bool log_size;
     };
-    for (const Case& c : {Case{{14}, 9, true}, Case{{12}, 30, false}, Case{{9, 11}, 12, true},
-                          Case{{8, 7}, 30, false}, Case{{6, 7, 5, 8}, 9, true},
-                          Case{{6, 5, 7, 6}, 12, false}}) {
+    for (const Case& c :
+         {Case{{14}, 9, true}, Case{{12}, 30, false}, Case{{9, 11}, 12, true},
+          Case{{8, 7}, 30, false}, Case{{6, 7, 5, 8}, 9, true}, Case{{6, 5, 7, 6}, 12, false}}) {
         SCOPED_TRACE(::testing::Message() << c.sizes.size() << " samples, d = " << c.d);
         const SizeVariable size = testing::size_variable(c.log_size);
         std::vector<Eigen::MatrixXd> samples;
@@ -203,7 +203,8 @@ TEST(ProcrustesAnova, SequentialOrderGivesSizeWhatSizeAndSampleShare) {
               [&](Eigen::Index a, Eigen::Index b) { return base(a, 12) < base(b, 12); });
     std::vector<Eigen::MatrixXd> samples(2, Eigen::MatrixXd(20, 13));
     for (Eigen::Index i = 0; i < 40; ++i)
-        samples[static_cast<std::size_t>(i / 20)].row(i % 20) = base.row(order[static_cast<std::size_t>(i)]);
+        samples[static_cast<std::size_t>(i / 20)].row(i % 20) =
+            base.row(order[static_cast<std::size_t>(i)]);
     RandomStream stream(1);
     const ProcrustesAnova table =
         procrustes_anova(pointers(samples), 0, SizeVariable::log_centroid_size, stream);
