@@ -120,6 +120,24 @@ void check_choices(const BatchOptions& o) {
             "--permutations pools the samples, so they must be on a common reference: add "
             "--common-reference"};
     }
+    if (o.anova && o.permutations == 0) {
+        throw UsageError{"--anova tests its terms by permutations: add --permutations K"};
+    }
+    const bool shape_space = !o.plot_shape_space.empty() || !o.export_scores.empty();
+    if (o.form_space && !shape_space) {
+        throw UsageError{"--form-space needs --plot-shape-space or --export-scores"};
+    }
+    if (shape_space && !o.common_reference) {
+        std::string message = o.plot_shape_space.empty() ? "--export-scores" : "--plot-shape-space";
+        message +=
+            " pools the samples in one shape space, so they must be on a common reference: add "
+            "--common-reference";
+        throw UsageError{message};
+    }
+    if (!o.export_scores.empty() && !names_table_format(o.export_scores)) {
+        throw UsageError{"--export-scores " + in_quotes(o.export_scores) +
+                         ": the file name must end in .csv"};
+    }
     if (!o.export_coords.empty()) {
         if (!names_coordinates_format(o.export_coords)) {
             throw UsageError{"--export-coords " + in_quotes(o.export_coords) +
@@ -218,7 +236,7 @@ SlopeComparison permutation_tests(const BatchOptions& o, Session& session, std::
     if (progress)
         err << "kelmar6-batch: permutation tests, " << o.permutations << " permutations..."
             << std::flush;
-    SlopeComparison tests = session.permutation_test(o.size, o.permutations);
+    SlopeComparison tests = session.permutation_test(o.size, o.permutations, o.anova);
     if (progress)
         err << " done\n";
     return tests;
@@ -226,7 +244,7 @@ SlopeComparison permutation_tests(const BatchOptions& o, Session& session, std::
 
 // The analysis of one or two samples, as the window runs it.
 Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files, Session& session,
-                    std::ostream& err, bool progress) {
+                    const ShapeSpace* space, std::ostream& err, bool progress) {
     const AngleResult angle = o.isometry ? session.angle_isometry(o.size, o.boots)
                                          : session.angle_between(o.size, o.boots);
     if (progress)
@@ -247,12 +265,14 @@ Results analyse_two(const BatchOptions& o, const std::vector<std::string>& files
     if (o.json.empty())
         return {session.report_text(), {}};
     const AllometryScores scores = session.allometry();
-    return {session.report_text(), two_sample_json(o, files, session, angle, permutation, scores)};
+    return {session.report_text(),
+            two_sample_json(o, files, session, angle, permutation, scores, space)};
 }
 
 // The analysis of three samples or more.
 Results analyse_several(const BatchOptions& o, const std::vector<std::string>& files,
-                        Session& session, std::ostream& err, bool progress) {
+                        Session& session, const ShapeSpace* space, std::ostream& err,
+                        bool progress) {
     const SampleAngles& angles = o.isometry ? session.isometry_of_samples(o.size, o.boots)
                                             : session.angles_between_samples(o.size, o.boots);
     if (progress)
@@ -268,7 +288,7 @@ Results analyse_several(const BatchOptions& o, const std::vector<std::string>& f
     if (o.json.empty())
         return {session.report_text(), {}};
     const AllometryScores scores = session.allometry();
-    return {session.report_text(), samples_json(o, files, session, angles, slopes, scores)};
+    return {session.report_text(), samples_json(o, files, session, angles, slopes, scores, space)};
 }
 
 int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool progress) {
@@ -306,8 +326,21 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
                "sample in its own frame; --common-reference analyses them on one common "
                "Procrustes GLS reference\n";
     }
-    const Results results = samples.size() > 2 ? analyse_several(o, files, session, err, progress)
-                                               : analyse_two(o, files, session, err, progress);
+    // The shape space draws no random numbers: the analysis is the same with it or without.
+    std::optional<ShapeSpace> space;
+    if (!o.plot_shape_space.empty() || !o.export_scores.empty()) {
+        space = session.shape_space(o.size, o.form_space,
+                                    std::max({kScoresKept, o.components[0], o.components[1]}));
+        if (plots.shape_space) {
+            check_components(*space, o.components,
+                             "--components " + std::to_string(o.components[0]) + "," +
+                                 std::to_string(o.components[1]));
+        }
+    }
+    const ShapeSpace* shown_space = space ? &*space : nullptr;
+    const Results results = samples.size() > 2
+                                ? analyse_several(o, files, session, shown_space, err, progress)
+                                : analyse_two(o, files, session, shown_space, err, progress);
 
     // Files first, all or none; then standard output.
     std::vector<FileText> outputs;
@@ -326,7 +359,17 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
         coordinates = exported_coordinates(o.export_coords, exported);
         outputs.push_back({o.export_coords, coordinates});
     }
-    const std::vector<DrawnFile> drawings = drawing_files(plots, session, shown);
+    std::string scores;
+    if (!o.export_scores.empty()) {
+        std::vector<ExportedSample> scored;
+        for (int g = 1; g <= session.sample_count(); ++g)
+            scored.push_back({session.sample(g).analysed(), session.sample(g).specimen_names, g,
+                              session.sample(g).dimensions});
+        scores =
+            scores_csv(scored, space->scores.leftCols(std::min(space->scores.cols(), kScoresKept)));
+        outputs.push_back({o.export_scores, scores});
+    }
+    const std::vector<DrawnFile> drawings = drawing_files(plots, session, shown, shown_space);
     for (const DrawnFile& drawing : drawings)
         outputs.push_back({drawing.path, drawing.bytes});
     // Standard output last, inside the commit: when it fails, the files are put back.

@@ -46,6 +46,10 @@ PlotRequests plot_requests(const BatchOptions& o) {
     r.allometry = request_of("--plot-allometry", o.plot_allometry);
     r.growth = request_of("--plot-growth", o.plot_growth);
     r.distributions = request_of("--plot-distributions", o.plot_distributions);
+    r.shape_space = request_of("--plot-shape-space", o.plot_shape_space);
+    if (o.components_given && !r.shape_space)
+        throw UsageError{"--components needs --plot-shape-space"};
+    r.components = o.components;
     if (o.magnify && !r.growth)
         throw UsageError{"--magnify needs --plot-growth"};
     r.magnify = o.magnify.value_or(0.0);
@@ -65,7 +69,7 @@ PlotRequests plot_requests(const BatchOptions& o) {
 }
 
 std::vector<DrawnFile> drawing_files(const PlotRequests& requests, const Session& session,
-                                     const LoadResult& shown) {
+                                     const LoadResult& shown, const ShapeSpace* space) {
     std::vector<DrawnFile> files;
     if (!requests.any())
         return files;
@@ -99,6 +103,13 @@ std::vector<DrawnFile> drawing_files(const PlotRequests& requests, const Session
         job.distributions = &d;
         files.push_back(
             {requests.distributions->path, drawing_file(job, *requests.distributions, requests)});
+    }
+    if (requests.shape_space && space != nullptr) {
+        job.kind = PlotKind::shape_space;
+        job.shape_space = space;
+        job.components = requests.components;
+        files.push_back(
+            {requests.shape_space->path, drawing_file(job, *requests.shape_space, requests)});
     }
     return files;
 }

@@ -206,6 +206,15 @@ void define_options(CLI::App& app, BatchOptions& o) {
         ->check(whole_number_check("--permutations", 1, 100000000))
         ->type_name("K")
         ->group("Analysis");
+    app.add_flag("--anova", o.anova,
+                 "with --permutations, the Procrustes ANOVA table of shape on size, sample and "
+                 "size x sample (sequential sums of squares, each term tested on the same "
+                 "permutations)")
+        ->group("Analysis");
+    app.add_flag("--form-space", o.form_space,
+                 "--plot-shape-space and --export-scores in form space: log centroid size "
+                 "joins the coordinates as one more variable")
+        ->group("Analysis");
     app.add_flag("--isometry", o.isometry,
                  "compare sample 1 with the isometric vector (a second sample is optional); "
                  "with three samples or more, every sample")
@@ -237,6 +246,10 @@ void define_options(CLI::App& app, BatchOptions& o) {
                 "write the analysed coordinates with each specimen's name, sample and size "
                 "(.csv or .tps)",
                 "Outputs");
+    file_option(app, "--export-scores", o.export_scores,
+                "write each specimen's name, sample, size and scores on the shape space's first "
+                "components, up to 20 (.csv; needs --common-reference)",
+                "Outputs");
     app.add_flag("-q,--quiet", o.quiet, "no progress display")->group("Outputs");
 #ifdef KELMAR_HAS_EXPORT
     file_option(app, "--plot", o.plot,
@@ -258,6 +271,26 @@ void define_options(CLI::App& app, BatchOptions& o) {
                 "draw the bootstrap angles of each sample and the permuted angles of each "
                 "pair, with the observed angles",
                 "Drawing");
+    file_option(app, "--plot-shape-space", o.plot_shape_space,
+                "draw every specimen on two principal components of the pooled samples, each "
+                "sample's trajectory over its size range (needs --common-reference)",
+                "Drawing");
+    app.add_option_function<std::string>(
+           "--components",
+           [&o](const std::string& text) {
+               o.components = *parse_component_pair(text);
+               o.components_given = true;
+           },
+           "the principal components --plot-shape-space draws, as I,J (default 1,2)")
+        ->check([](const std::string& text) -> std::string {
+            return parse_component_pair(text)
+                       ? std::string()
+                       : "--components takes two different component numbers from 1 as I,J, "
+                         "given " +
+                             in_quotes(text);
+        })
+        ->type_name("I,J")
+        ->group("Drawing");
     app.add_option("--view", o.view,
                    "the azimuth and elevation of --plot and --plot-growth in degrees (default "
                    "-37.5,30)")
@@ -274,7 +307,9 @@ std::vector<NamedFile> output_options(const BatchOptions& o) {
             {"--plot-allometry", o.plot_allometry},
             {"--plot-growth", o.plot_growth},
             {"--plot-distributions", o.plot_distributions},
-            {"--export-coords", o.export_coords}};
+            {"--plot-shape-space", o.plot_shape_space},
+            {"--export-coords", o.export_coords},
+            {"--export-scores", o.export_scores}};
 }
 
 std::string option_value_words(std::string_view name) {
@@ -296,6 +331,9 @@ std::string option_value_words(std::string_view name) {
         {"--plot-allometry", "a file name ending in .emf, .svg, .pdf or .png"},
         {"--plot-growth", "a file name ending in .emf, .svg, .pdf or .png"},
         {"--plot-distributions", "a file name ending in .emf, .svg, .pdf or .png"},
+        {"--plot-shape-space", "a file name ending in .emf, .svg, .pdf or .png"},
+        {"--components", "two component numbers, as I,J"},
+        {"--export-scores", "a file name ending in .csv"},
         {"--magnify", "a magnification from 0.001 to 1000"},
         {"--view", "an azimuth and an elevation in degrees, as AZ,EL"},
     };

@@ -4,6 +4,9 @@
 #include "growth/size_variable.hpp"
 #include "platform/numeric/random_stream.hpp"
 
+#include <Eigen/Core>
+
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +25,7 @@ struct BatchOptions {
     SizeVariable size = SizeVariable::log_centroid_size;
     int boots = 100;
     long permutations = 0;  // 0: no permutation test
+    bool anova = false;     // the Procrustes ANOVA table with the permutation tests
     bool common_reference = false;
     bool isometry = false;
     std::string wirelist;
@@ -34,6 +38,11 @@ struct BatchOptions {
     std::string plot_allometry;
     std::string plot_growth;
     std::string plot_distributions;
+    std::string plot_shape_space;
+    std::array<Eigen::Index, 2> components{1, 2};  // of --plot-shape-space, from 1
+    bool components_given = false;
+    bool form_space = false;
+    std::string export_scores;
     std::optional<double> magnify;  // unset: chosen from the growth drawn
     std::string view;
     std::string format;

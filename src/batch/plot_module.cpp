@@ -37,6 +37,9 @@ extern "C" bool kelmar_draw_to_bytes(const kelmar::PlotJob& job, std::string& by
             case PlotKind::distributions:
                 draw_distributions(g, *job.distributions, names);
                 break;
+            case PlotKind::shape_space:
+                draw_shape_space(g, *job.shape_space, job.components[0], job.components[1], names);
+                break;
         }
         const bool three_d =
             job.kind == PlotKind::superimposed || job.kind == PlotKind::growth_change;

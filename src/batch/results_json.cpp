@@ -96,6 +96,81 @@ const char* projection_name(const AllometryScores& scores) {
                                    : "each sample's own growth direction";
 }
 
+// The table's terms, then the residuals and the total.
+Json anova_json(const ProcrustesAnova& t) {
+    Json rows = Json::array();
+    for (const AnovaTerm& term : t.terms) {
+        rows.push_back({{"term", term_key(term.kind)},
+                        {"df", term.df},
+                        {"ss", term.ss},
+                        {"ms", term.ms},
+                        {"r_squared", term.r_squared},
+                        {"f", number_json(term.f)},
+                        {"z", number_json(term.test.z)},
+                        {"p_value", number_json(term.test.p_value)}});
+    }
+    rows.push_back({{"term", "residual"},
+                    {"df", t.residual_df},
+                    {"ss", t.residual_ss},
+                    {"ms", t.residual_ms},
+                    {"r_squared", t.residual_r_squared}});
+    rows.push_back({{"term", "total"}, {"df", t.total_df}, {"ss", t.total_ss}});
+    return rows;
+}
+
+// The shares of every component, each specimen's first scores, the loadings of the components
+// drawn (or chosen) and each sample's trajectory through them.
+Json shape_space_json(const ShapeSpace& space, const Session& session,
+                      const std::array<Eigen::Index, 2>& components) {
+    Json specimens = Json::array();
+    const Eigen::Index kept = std::min(space.scores.cols(), kScoresKept);
+    for (std::size_t g = 0; g < space.first.size(); ++g) {
+        const std::vector<std::string>& names =
+            session.sample(static_cast<int>(g + 1)).specimen_names;
+        for (Eigen::Index i = 0; i < space.count[g]; ++i) {
+            const Eigen::VectorXd row = space.scores.row(space.first[g] + i).head(kept);
+            specimens.push_back({{"name", names[static_cast<std::size_t>(i)]},
+                                 {"sample", g + 1},
+                                 {"scores", vector_json(row)}});
+        }
+    }
+    // Without a drawing the default components may be more than the data have.
+    const bool drawable = std::max(components[0], components[1]) <= space.scores.cols();
+    Json loadings = Json::object();
+    for (const Eigen::Index c : components) {
+        if (drawable)
+            loadings["PC" + std::to_string(c)] = vector_json(space.loadings.col(c - 1));
+    }
+    Json lines = Json::array();
+    const std::vector<Trajectory> drawn =
+        drawable ? trajectories(space, components[0] - 1, components[1] - 1)
+                 : std::vector<Trajectory>();
+    for (std::size_t g = 0; g < drawn.size(); ++g) {
+        const Trajectory& t = drawn[g];
+        lines.push_back({{"sample", g + 1},
+                         {"size_from", t.size_from},
+                         {"size_to", t.size_to},
+                         {"from", {t.from.x(), t.from.y()}},
+                         {"to", {t.to.x(), t.to.y()}}});
+    }
+    return {{"space", space.form_space ? "form" : "shape"},
+            {"components", {components[0], components[1]}},
+            {"shares", vector_json(space.shares)},
+            {"variances", vector_json(space.variances)},
+            {"loadings", loadings},
+            {"trajectories", lines},
+            {"specimens", specimens}};
+}
+
+// What follows the angles: the ANOVA table and the shape space, when they were asked for.
+void add_anova_and_shape_space(Json& j, const BatchOptions& o, const Session& session,
+                               const ShapeSpace* space) {
+    if (const ProcrustesAnova* table = session.anova())
+        j["anova"] = anova_json(*table);
+    if (space != nullptr)
+        j["shape_space"] = shape_space_json(*space, session, o.components);
+}
+
 std::string text_of(const Json& j) {
     // Names that are not valid UTF-8 go in with their bad bytes replaced.
     return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
@@ -106,7 +181,7 @@ std::string text_of(const Json& j) {
 std::string two_sample_json(const BatchOptions& o, const std::vector<std::string>& files,
                             const Session& session, const AngleResult& angle,
                             const std::optional<SlopeComparison>& permutation,
-                            const AllometryScores& scores) {
+                            const AllometryScores& scores, const ShapeSpace* space) {
     Json samples = Json::array();
     for (std::size_t g = 0; g < files.size(); ++g) {
         samples.push_back(sample_json(files[g], session.sample(static_cast<int>(g + 1))));
@@ -134,6 +209,7 @@ std::string two_sample_json(const BatchOptions& o, const std::vector<std::string
         j["pairwise"] = pairwise_json(*permutation);
         j["common_slopes_test"] = common_slopes_json(*permutation);
     }
+    add_anova_and_shape_space(j, o, session, space);
     if (angle.isometry && angle.common_reference)
         j["note"] = kIsometryNote;
     return text_of(j);
@@ -142,7 +218,7 @@ std::string two_sample_json(const BatchOptions& o, const std::vector<std::string
 std::string samples_json(const BatchOptions& o, const std::vector<std::string>& files,
                          const Session& session, const SampleAngles& angles,
                          const std::optional<SlopeComparison>& slopes,
-                         const AllometryScores& scores) {
+                         const AllometryScores& scores, const ShapeSpace* space) {
     Json samples = Json::array();
     for (std::size_t g = 0; g < files.size(); ++g) {
         Json s = sample_json(files[g], session.sample(static_cast<int>(g + 1)));
@@ -162,6 +238,7 @@ std::string samples_json(const BatchOptions& o, const std::vector<std::string>& 
         if (slopes->permutations > 0)
             j["common_slopes_test"] = common_slopes_json(*slopes);
     }
+    add_anova_and_shape_space(j, o, session, space);
     if (angles.isometry && session.common_reference_used())
         j["note"] = kIsometryNote;
     return text_of(j);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace kelmar {
 namespace {
@@ -447,6 +448,70 @@ void draw_distributions(Graphics& g, const AngleDistributions& d,
             g.set(axes, "YLabel", "replicates");
         }
     }
+}
+
+void draw_shape_space(Graphics& g, const ShapeSpace& space, Eigen::Index i, Eigen::Index j,
+                      std::span<const std::string> names) {
+    check_components(space, {i, j}, "the shape space");
+    if (std::max(i, j) > space.scores.cols())
+        throw Error("the shape space kept the scores of its first " +
+                    std::to_string(space.scores.cols()) + " components only");
+    if (g.current_figure() == std::nullopt)
+        g.create_figure();
+    const Handle axes = flat_axes(g, Value::row({0, 0, 1, 1}));
+    const Eigen::VectorXd x_all = space.scores.col(i - 1);
+    const Eigen::VectorXd y_all = space.scores.col(j - 1);
+    const std::vector<Trajectory> lines = trajectories(space, i - 1, j - 1);
+    double x_lo = x_all.minCoeff(), x_hi = x_all.maxCoeff();
+    double y_lo = y_all.minCoeff(), y_hi = y_all.maxCoeff();
+    for (const Trajectory& t : lines) {
+        x_lo = std::min({x_lo, t.from.x(), t.to.x()});
+        x_hi = std::max({x_hi, t.from.x(), t.to.x()});
+        y_lo = std::min({y_lo, t.from.y(), t.to.y()});
+        y_hi = std::max({y_hi, t.from.y(), t.to.y()});
+    }
+    // An arrowhead a thirtieth of the larger range long, its sides 25 degrees off the line.
+    const double head = std::max(x_hi - x_lo, y_hi - y_lo) / 30.0;
+    const double spread = 25.0 * std::numbers::pi / 180.0;
+    for (std::size_t k = 0; k < space.first.size(); ++k) {
+        const PlotStyle style = sample_style(static_cast<int>(k + 1));
+        const Eigen::Index first = space.first[k];
+        const Eigen::Index count = space.count[k];
+        const std::vector<double> x = values_of(x_all.segment(first, count));
+        const std::vector<double> y = values_of(y_all.segment(first, count));
+        const std::vector<double> zero(x.size(), 0.0);
+        const Handle markers = line(
+            g, x, y, zero, style, k < names.size() ? names[k] : "sample " + std::to_string(k + 1));
+        g.set(markers, "MarkerSize", kSpecimenMarker);
+        const Trajectory& t = lines[k];
+        const PlotStyle solid{style.color, Marker::none, LineStyle::solid};
+        const double ends_x[] = {t.from.x(), t.to.x()};
+        const double ends_y[] = {t.from.y(), t.to.y()};
+        const double ends_z[] = {0, 0};
+        line(g, ends_x, ends_y, ends_z, solid);
+        const Eigen::Vector2d along = t.to - t.from;
+        if (along.norm() > 0.0) {
+            const double angle = std::atan2(along.y(), along.x());
+            for (const double side :
+                 {angle + std::numbers::pi - spread, angle + std::numbers::pi + spread}) {
+                const double head_x[] = {t.to.x(), t.to.x() + head * std::cos(side)};
+                const double head_y[] = {t.to.y(), t.to.y() + head * std::sin(side)};
+                line(g, head_x, head_y, ends_z, solid);
+            }
+        }
+    }
+    set_limits(g, axes, padded(x_lo, x_hi), padded(y_lo, y_hi));
+    axis_mode(g, axes, "equal");
+    const auto label = [&](Eigen::Index c) {
+        return "PC" + std::to_string(c) + " (" +
+               format_text("%.1f", {100.0 * space.shares(c - 1)}) + " %)";
+    };
+    g.set(axes, "XLabel", label(i));
+    g.set(axes, "YLabel", label(j));
+    g.set(axes, "Title",
+          space.form_space ? "Form space: shape and log size, with each sample's trajectory"
+                           : "Shape space, with each sample's trajectory");
+    g.set(axes, "Legend", "on");
 }
 
 }  // namespace kelmar

@@ -9,12 +9,16 @@
 //   other samples (each in that sample's colour, labelled "to 2" …), then one panel a pair with
 //   its permuted angles, the observed angle and the UCL95; every panel with its own bins
 //   (Freedman–Diaconis) and scales, the panels filling the figure row by row. When full panels
-//   do not fit, the pairs become small multiples: frames without tick labels titled "1 & 2".
+//   do not fit, the pairs become small multiples: frames without tick labels titled "1 & 2";
+// - draw_shape_space: every specimen on two principal components, in its sample's marker, each
+//   sample's trajectory as a line with an arrowhead at its larger end, the axes labelled with the
+//   component and its share of the variance ("PC1 (43.2 %)"), equal units on both axes.
 // Sample 1 is drawn as red diamonds, sample 2 as blue circles, further samples in other colours
 // and markers; the reference as green pentagrams.
 #pragma once
 
 #include "growth/allometry.hpp"
+#include "growth/shape_space.hpp"
 #include "platform/graphics/graphics.hpp"
 #include "platform/graphics/plotting.hpp"
 
@@ -49,6 +53,11 @@ void draw_growth_change(Graphics& g, const GrowthChange& change,
 
 void draw_distributions(Graphics& g, const AngleDistributions& d,
                         std::span<const std::string> names);
+
+// Components `i` and `j` (from 1) of `space`, which must be among its scores; raises an Error
+// otherwise.
+void draw_shape_space(Graphics& g, const ShapeSpace& space, Eigen::Index i, Eigen::Index j,
+                      std::span<const std::string> names);
 
 // Histogram bins: `count` bins of `width` from `origin`.
 struct HistogramBins {

@@ -1,8 +1,9 @@
 #include "shape_space.hpp"
 
+#include "chunk_pipeline.hpp"
 #include "least_squares.hpp"
 #include "platform/numeric/error.hpp"
-#include "chunk_pipeline.hpp"
+#include "platform/numeric/text_to_numbers.hpp"
 #include "worker_pool.hpp"
 
 #include <Eigen/Eigenvalues>
@@ -27,8 +28,7 @@ constexpr Eigen::Index kMostParts = 8;
 Eigen::MatrixXd cross_product(const Eigen::MatrixXd& x, int threads) {
     const Eigen::Index c = x.cols();
     const Eigen::Index parts = std::clamp<Eigen::Index>(x.rows() / kRowsPerPart, 1, kMostParts);
-    const int helpers =
-        static_cast<int>(std::min<Eigen::Index>(thread_count(threads), parts)) - 1;
+    const int helpers = static_cast<int>(std::min<Eigen::Index>(thread_count(threads), parts)) - 1;
     std::vector<Eigen::MatrixXd> partial(static_cast<std::size_t>(parts),
                                          Eigen::MatrixXd::Zero(c, c));
     const auto part = [&](Eigen::Index p) {
@@ -157,6 +157,36 @@ std::vector<Trajectory> trajectories(const ShapeSpace& space, Eigen::Index i, Ei
         out.push_back(t);
     }
     return out;
+}
+
+std::optional<std::array<Eigen::Index, 2>> parse_component_pair(std::string_view text) {
+    std::vector<double> numbers;
+    const NumbersParsed parsed = parse_numbers_into(text, numbers);
+    if (!parsed.ok || numbers.size() != 2 || text.find(',') == std::string_view::npos)
+        return std::nullopt;
+    std::array<Eigen::Index, 2> out{};
+    for (std::size_t c = 0; c < 2; ++c) {
+        if (!(numbers[c] >= 1.0 && numbers[c] <= 1e6 && numbers[c] == std::floor(numbers[c])))
+            return std::nullopt;
+        out[c] = static_cast<Eigen::Index>(numbers[c]);
+    }
+    if (out[0] == out[1])
+        return std::nullopt;
+    return out;
+}
+
+void check_components(const ShapeSpace& space, const std::array<Eigen::Index, 2>& components,
+                      const std::string& where) {
+    const Eigen::Index m = space.variances.size();
+    for (const Eigen::Index c : components) {
+        if (c > m) {
+            std::string message = where;
+            message += ": the pooled specimens have " + std::to_string(m) +
+                       (m == 1 ? " principal component" : " principal components") +
+                       " of non-zero variance, so there is no component " + std::to_string(c);
+            throw Error(message);
+        }
+    }
 }
 
 }  // namespace kelmar

@@ -10,7 +10,11 @@
 
 #include <Eigen/Core>
 
+#include <array>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelmar {
@@ -20,13 +24,13 @@ constexpr Eigen::Index kScoresKept = 20;
 
 struct ShapeSpace {
     bool form_space = false;
-    Eigen::RowVectorXd mean;     // of the variables
-    Eigen::VectorXd variances;   // of the components of non-zero variance, decreasing (N − 1)
-    Eigen::VectorXd shares;      // each variance over their sum
-    Eigen::MatrixXd loadings;    // variables × components, unit columns
-    Eigen::MatrixXd scores;      // specimens × the first components asked for
+    Eigen::RowVectorXd mean;    // of the variables
+    Eigen::VectorXd variances;  // of the components of non-zero variance, decreasing (N − 1)
+    Eigen::VectorXd shares;     // each variance over their sum
+    Eigen::MatrixXd loadings;   // variables × components, unit columns
+    Eigen::MatrixXd scores;     // specimens × the first components asked for
     std::vector<Eigen::Index> first, count;  // each sample's rows
-    Eigen::VectorXd sizes;       // the size variable of every specimen, for the trajectories
+    Eigen::VectorXd sizes;  // the size variable of every specimen, for the trajectories
 };
 
 // The shape space of the samples (each n_g × C, centroid size in column C), with the scores of
@@ -48,5 +52,13 @@ struct Trajectory {
 // One trajectory per sample; `i` and `j` must be among the scores kept. A sample whose sizes do
 // not vary has no line: its trajectory starts and ends at its mean scores.
 std::vector<Trajectory> trajectories(const ShapeSpace& space, Eigen::Index i, Eigen::Index j);
+
+// Two different component numbers from 1 written "I,J" (blanks allowed); nothing otherwise.
+std::optional<std::array<Eigen::Index, 2>> parse_component_pair(std::string_view text);
+
+// Raises an Error, naming `where` the components were asked for, when one of `components` is
+// beyond the components of non-zero variance of `space`.
+void check_components(const ShapeSpace& space, const std::array<Eigen::Index, 2>& components,
+                      const std::string& where);
 
 }  // namespace kelmar

@@ -37,6 +37,12 @@ std::string tps_name(std::string name) {
     return name;
 }
 
+// The name, sample and size fields of row `i` of sample `s`.
+std::string specimen_fields(const ExportedSample& s, Eigen::Index i) {
+    return csv_name(s.names[static_cast<std::size_t>(i)]) + ',' + std::to_string(s.sample) + ',' +
+           shortest_text(s.data(i, s.data.cols() - 1));
+}
+
 }  // namespace
 
 std::string coordinates_csv(std::span<const ExportedSample> samples) {
@@ -52,10 +58,27 @@ std::string coordinates_csv(std::span<const ExportedSample> samples) {
     out += '\n';
     for (const ExportedSample& s : samples) {
         for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
-            out += csv_name(s.names[static_cast<std::size_t>(i)]) + ',' + std::to_string(s.sample) +
-                   ',' + shortest_text(s.data(i, s.data.cols() - 1));
+            out += specimen_fields(s, i);
             for (Eigen::Index j = 0; j + 1 < s.data.cols(); ++j)
                 out += ',' + shortest_text(s.data(i, j));
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+std::string scores_csv(std::span<const ExportedSample> samples,
+                       const Eigen::Ref<const Eigen::MatrixXd>& scores) {
+    std::string out = "name,sample,size";
+    for (Eigen::Index c = 1; c <= scores.cols(); ++c)
+        out += ",PC" + std::to_string(c);
+    out += '\n';
+    Eigen::Index row = 0;
+    for (const ExportedSample& s : samples) {
+        for (Eigen::Index i = 0; i < s.data.rows(); ++i, ++row) {
+            out += specimen_fields(s, i);
+            for (Eigen::Index c = 0; c < scores.cols(); ++c)
+                out += ',' + shortest_text(scores(row, c));
             out += '\n';
         }
     }
@@ -83,6 +106,10 @@ std::string coordinates_tps(std::span<const ExportedSample> samples) {
         }
     }
     return out;
+}
+
+bool names_table_format(const std::string& path) {
+    return landmark_text::equal_ignoring_case(split_path(path).extension, ".csv");
 }
 
 bool names_coordinates_format(const std::string& path) {

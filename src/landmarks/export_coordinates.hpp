@@ -22,6 +22,14 @@ struct ExportedSample {
 std::string coordinates_csv(std::span<const ExportedSample> samples);
 std::string coordinates_tps(std::span<const ExportedSample> samples);
 
+// Each specimen's name, sample, size and its row of `scores` (the samples' specimens in order):
+// CSV with a header row name, sample, size, PC1, PC2, ...
+std::string scores_csv(std::span<const ExportedSample> samples,
+                       const Eigen::Ref<const Eigen::MatrixXd>& scores);
+
+// Whether `path` ends in .csv (any letter case).
+bool names_table_format(const std::string& path);
+
 // Whether `path` ends in .csv or .tps (any letter case), the names the export writes.
 bool names_coordinates_format(const std::string& path);
 

@@ -181,39 +181,44 @@ const SampleAngles& Session::isometry_of_samples(SizeVariable size, int nboots) 
     return *angles_;
 }
 
-namespace {
+namespace {}  // namespace
 
-// The slopes of several samples are compared only in one common frame.
-void check_common_frame(int samples, bool common_reference) {
-    if (samples < 2) {
-        throw Error("the permutation test needs both samples: load sample 1 and sample 2 first");
+void Session::check_pooled(const char* what) const {
+    check_one_frame();
+    if (sample_count() < 2) {
+        std::string message = what;
+        message += " needs both samples: load sample 1 and sample 2 first";
+        throw Error(message);
     }
-    if (!common_reference) {
-        throw Error(
-            "the permutation test pools both samples, so both must be on a common reference: "
-            "load sample 2 again with the common Procrustes GLS reference chosen");
+    if (!common_reference_used()) {
+        std::string message = what;
+        message +=
+            " pools both samples, so both must be on a common reference: load sample 2 again "
+            "with the common Procrustes GLS reference chosen";
+        throw Error(message);
     }
 }
 
-}  // namespace
-
 SlopeComparison Session::slope_statistics(SizeVariable size) {
-    check_one_frame();
-    check_common_frame(sample_count(), common_reference_used());
+    check_pooled("the permutation test");
     return compare_growth_slopes(datasets(), 0, size, stream_, threads_);
 }
 
-SlopeComparison Session::permutation_test(SizeVariable size, Eigen::Index permutations) {
-    check_one_frame();
-    check_common_frame(sample_count(), common_reference_used());
+SlopeComparison Session::permutation_test(SizeVariable size, Eigen::Index permutations,
+                                          bool anova) {
+    check_pooled("the permutation test");
     if (permutations < 1) {
         throw Error("the number of permutations must be at least 1, given " +
                     std::to_string(permutations));
     }
     progress({Progress::Stage::permutations, false, sample_count(), std::nullopt});
     const std::uint64_t drawn_before = stream_.drawn();
-    SlopeComparison test = compare_growth_slopes(datasets(), permutations, size, stream_, threads_);
-    permutation_ = PermutationRecord{test, size, drawn_before};
+    SlopeComparison test =
+        compare_growth_slopes(datasets(), permutations, size, stream_, threads_, anova);
+    std::optional<ProcrustesAnova> table;
+    if (anova)
+        table = anova_table(datasets(), size, test);
+    permutation_ = PermutationRecord{test, size, drawn_before, std::move(table)};
     return test;
 }
 

@@ -71,6 +71,35 @@ std::string permutation_section(const SlopeComparison& t, SizeVariable size) {
     return out;
 }
 
+// The Procrustes ANOVA table: each term with its test, then the residuals and the total.
+std::string anova_section(const ProcrustesAnova& t) {
+    std::string out = format_text(
+        R"(\nProcrustes ANOVA (sequential sums of squares), %d permutations, regression on %s:\n)",
+        {static_cast<double>(t.permutations), short_name(t.size)});
+    out += format_text(R"(%-14s %6s %12s %12s %8s %10s %8s %9s \n)",
+                       {"Term", "Df", "SS", "MS", "R2", "F", "Z", "P"});
+    for (const AnovaTerm& term : t.terms) {
+        out += format_text(R"(%-14s %6d %12.6g %12.6g %8.4f %10.4f %8.2f %9.4g \n)",
+                           {term_label(term.kind), static_cast<double>(term.df), term.ss, term.ms,
+                            term.r_squared, term.f, term.test.z, term.test.p_value});
+    }
+    out += format_text(R"(%-14s %6d %12.6g %12.6g %8.4f \n)",
+                       {"Residuals", static_cast<double>(t.residual_df), t.residual_ss,
+                        t.residual_ms, t.residual_r_squared});
+    out += format_text(R"(%-14s %6d %12.6g \n)",
+                       {"Total", static_cast<double>(t.total_df), t.total_ss});
+    return out;
+}
+
+// The permutation tests, with the ANOVA table when it was asked for.
+std::string tests_section(const SlopeComparison& tests, SizeVariable size,
+                          const std::optional<ProcrustesAnova>& anova) {
+    std::string out = permutation_section(tests, size);
+    if (anova)
+        out += anova_section(*anova);
+    return out;
+}
+
 }  // namespace
 
 bool Session::has_results() const {
@@ -175,7 +204,7 @@ std::string Session::two_samples_report_text() const {
         }
     }
     if (permutation_)
-        out += permutation_section(permutation_->test, permutation_->size);
+        out += tests_section(permutation_->test, permutation_->size, permutation_->anova);
     return out + provenance_text(angle != nullptr);
 }
 
@@ -230,7 +259,7 @@ std::string Session::samples_report_text() const {
         out += format_text(R"(\nRegression was on %s\n)", {short_name(a->size)});
     }
     if (permutation_)
-        out += permutation_section(permutation_->test, permutation_->size);
+        out += tests_section(permutation_->test, permutation_->size, permutation_->anova);
     return out + provenance_text(a.has_value());
 }
 

@@ -14,6 +14,8 @@
 #include "drawing.hpp"
 #include "growth/allometry.hpp"
 #include "growth/growth_vectors.hpp"
+#include "growth/procrustes_anova.hpp"
+#include "growth/shape_space.hpp"
 #include "growth/size_variable.hpp"
 #include "growth/slope_comparison.hpp"
 #include "platform/numeric/random_stream.hpp"
@@ -168,8 +170,14 @@ class Session {
     // samples, the angle, the difference of slope lengths and the distance. The samples must be
     // fitted onto a common reference. Its draws continue the stream, so after an angle step they
     // never change that step's ranges. The report carries the last test until a sample is loaded
-    // again.
-    SlopeComparison permutation_test(SizeVariable size, Eigen::Index permutations);
+    // again. With `anova` the Procrustes ANOVA's terms are tested on the same permutations, and
+    // the report carries the table after the tests.
+    SlopeComparison permutation_test(SizeVariable size, Eigen::Index permutations,
+                                     bool anova = false);
+    // The table of the last permutation test run with `anova`, or null.
+    const ProcrustesAnova* anova() const {
+        return permutation_ && permutation_->anova ? &*permutation_->anova : nullptr;
+    }
     // The same statistics without their tests: no draws, nothing stored.
     SlopeComparison slope_statistics(SizeVariable size);
 
@@ -180,6 +188,11 @@ class Session {
     AllometryScores allometry() const;
     GrowthChange growth_as_shape_change() const;
     AngleDistributions angle_distributions() const;
+    // The loaded samples in shape space (or form space) with the scores of the first
+    // `scores_kept` components, their trajectories on `size`. The samples must be fitted onto a
+    // common reference; no analysis needs to have run.
+    ShapeSpace shape_space(SizeVariable size, bool form_space,
+                           Eigen::Index scores_kept = kScoresKept) const;
     // The size variable of the last analysis.
     SizeVariable analysed_size_variable() const;
 
@@ -222,6 +235,9 @@ class Session {
     // since been replaced, or sample 1 was replaced by one of another dimension: comparing them
     // would mix two frames.
     void check_one_frame() const;
+    // Raises an Error, naming `what` ("the permutation test"), unless two samples or more are
+    // loaded in one frame on a common reference.
+    void check_pooled(const char* what) const;
     // Every loaded sample's dataset, in order.
     std::vector<const Eigen::MatrixXd*> datasets() const;
     // The datasets the last angle step analysed: sample 1 alone after an angle to isometry of
@@ -267,6 +283,7 @@ class Session {
         SlopeComparison test;
         SizeVariable size = SizeVariable::log_centroid_size;
         std::uint64_t drawn_before = 0;
+        std::optional<ProcrustesAnova> anova;
     };
     std::optional<PermutationRecord> permutation_;  // the last test of the loaded samples
     std::optional<SampleAngles> angles_;            // the last angles of all the samples

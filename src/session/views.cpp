@@ -1,5 +1,6 @@
 // The numbers of the pictures of the last analysis: the allometry plot, growth as shape change
-// and the distributions behind the angles, for whichever samples are loaded.
+// and the distributions behind the angles, for whichever samples are loaded; and the samples in
+// shape space.
 #include "platform/numeric/error.hpp"
 #include "session.hpp"
 
@@ -70,6 +71,12 @@ AngleDistributions Session::angle_distributions() const {
         }
     }
     return d;
+}
+
+ShapeSpace Session::shape_space(SizeVariable size, bool form_space,
+                                Eigen::Index scores_kept) const {
+    check_pooled("the shape space");
+    return kelmar::shape_space(datasets(), size, form_space, scores_kept, threads_);
 }
 
 }  // namespace kelmar

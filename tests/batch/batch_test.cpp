@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -69,7 +70,15 @@ TEST(Batch, UsageErrorsExitWithTwo) {
              {example("growth_sample_a.txt"), example("growth_sample_b.txt"),
               example("growth_sample_c.txt")},
              {"--plot", "three.svg", "--common-reference", example("growth_sample_a.txt"),
-              example("growth_sample_b.txt"), example("growth_sample_c.txt")}}) {
+              example("growth_sample_b.txt"), example("growth_sample_c.txt")},
+             // The ANOVA is tested by permutations; the shape space pools the samples.
+             {"--anova", "--common-reference", "a.txt", "b.txt"},
+             {"--plot-shape-space", "s.svg", "a.txt", "b.txt"},
+             {"--export-scores", "s.csv", "a.txt", "b.txt"},
+             {"--export-scores", "s.txt", "--common-reference", "a.txt", "b.txt"},
+             {"--form-space", "--common-reference", "a.txt", "b.txt"},
+             {"--components", "1,2", "--common-reference", "a.txt", "b.txt"},
+             {"--components", "2,2", "--plot-shape-space", "s.svg", "a.txt", "b.txt"}}) {
         const BatchRun r = batch(args);
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_EQ(r.err.rfind("kelmar6-batch: ", 0), 0u) << r.err;
@@ -268,6 +277,144 @@ TEST(Batch, PermutationTestAddsItsResultsAndChangesNoOther) {
                                std::to_string(session.random_stream().drawn()) +
                                " before the permutation tests\n";
     EXPECT_TRUE(report.ends_with(ending)) << report;
+}
+
+// --anova adds the table after the permutation tests, its last line the common slopes' test, and
+// changes nothing else; the JSON's rows are the report's.
+TEST(Batch, AnovaTableFollowsThePermutationTests) {
+    const testing::ScratchFolder folder;
+    const auto run = [&](const std::string& name, std::vector<std::string> extra) {
+        std::vector<std::string> args = {
+            "--common-reference", "--permutations",        "199", "--json", "-",
+            "--report",           (folder / name).string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        for (const char* sample :
+             {"growth_sample_a.txt", "growth_sample_b.txt", "growth_sample_c.txt"})
+            args.push_back(example(sample));
+        const BatchRun r = batch(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return nlohmann::ordered_json::parse(r.out);
+    };
+    nlohmann::ordered_json with = run("with.txt", {"--anova"});
+    const nlohmann::ordered_json without = run("without.txt", {});
+    const nlohmann::ordered_json rows = with["anova"];
+    ASSERT_EQ(rows.size(), 5u);
+    const char* terms[] = {"size", "sample", "size_by_sample", "residual", "total"};
+    const int df[] = {1, 2, 2, 108 - 6, 107};  // 40 + 32 + 36 specimens, 3 samples
+    double sum = 0.0;
+    for (std::size_t t = 0; t < 5; ++t) {
+        EXPECT_EQ(rows[t]["term"], terms[t]);
+        EXPECT_EQ(rows[t]["df"], df[t]);
+        if (t < 4)
+            sum += rows[t]["ss"].get<double>();
+    }
+    EXPECT_NEAR(sum, rows[4]["ss"].get<double>(), 1e-12 * sum);
+    EXPECT_EQ(rows[2]["f"], with["common_slopes_test"]["f"]);
+    EXPECT_EQ(rows[2]["p_value"], with["common_slopes_test"]["p_value"]);
+    EXPECT_EQ(rows[2]["z"], with["common_slopes_test"]["z"]);
+    with.erase("anova");
+    EXPECT_EQ(with, without);
+
+    const std::string report = read(folder / "with.txt");
+    const std::string plain = read(folder / "without.txt");
+    const std::size_t table = report.find(
+        "\nProcrustes ANOVA (sequential sums of squares), 199 "
+        "permutations, regression on LCS:\n");
+    ASSERT_NE(table, std::string::npos);
+    EXPECT_EQ(report.substr(0, table), plain.substr(0, table));
+    EXPECT_EQ(report.substr(report.find("\nAnalysed")), plain.substr(plain.find("\nAnalysed")));
+    const std::string common =
+        format_text("Size x sample       2 %12.6g %12.6g %8.4f %10.4f %8.2f %9.4g ",
+                    {rows[2]["ss"].get<double>(), rows[2]["ms"].get<double>(),
+                     rows[2]["r_squared"].get<double>(), rows[2]["f"].get<double>(),
+                     rows[2]["z"].get<double>(), rows[2]["p_value"].get<double>()});
+    EXPECT_NE(report.find(common, table), std::string::npos) << report.substr(table);
+}
+
+// The scores exported are the JSON's, each specimen named with its sample and size; form space
+// adds log size as one more variable; the picture names its components and samples.
+TEST(Batch, ShapeSpaceScoresAndPicture) {
+    const testing::ScratchFolder folder;
+    const auto run = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = {"--common-reference", "--json", "-", "--report",
+                                         (folder / "report.txt").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(example("growth_sample_a.txt"));
+        args.push_back(example("growth_sample_b.txt"));
+        const BatchRun r = batch(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return nlohmann::ordered_json::parse(r.out);
+    };
+    const std::string csv = (folder / "scores.csv").string();
+    const nlohmann::ordered_json shape = run({"--export-scores", csv});
+    const nlohmann::ordered_json space = shape["shape_space"];
+    EXPECT_EQ(space["space"], "shape");
+    const std::vector<double> shares = space["shares"];
+    double total = 0.0;
+    for (double share : shares)
+        total += share;
+    EXPECT_NEAR(total, 1.0, 1e-12);
+    EXPECT_EQ(space["loadings"]["PC1"].size(), 48u);
+    const nlohmann::ordered_json specimens = space["specimens"];
+    ASSERT_EQ(specimens.size(), 72u);
+    std::istringstream lines(read(csv));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line.rfind("name,sample,size,PC1,PC2,", 0), 0u);
+    EXPECT_TRUE(line.ends_with(",PC20"));
+    for (std::size_t i = 0; std::getline(lines, line); ++i) {
+        ASSERT_LT(i, specimens.size());
+        std::vector<std::string> fields;
+        std::stringstream split(line);
+        for (std::string field; std::getline(split, field, ',');)
+            fields.push_back(field);
+        ASSERT_EQ(fields.size(), 23u);
+        EXPECT_EQ(fields[0], specimens[i]["name"]);
+        EXPECT_EQ(std::stoi(fields[1]), specimens[i]["sample"]);
+        for (std::size_t c = 0; c < 20; ++c)
+            EXPECT_EQ(std::stod(fields[3 + c]), specimens[i]["scores"][c].get<double>());
+    }
+    // The report is the one without the shape space.
+    const nlohmann::ordered_json form = run({"--export-scores", csv, "--form-space"});
+    EXPECT_EQ(form["shape_space"]["space"], "form");
+    EXPECT_EQ(form["shape_space"]["loadings"]["PC1"].size(), 49u);
+    nlohmann::ordered_json plain = shape;
+    plain.erase("shape_space");
+    EXPECT_EQ(plain, run({}));
+
+#ifdef KELMAR_HAS_EXPORT
+    // The drawing module lies beside the program, so the picture is drawn by the program itself.
+    const std::string svg = (folder / "space.svg").string();
+    const std::string json = (folder / "space.json").string();
+    std::string command;
+    for (const std::string& word :
+         {std::string(KELMAR_BATCH_PROGRAM), std::string("-q"), std::string("--common-reference"),
+          std::string("--plot-shape-space"), svg, std::string("--components"), std::string("2,3"),
+          std::string("--json"), json, std::string("--report"), (folder / "r.txt").string(),
+          example("growth_sample_a.txt"), example("growth_sample_b.txt")}) {
+        command += " '";
+        command += word;
+        command += "'";
+    }
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const nlohmann::ordered_json drawn = nlohmann::ordered_json::parse(read(json));
+    const std::string picture = read(svg);
+    const std::vector<double> drawn_shares = drawn["shape_space"]["shares"];
+    for (const std::string& words :
+         {"PC2 (" + format_text("%.1f", {100 * drawn_shares[1]}) + " %)",
+          "PC3 (" + format_text("%.1f", {100 * drawn_shares[2]}) + " %)",
+          std::string("growth_sample_a.txt"), std::string("growth_sample_b.txt")})
+        EXPECT_NE(picture.find(words), std::string::npos) << words;
+    EXPECT_EQ(drawn["shape_space"]["components"], nlohmann::ordered_json({2, 3}));
+    EXPECT_EQ(drawn["shape_space"]["trajectories"].size(), 2u);
+    // Components that do not vary are refused before anything is written.
+    const BatchRun beyond =
+        batch({"--common-reference", "--plot-shape-space", svg, "--components", "1,200",
+               example("growth_sample_a.txt"), example("growth_sample_b.txt")});
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_NE(beyond.err.find("--components 1,200: the pooled specimens have"), std::string::npos)
+        << beyond.err;
+#endif
 }
 
 // Three samples: the report is the session's, the JSON carries every sample and pair, and the

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numbers>
 
 namespace kelmar {
 namespace {
@@ -352,6 +353,81 @@ TEST(GrowthViews, PicturesDrawWhatTheNumbersSay) {
     EXPECT_EQ(to_last, 3);
     EXPECT_EQ(arrows_red, 4);
     EXPECT_EQ(arrows_blue, 4);
+}
+
+// The shape space: each sample's specimens at their scores in its marker and colour, named in the
+// legend; its trajectory from the smallest to the largest size with the arrowhead at the larger
+// end; the axes named by component and share, in equal units; the words in the exports.
+TEST(GrowthViews, ShapeSpaceDrawsEverySpecimenAndTrajectory) {
+    ensure_gui_application();
+    std::mt19937 gen(41);
+    std::vector<Eigen::MatrixXd> samples;
+    for (int k = 0; k < 2; ++k) {
+        Eigen::MatrixXd x = testing::random_matrix(6 + k, 7, gen);
+        x.col(6) = Eigen::VectorXd::LinSpaced(6 + k, 10.0, 20.0 + 5 * k);
+        samples.push_back(x);
+    }
+    const std::vector<const Eigen::MatrixXd*> pointers = {&samples[0], &samples[1]};
+    const ShapeSpace space = shape_space(pointers, SizeVariable::centroid_size, false);
+    Graphics g;
+    const Handle figure = g.create_figure({{"Position", Value::row({0, 0, 800, 600})}});
+    draw_shape_space(g, space, 3, 1, kNames);
+    const Handle axes = current_axes(g);
+    const std::vector<Handle> lines = g.children(axes);
+    ASSERT_EQ(lines.size(), 8u);  // each sample: markers, trajectory, two sides of the head
+    const std::vector<Trajectory> paths = trajectories(space, 2, 0);
+    const auto reals = [&](Handle h, const char* property) {
+        const Value v = g.get(h, property);
+        return std::vector<double>(v.reals().begin(), v.reals().end());
+    };
+    for (std::size_t k = 0; k < 2; ++k) {
+        const Handle markers = lines[4 * k];
+        EXPECT_EQ(g.get(markers, "DisplayName").text(), kNames[k]);
+        EXPECT_EQ(g.get(markers, "Marker").text(), k == 0 ? "d" : "o");
+        const std::vector<double> x = reals(markers, "XData");
+        const std::vector<double> y = reals(markers, "YData");
+        ASSERT_EQ(x.size(), static_cast<std::size_t>(samples[k].rows()));
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const Eigen::Index row = space.first[k] + static_cast<Eigen::Index>(i);
+            EXPECT_EQ(x[i], space.scores(row, 2));
+            EXPECT_EQ(y[i], space.scores(row, 0));
+        }
+        const Handle path = lines[4 * k + 1];
+        EXPECT_EQ(g.get(path, "Color"), g.get(markers, "Color"));
+        EXPECT_EQ(reals(path, "XData")[0], paths[k].from.x());
+        EXPECT_EQ(reals(path, "YData")[1], paths[k].to.y());
+        // Both sides of the head start at the larger end and point back along the path.
+        const Eigen::Vector2d back = (paths[k].from - paths[k].to).normalized();
+        for (std::size_t side = 2; side < 4; ++side) {
+            const std::vector<double> hx = reals(lines[4 * k + side], "XData");
+            const std::vector<double> hy = reals(lines[4 * k + side], "YData");
+            EXPECT_EQ(hx[0], paths[k].to.x());
+            EXPECT_EQ(hy[0], paths[k].to.y());
+            const Eigen::Vector2d along(hx[1] - hx[0], hy[1] - hy[0]);
+            EXPECT_NEAR(along.normalized().dot(back), std::cos(25.0 * std::numbers::pi / 180.0),
+                        1e-12);
+        }
+    }
+    const std::string x_label = "PC3 (" + format_text("%.1f", {100.0 * space.shares(2)}) + " %)";
+    EXPECT_EQ(g.get(axes, "XLabel").text(), x_label);
+    EXPECT_EQ(g.get(axes, "YLabel").text().rfind("PC1 (", 0), 0u);
+    EXPECT_EQ(g.get(axes, "UnitRatioMode").text(), "manual");
+    EXPECT_EQ(g.get(axes, "AxesKind").text(), "2d");
+    const std::string svg = figure_bytes(g, figure, "svg");
+    const std::vector<std::string> emf = emf_texts(figure_bytes(g, figure, "emf"));
+    for (const std::string& words : {x_label, kNames[0], kNames[1]}) {
+        EXPECT_NE(svg.find(words), std::string::npos) << words;
+        EXPECT_NE(std::find(emf.begin(), emf.end(), words), emf.end()) << words;
+    }
+    // Components beyond those that vary are refused, naming how many there are.
+    const Eigen::Index m = space.variances.size();
+    EXPECT_NE(testing::error_of([&] {
+                  draw_shape_space(g, space, 1, m + 1, kNames);
+              }).find(std::to_string(m) + " principal components"),
+              std::string::npos);
+    EXPECT_EQ(parse_component_pair(" 2, 3"), (std::array<Eigen::Index, 2>{2, 3}));
+    for (const char* bad : {"1", "2,2", "0,1", "1.5,2", "1,2,3", "a,b", "1 2"})
+        EXPECT_FALSE(parse_component_pair(bad)) << bad;
 }
 
 }  // namespace

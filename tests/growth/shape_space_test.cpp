@@ -54,8 +54,8 @@ TEST(ShapeSpace, ComponentsFollowTheCovariance) {
         std::vector<Eigen::MatrixXd> samples;
         for (Eigen::Index n : c.sizes)
             samples.push_back(growth_sample(n, c.d, 0.5, gen));
-        const ShapeSpace space = shape_space(pointers(samples), SizeVariable::log_centroid_size,
-                                             c.form_space, 1000, 1);
+        const ShapeSpace space =
+            shape_space(pointers(samples), SizeVariable::log_centroid_size, c.form_space, 1000, 1);
         const Eigen::MatrixXd y = pooled(samples, c.form_space);
         const Eigen::MatrixXd centred = y.rowwise() - y.colwise().mean();
         const auto n = static_cast<double>(y.rows());

@@ -106,6 +106,30 @@ TEST_F(SessionTest, PermutationTestNeedsTheSamplesOnOneCommonReference) {
               std::string::npos);
 }
 
+// The ANOVA rides on the permutation test: its table follows the tests in the report until a
+// sample is loaded; the shape space needs the common reference as the tests do.
+TEST_F(SessionTest, AnovaAndShapeSpaceBelongToSamplesOnOneCommonReference) {
+    session_.load1(sample1_, "s1.txt");
+    session_.load2(sample2_, "s2.txt", false);
+    EXPECT_NE(testing::error_of([&] {
+                  session_.shape_space(SizeVariable::centroid_size, false);
+              }).find("the shape space pools both samples"),
+              std::string::npos);
+    session_.load2(sample2_, "s2.txt", true);
+    EXPECT_EQ(session_.shape_space(SizeVariable::centroid_size, false).scores.rows(), 45);
+    session_.permutation_test(SizeVariable::log_centroid_size, 19);
+    EXPECT_EQ(session_.anova(), nullptr);
+    EXPECT_EQ(session_.report_text().find("Procrustes ANOVA"), std::string::npos);
+    session_.permutation_test(SizeVariable::log_centroid_size, 19, true);
+    ASSERT_NE(session_.anova(), nullptr);
+    EXPECT_EQ(session_.anova()->terms.size(), 3u);
+    const std::string report = session_.report_text();
+    EXPECT_LT(report.find("Common slopes: F ="), report.find("Procrustes ANOVA"));
+    EXPECT_NE(report.find("Residuals          41 "), std::string::npos) << report;
+    session_.load2(sample2_, "s2.txt", true);
+    EXPECT_EQ(session_.anova(), nullptr);
+}
+
 // Every load forgets the results of the samples it replaces, and no step ever combines
 // coordinates fitted in different frames: whatever came before, the session holds what a fresh
 // session loading the same samples holds.
