@@ -40,14 +40,6 @@ struct Choices {
     int nboots;
 };
 
-// Listbox1: 1 is LCS, any other entry CS.
-SizeVariable size_chosen(const Switchyard& s) {
-    const Value size = tagged_value(s.g, "Listbox1");
-    return !size.empty() && size.is_real() && size.reals()[0] == 1.0
-               ? SizeVariable::log_centroid_size
-               : SizeVariable::centroid_size;
-}
-
 // Listbox2: NBOOTS = 100 × Value².
 Choices choices(const Switchyard& s) {
     const Value boots = tagged_value(s.g, "Listbox2");

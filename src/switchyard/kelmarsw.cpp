@@ -36,6 +36,7 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
         {"allometryplot", allometry_plot},
         {"growthchange", growth_change_view},
         {"distributions", distributions_view},
+        {"shapespace", shape_space_view},
         {"drawingclosed", drawing_closed},
     };
     for (const auto& [name, run] : kActions) {
@@ -48,6 +49,19 @@ void kelmarsw(const Switchyard& s, std::string_view action) {
 
 void enable_views(const Switchyard& s, bool on) {
     for (const char* tag : {"Pushbutton12", "Pushbutton13", "Pushbutton14"})
+        set_tagged(s.g, tag, "Enable", on ? "On" : "off");
+}
+
+// Listbox1: 1 is LCS, any other entry CS.
+SizeVariable size_chosen(const Switchyard& s) {
+    const Value size = tagged_value(s.g, "Listbox1");
+    return !size.empty() && size.is_real() && size.reals()[0] == 1.0
+               ? SizeVariable::log_centroid_size
+               : SizeVariable::centroid_size;
+}
+
+void enable_pooled(const Switchyard& s, bool on) {
+    for (const char* tag : {"Pushbutton11", "Pushbutton15"})
         set_tagged(s.g, tag, "Enable", on ? "On" : "off");
 }
 

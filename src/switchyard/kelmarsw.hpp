@@ -1,8 +1,8 @@
 // kelmarsw, the switchyard of the main window: one action string per call, compared exactly and
 // with case against "load1", "load2", "loadwire", "autoaxis", "anglebetween", "angleisometry",
 // "quit", "savefile", "Copy", "AxesOff", "permutationtest", "referencechanged" (the common-
-// reference box), "allometryplot", "growthchange", "distributions" and "drawingclosed" (a
-// drawing window went) in that order; the first equal one
+// reference box), "allometryplot", "growthchange", "distributions", "shapespace" and
+// "drawingclosed" (a drawing window went) in that order; the first equal one
 // runs and any other string does nothing. The actions bind the desktop's analysis session to the
 // window: they find every control by its Tag on each use, read its Value, write its String, and use
 // the dialogs. An action that fails leaves the session and the controls' texts as they were.
@@ -48,6 +48,11 @@ void reference_changed(const Switchyard& s);
 void allometry_plot(const Switchyard& s);
 void growth_change_view(const Switchyard& s);
 void distributions_view(const Switchyard& s);
+void shape_space_view(const Switchyard& s);
+// The size variable chosen in Listbox1.
+SizeVariable size_chosen(const Switchyard& s);
+// Enables (or disables) the buttons that pool the samples: Permutation Test and Shape Space.
+void enable_pooled(const Switchyard& s, bool on);
 // A drawing window where it covers none of the main window's controls.
 void place_beside_main_window(Graphics& g, Handle drawing);
 // Enables (or disables) the buttons of the pictures of an analysis.

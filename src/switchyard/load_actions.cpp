@@ -86,7 +86,7 @@ void load1(const Switchyard& s) {
         result = draw(s, out.drawing, "Sample 1 on its reference: " + out.name);
     set_tagged(s.g, "EditText1", "String", result);
     forget_results(s);
-    set_tagged(s.g, "Pushbutton11", "Enable", "off");  // sample 2 is not on sample 1's reference
+    enable_pooled(s, false);  // sample 2 is not on sample 1's reference
     set_tagged(s.g, "Pushbutton3", "Enable", "On");
     set_tagged(s.g, "Pushbutton5", "Enable", "On");
     set_tagged(s.g, "File1Tag", "String", sample1_file_text(out));
@@ -115,8 +115,8 @@ void load2(const Switchyard& s) {
         }
     }
     set_tagged(s.g, "Pushbutton2", "Enable", "On");
-    // The permutation test pools the samples: only on one common reference.
-    set_tagged(s.g, "Pushbutton11", "Enable", out.common_reference ? "On" : "off");
+    // The permutation test and the shape space pool the samples: only on one common reference.
+    enable_pooled(s, out.common_reference);
     forget_results(s);
 }
 

@@ -1,12 +1,14 @@
 // allometryplot, growthchange and distributions: the pictures of the last analysis, each in a new
 // drawing window placed as the load drawings are, titled by what it shows. Growth Change reads its
-// magnification from the edit field beside its button.
+// magnification from the edit field beside its button. shapespace: both samples in shape space,
+// on the components written in the field beside its button and the size variable chosen.
 #include "display/growth_views.hpp"
 #include "kelmarsw.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
 #include "platform/numeric/text_to_numbers.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelmar {
@@ -76,6 +78,24 @@ void growth_change_view(const Switchyard& s) {
     const std::vector<std::string> names = s.session.sample_names();
     view_window(s, "Growth as shape change",
                 [&] { draw_growth_change(s.g, change, s.session.wirelist(), m, names); });
+}
+
+void shape_space_view(const Switchyard& s) {
+    const std::vector<Handle> field = tagged(s.g, "ComponentsEdit");
+    const std::string text = field.empty() ? "1,2" : s.g.get(field.front(), "String").text();
+    const std::optional<std::array<Eigen::Index, 2>> components = parse_component_pair(text);
+    if (!components) {
+        throw Error(
+            "the components of Shape Space are two different component numbers from 1 written "
+            "I,J, given " +
+            in_quotes(text));
+    }
+    const ShapeSpace space = s.session.shape_space(
+        size_chosen(s), false, std::max({kScoresKept, (*components)[0], (*components)[1]}));
+    check_components(space, *components, "Shape Space " + text);
+    const std::vector<std::string> names = s.session.sample_names();
+    view_window(s, "Shape space",
+                [&] { draw_shape_space(s.g, space, (*components)[0], (*components)[1], names); });
 }
 
 void distributions_view(const Switchyard& s) {

@@ -162,14 +162,15 @@ TEST(MainWindowFile, HoldsTheSessionsControlsAndActions) {
         actions.push_back(call.args[1].text());
     }
     std::sort(actions.begin(), actions.end());
-    EXPECT_EQ(actions, (std::vector<std::string>{
-                           "AxesOff", "Copy", "allometryplot", "anglebetween", "angleisometry",
-                           "autoaxis", "distributions", "growthchange", "load1", "load2",
-                           "loadwire", "permutationtest", "quit", "referencechanged", "savefile"}));
+    EXPECT_EQ(actions,
+              (std::vector<std::string>{
+                  "AxesOff", "Copy", "allometryplot", "anglebetween", "angleisometry", "autoaxis",
+                  "distributions", "growthchange", "load1", "load2", "loadwire", "permutationtest",
+                  "quit", "referencechanged", "savefile", "shapespace"}));
     // The buttons that could only fail before a load or an analysis start disabled.
     for (const char* tag :
          {"Pushbutton3", "Pushbutton5", "Pushbutton6", "Pushbutton7", "Pushbutton8", "Pushbutton9",
-          "Pushbutton12", "Pushbutton13", "Pushbutton14"})
+          "Pushbutton12", "Pushbutton13", "Pushbutton14", "Pushbutton15"})
         EXPECT_EQ(g.get(handles.field(tag).to_scalar(), "Enable").text(), "off") << tag;
 }
 

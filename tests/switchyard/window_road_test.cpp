@@ -161,10 +161,32 @@ TEST_F(WindowRoad, TheAnalysedCoordinatesAreNamed) {
                                      "sample 2 is loaded again; the samples are analysed as read "
                                      "until then");
     EXPECT_FALSE(enabled("Pushbutton11"));  // the samples are not on one common reference
+    EXPECT_FALSE(enabled("Pushbutton15"));
     ASSERT_TRUE(enabled("Pushbutton6"));
     EXPECT_NE(saved_report("r.txt").find("\nAnalysed coordinates as read\n"), std::string::npos);
     load("Pushbutton3", "growth_sample_b.txt");
     EXPECT_TRUE(enabled("Pushbutton11"));
+    // Shape Space draws both samples on the components of its field, before any analysis.
+    ASSERT_TRUE(enabled("Pushbutton15"));
+    g().set(tagged(g(), "ComponentsEdit").front(), "String", "2,1");
+    const std::size_t before = drawings().size();
+    click("Pushbutton15");
+    EXPECT_EQ(last_error(), "");
+    ASSERT_EQ(drawings().size(), before + 1);
+    EXPECT_EQ(g().get(drawings().back(), "Name").text(), "Shape space");
+    const Handle space_axes = g().children(drawings().back()).front();
+    EXPECT_EQ(g().get(space_axes, "XLabel").text().rfind("PC2 (", 0), 0u);
+    EXPECT_EQ(g().get(space_axes, "YLabel").text().rfind("PC1 (", 0), 0u);
+    std::vector<std::size_t> points;
+    for (Handle line : g().children(space_axes)) {
+        if (!g().get(line, "DisplayName").text().empty())
+            points.push_back(g().get(line, "XData").reals().size());
+    }
+    EXPECT_EQ(points, (std::vector<std::size_t>{40, 32}));
+    g().set(tagged(g(), "ComponentsEdit").front(), "String", "1,1");
+    click("Pushbutton15");
+    EXPECT_NE(last_error().find("given \"1,1\""), std::string::npos) << last_error();
+    EXPECT_EQ(drawings().size(), before + 1);
     EXPECT_NE(g().get(tagged(g(), "Pushbutton11").front(), "Tooltip")
                   .text()
                   .find("needs both samples on the common Procrustes GLS reference"),
@@ -178,7 +200,7 @@ TEST_F(WindowRoad, TheAnalysedCoordinatesAreNamed) {
     load("Pushbutton1", "growth_sample_a.txt");
     EXPECT_EQ(text("EditText1"), "");
     EXPECT_FALSE(enabled("Pushbutton11"));
-    EXPECT_EQ(last_error(), "");
+    EXPECT_FALSE(enabled("Pushbutton15"));
 }
 
 // Every report of the window, not only the first, is repeated by kelmar6-batch from the seed and
