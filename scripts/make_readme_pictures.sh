@@ -1,6 +1,7 @@
 #!/bin/bash
-# Makes the README's four pictures from the bundled examples: the two synthetic samples on their
-# common reference, with the wireframe, 999 permutations and the growth magnified three times.
+# Makes the README's five pictures from the bundled examples: the two synthetic samples on their
+# common reference, with the wireframe, 999 permutations and the growth magnified three times; and
+# the three synthetic samples in shape space.
 #   scripts/make_readme_pictures.sh [KELMAR6_BATCH [FOLDER]]
 # (defaults: build/src/batch/kelmar6-batch and docs/pictures).
 set -euo pipefail
@@ -14,3 +15,6 @@ mkdir -p "$out"
   --plot-growth "$out/growth.png" --magnify 3 --plot-distributions "$out/distributions.png" \
   --report /dev/null \
   "$here/examples/growth_sample_a.txt" "$here/examples/growth_sample_b.txt"
+"$batch" --quiet --common-reference --plot-shape-space "$out/shape_space.png" --report /dev/null \
+  "$here/examples/growth_sample_a.txt" "$here/examples/growth_sample_b.txt" \
+  "$here/examples/growth_sample_c.txt"

@@ -8,7 +8,7 @@ batch=$2
 scratch=$3
 rm -rf "$scratch"
 bash "$source_folder/scripts/make_readme_pictures.sh" "$batch" "$scratch"
-for picture in superimposed allometry growth distributions; do
+for picture in superimposed allometry growth distributions shape_space; do
   file="$scratch/$picture.png"
   [[ $(head -c 8 "$file" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]] ||
     { echo "$file is not a PNG"; exit 1; }

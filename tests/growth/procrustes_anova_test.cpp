@@ -13,6 +13,7 @@
 #include <Eigen/QR>
 
 #include <algorithm>
+#include <iostream>
 #include <numeric>
 
 namespace kelmar {
@@ -222,21 +223,40 @@ TEST(ProcrustesAnova, SequentialOrderGivesSizeWhatSizeAndSampleShare) {
     EXPECT_GT(sample_alone / table.total_ss, 0.5);
 }
 
-TEST(ProcrustesAnova, RandomSplitsOfOneSampleHoldTheLevelOfSample) {
+// True nulls: the halves of one growth sample have one mean shape at equal size, and coordinates
+// drawn apart from size have no allometry. P <= 0.05 must come in about 5 % of cases.
+TEST(ProcrustesAnova, TrueNullsHoldTheLevelOfSampleAndSize) {
     std::mt19937 gen(12);
     RandomStream stream(13);
-    int rejected = 0;
-    constexpr int kCases = 300;
+    int sample_rejected = 0, size_rejected = 0;
+    constexpr int kCases = 1000;
     for (int c = 0; c < kCases; ++c) {
         const Eigen::MatrixXd one = growth_sample(24, 12, 0.5, gen);
-        const std::vector<Eigen::MatrixXd> parts = {one.topRows(12), one.bottomRows(12)};
-        const ProcrustesAnova table =
-            procrustes_anova(pointers(parts), 99, SizeVariable::log_centroid_size, stream, 1);
-        rejected += table.terms[1].test.p_value <= 0.05 ? 1 : 0;
+        const std::vector<Eigen::MatrixXd> halves = {one.topRows(12), one.bottomRows(12)};
+        sample_rejected +=
+            procrustes_anova(pointers(halves), 99, SizeVariable::log_centroid_size, stream, 1)
+                        .terms[1]
+                        .test.p_value <= 0.05
+                ? 1
+                : 0;
+        Eigen::MatrixXd flat = growth_sample(20, 12, 0.5, gen);
+        flat.leftCols(12) = testing::random_matrix(20, 12, gen);
+        const std::vector<Eigen::MatrixXd> no_allometry = {flat};
+        size_rejected +=
+            procrustes_anova(pointers(no_allometry), 99, SizeVariable::centroid_size, stream, 1)
+                        .terms[0]
+                        .test.p_value <= 0.05
+                ? 1
+                : 0;
     }
-    const double share = static_cast<double>(rejected) / kCases;
-    EXPECT_GE(share, 0.02);
-    EXPECT_LE(share, 0.09);
+    const double sample_share = static_cast<double>(sample_rejected) / kCases;
+    const double size_share = static_cast<double>(size_rejected) / kCases;
+    std::cout << "true nulls, P <= 0.05: sample term " << 100.0 * sample_share << " %, size term "
+              << 100.0 * size_share << " %\n";
+    for (const double share : {sample_share, size_share}) {
+        EXPECT_GE(share, 0.02);
+        EXPECT_LE(share, 0.09);
+    }
 }
 
 TEST(ProcrustesAnova, RefusesWhatHasNoAnswer) {
