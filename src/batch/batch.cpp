@@ -350,23 +350,19 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
         outputs.push_back({o.report, results.report});
     if (json_to_file)
         outputs.push_back({o.json, results.json});
+    std::vector<ExportedSample> exported;
+    for (int g = 1; g <= session.sample_count(); ++g)
+        exported.push_back({session.sample(g).analysed(), session.sample(g).specimen_names, g,
+                            session.sample(g).dimensions});
     std::string coordinates;
     if (!o.export_coords.empty()) {
-        std::vector<ExportedSample> exported;
-        for (int g = 1; g <= session.sample_count(); ++g)
-            exported.push_back({session.sample(g).analysed(), session.sample(g).specimen_names, g,
-                                session.sample(g).dimensions});
         coordinates = exported_coordinates(o.export_coords, exported);
         outputs.push_back({o.export_coords, coordinates});
     }
     std::string scores;
     if (!o.export_scores.empty()) {
-        std::vector<ExportedSample> scored;
-        for (int g = 1; g <= session.sample_count(); ++g)
-            scored.push_back({session.sample(g).analysed(), session.sample(g).specimen_names, g,
-                              session.sample(g).dimensions});
-        scores =
-            scores_csv(scored, space->scores.leftCols(std::min(space->scores.cols(), kScoresKept)));
+        scores = scores_csv(exported,
+                            space->scores.leftCols(std::min(space->scores.cols(), kScoresKept)));
         outputs.push_back({o.export_scores, scores});
     }
     const std::vector<DrawnFile> drawings = drawing_files(plots, session, shown, shown_space);

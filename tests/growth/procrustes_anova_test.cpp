@@ -19,14 +19,9 @@
 namespace kelmar {
 namespace {
 
+using testing::draw_permutation;
 using testing::growth_sample;
-
-std::vector<const Eigen::MatrixXd*> pointers(const std::vector<Eigen::MatrixXd>& samples) {
-    std::vector<const Eigen::MatrixXd*> out;
-    for (const Eigen::MatrixXd& x : samples)
-        out.push_back(&x);
-    return out;
-}
+using testing::pointers;
 
 // The four nested models as design matrices: grand mean; + size; + a column per sample after the
 // first; + size times each of those columns.
@@ -70,18 +65,6 @@ class Designs {
     Eigen::MatrixXd y_;
     std::vector<Eigen::MatrixXd> models_;
 };
-
-// Draws the engine's permutation: idx = 0 … N − 1, then for i = N down to 2 an exchange of
-// idx[i − 1] and idx[floor(u·i)].
-std::vector<Eigen::Index> draw_permutation(Eigen::Index n, RandomStream& stream) {
-    std::vector<Eigen::Index> idx(static_cast<std::size_t>(n));
-    std::iota(idx.begin(), idx.end(), Eigen::Index{0});
-    for (Eigen::Index i = n; i >= 2; --i) {
-        const auto j = static_cast<Eigen::Index>(std::floor(stream.next_uniform() * i));
-        std::swap(idx[static_cast<std::size_t>(i - 1)], idx[static_cast<std::size_t>(j)]);
-    }
-    return idx;
-}
 
 TEST(ProcrustesAnova, EveryEntryFollowsLeastSquaresWrittenOut) {
     std::mt19937 gen(8);
@@ -230,24 +213,18 @@ TEST(ProcrustesAnova, TrueNullsHoldTheLevelOfSampleAndSize) {
     RandomStream stream(13);
     int sample_rejected = 0, size_rejected = 0;
     constexpr int kCases = 1000;
+    const auto rejects = [&](const std::vector<Eigen::MatrixXd>& samples, SizeVariable size,
+                             std::size_t term) {
+        const ProcrustesAnova table = procrustes_anova(pointers(samples), 99, size, stream, 1);
+        return table.terms[term].test.p_value <= 0.05 ? 1 : 0;
+    };
     for (int c = 0; c < kCases; ++c) {
         const Eigen::MatrixXd one = growth_sample(24, 12, 0.5, gen);
-        const std::vector<Eigen::MatrixXd> halves = {one.topRows(12), one.bottomRows(12)};
         sample_rejected +=
-            procrustes_anova(pointers(halves), 99, SizeVariable::log_centroid_size, stream, 1)
-                        .terms[1]
-                        .test.p_value <= 0.05
-                ? 1
-                : 0;
+            rejects({one.topRows(12), one.bottomRows(12)}, SizeVariable::log_centroid_size, 1);
         Eigen::MatrixXd flat = growth_sample(20, 12, 0.5, gen);
         flat.leftCols(12) = testing::random_matrix(20, 12, gen);
-        const std::vector<Eigen::MatrixXd> no_allometry = {flat};
-        size_rejected +=
-            procrustes_anova(pointers(no_allometry), 99, SizeVariable::centroid_size, stream, 1)
-                        .terms[0]
-                        .test.p_value <= 0.05
-                ? 1
-                : 0;
+        size_rejected += rejects({flat}, SizeVariable::centroid_size, 0);
     }
     const double sample_share = static_cast<double>(sample_rejected) / kCases;
     const double size_share = static_cast<double>(size_rejected) / kCases;

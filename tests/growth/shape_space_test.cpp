@@ -13,14 +13,9 @@
 namespace kelmar {
 namespace {
 
+using testing::draw_permutation;
 using testing::growth_sample;
-
-std::vector<const Eigen::MatrixXd*> pointers(const std::vector<Eigen::MatrixXd>& samples) {
-    std::vector<const Eigen::MatrixXd*> out;
-    for (const Eigen::MatrixXd& x : samples)
-        out.push_back(&x);
-    return out;
-}
+using testing::pointers;
 
 // The variables of every specimen: coordinates, then log size in form space.
 Eigen::MatrixXd pooled(const std::vector<Eigen::MatrixXd>& samples, bool form_space) {

@@ -20,7 +20,9 @@
 namespace kelmar {
 namespace {
 
+using testing::draw_permutation;
 using testing::growth_sample;
+using testing::pointers;
 
 // The statistics by their definitions, written out plainly: every model fitted by least squares
 // on the stacked data, every permuted dataset built in full.
@@ -157,16 +159,6 @@ class Direct {
     Eigen::VectorXd s_;
 };
 
-std::vector<Eigen::Index> draw_permutation(Eigen::Index n, RandomStream& stream) {
-    std::vector<Eigen::Index> idx(static_cast<std::size_t>(n));
-    std::iota(idx.begin(), idx.end(), Eigen::Index{0});
-    for (Eigen::Index i = n; i >= 2; --i) {
-        const auto j = static_cast<Eigen::Index>(std::floor(stream.next_uniform() * i));
-        std::swap(idx[static_cast<std::size_t>(i - 1)], idx[static_cast<std::size_t>(j)]);
-    }
-    return idx;
-}
-
 // K + 1 rows of every statistic, the observed first, by the definitions.
 Eigen::MatrixXd direct_values(const std::vector<Eigen::MatrixXd>& samples, Eigen::Index k,
                               bool log_size, RandomStream& stream) {
@@ -179,13 +171,6 @@ Eigen::MatrixXd direct_values(const std::vector<Eigen::MatrixXd>& samples, Eigen
     for (Eigen::Index r = 1; r <= k; ++r)
         values.row(r) = direct.values(draw_permutation(direct.specimens(), stream), true);
     return values;
-}
-
-std::vector<const Eigen::MatrixXd*> pointers(const std::vector<Eigen::MatrixXd>& samples) {
-    std::vector<const Eigen::MatrixXd*> out;
-    for (const Eigen::MatrixXd& x : samples)
-        out.push_back(&x);
-    return out;
 }
 
 SlopeComparison compare(const std::vector<Eigen::MatrixXd>& samples, Eigen::Index k, bool log_size,

@@ -4,6 +4,11 @@
 
 #include "eigen_testing.hpp"
 #include "growth/size_variable.hpp"
+#include "platform/numeric/random_stream.hpp"
+
+#include <cmath>
+#include <numeric>
+#include <vector>
 
 namespace kelmar::testing {
 
@@ -24,6 +29,26 @@ inline Eigen::MatrixXd growth_sample(Eigen::Index n, Eigen::Index d, double nois
         x(i, d) = cs;
     }
     return x;
+}
+
+// The samples as the analyses take them: one pointer per sample.
+inline std::vector<const Eigen::MatrixXd*> pointers(const std::vector<Eigen::MatrixXd>& samples) {
+    std::vector<const Eigen::MatrixXd*> out;
+    for (const Eigen::MatrixXd& x : samples)
+        out.push_back(&x);
+    return out;
+}
+
+// The permutation tests' draw from `stream`: idx = 0 … n − 1, then for i = n down to 2 an
+// exchange of idx[i − 1] and idx[floor(u·i)].
+inline std::vector<Eigen::Index> draw_permutation(Eigen::Index n, RandomStream& stream) {
+    std::vector<Eigen::Index> idx(static_cast<std::size_t>(n));
+    std::iota(idx.begin(), idx.end(), Eigen::Index{0});
+    for (Eigen::Index i = n; i >= 2; --i) {
+        const auto j = static_cast<Eigen::Index>(std::floor(stream.next_uniform() * i));
+        std::swap(idx[static_cast<std::size_t>(i - 1)], idx[static_cast<std::size_t>(j)]);
+    }
+    return idx;
 }
 
 }  // namespace kelmar::testing
