@@ -1,11 +1,14 @@
 // gls_reference on 1,000 specimens × 100 landmarks: 3,000 partial Procrustes fits, in 3D and in
-// 2D, with the time per fitted coordinate to compare the two; fit_onto_reference.
+// 2D, with the time per fitted coordinate to compare the two; fit_onto_reference; the estimate of
+// missing landmarks.
 #include "superimpose/gls_reference.hpp"
+#include "superimpose/missing_landmarks.hpp"
 #include "superimpose/partial_procrustes_fit.hpp"
 
 #include <benchmark/benchmark.h>
 
 #include <Eigen/QR>
+#include <cmath>
 #include <random>
 
 namespace {
@@ -63,6 +66,36 @@ void BM_FitOntoReference(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FitOntoReference)->Unit(benchmark::kMillisecond);
+
+// 1,000 incomplete specimens of 100 landmarks, 10 missing each at random, beside 100 complete
+// ones; arguments: the dimension. Each iteration estimates a fresh copy.
+void BM_EstimateMissing(benchmark::State& state) {
+    const int d = static_cast<int>(state.range(0));
+    const Eigen::Index p = 100, n = 1100;
+    const kelmar::Stack sample = random_sample(p, n, d);
+    Eigen::MatrixXd coordinates(n, d * p);
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const Eigen::RowVectorXd row = sample.page(i).transpose().reshaped().transpose();
+        coordinates.row(i) = row;
+    }
+    std::mt19937 gen(9);
+    std::uniform_int_distribution<Eigen::Index> landmark(0, p - 1);
+    for (Eigen::Index i = 100; i < n; ++i) {
+        for (int removed = 0; removed < 10;) {
+            const Eigen::Index l = landmark(gen);
+            if (std::isnan(coordinates(i, d * l)))
+                continue;
+            coordinates.row(i).segment(d * l, d).setConstant(std::nan(""));
+            ++removed;
+        }
+    }
+    for (auto _ : state) {
+        Eigen::MatrixXd copy = coordinates;
+        auto estimated = kelmar::estimate_missing_landmarks(copy, d, {});
+        benchmark::DoNotOptimize(estimated);
+    }
+}
+BENCHMARK(BM_EstimateMissing)->ArgNames({"d"})->Arg(3)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
