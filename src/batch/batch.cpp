@@ -37,6 +37,19 @@ std::vector<LandmarkSample> read_samples(const BatchOptions& o) {
     std::vector<LandmarkSample> samples;
     for (const std::string& path : o.samples) {
         LandmarkSample sample = read_landmark_sample(path, format, o.group_column, o.dimensions);
+        if (o.missing_value)
+            mark_missing_value(sample, *o.missing_value);
+        const MissingCount missing = count_missing(sample);
+        if (missing.landmarks > 0 && !o.estimate_missing) {
+            std::string message = sample.first_missing;
+            message += "; " + std::to_string(missing.landmarks) +
+                       (missing.landmarks == 1 ? " landmark of " : " landmarks of ") +
+                       std::to_string(missing.specimens) +
+                       (missing.specimens == 1 ? " specimen is" : " specimens are") +
+                       " missing in all: give --estimate-missing to estimate them by thin-plate "
+                       "spline, or leave the specimens out";
+            throw Error(message);
+        }
         if (o.samples.size() == 1)
             return samples_by_group(std::move(sample));
         if (const std::size_t held = recorded_sample_count(sample); held > 1) {
@@ -205,7 +218,7 @@ LoadResult load(const BatchOptions& o, Session& session, std::vector<LandmarkSam
         if (!o.wirelist.empty())
             sample.wirelist.resize(0, 0);
         return SampleExtras{std::move(sample.names), std::move(sample.wirelist), sample.format,
-                            sample.dimensions};
+                            sample.dimensions, o.estimate_missing};
     };
     LandmarkSample& first = samples.front();
     LoadResult shown = session.load1(std::move(first.data), first.name, extras(first));
@@ -350,10 +363,20 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
         outputs.push_back({o.report, results.report});
     if (json_to_file)
         outputs.push_back({o.json, results.json});
+    // Each specimen's estimated landmarks by number, as the exports mark them.
+    std::vector<std::vector<std::string>> estimated(
+        static_cast<std::size_t>(session.sample_count()));
     std::vector<ExportedSample> exported;
-    for (int g = 1; g <= session.sample_count(); ++g)
-        exported.push_back({session.sample(g).analysed(), session.sample(g).specimen_names, g,
-                            session.sample(g).dimensions});
+    for (int g = 1; g <= session.sample_count(); ++g) {
+        const Sample& s = session.sample(g);
+        std::vector<std::string>& marks = estimated[static_cast<std::size_t>(g - 1)];
+        marks.resize(static_cast<std::size_t>(s.specimens()));
+        for (const EstimatedLandmark& e : s.estimated) {
+            std::string& text = marks[static_cast<std::size_t>(e.specimen)];
+            text += (text.empty() ? "" : " ") + std::to_string(e.landmark + 1);
+        }
+        exported.push_back({s.analysed(), s.specimen_names, g, s.dimensions, &marks});
+    }
     std::string coordinates;
     if (!o.export_coords.empty()) {
         coordinates = exported_coordinates(o.export_coords, exported);

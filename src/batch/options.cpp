@@ -3,6 +3,7 @@
 #include "display/growth_views.hpp"
 #include "growth/bootstrap_angles.hpp"
 #include "landmarks/landmark_file.hpp"
+#include "landmarks/landmark_text.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -10,6 +11,7 @@
 #include "platform/numeric/format.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -176,6 +178,20 @@ void define_options(CLI::App& app, BatchOptions& o) {
         ->check(whole_number_check("--dimensions", 2, 3))
         ->type_name("D")
         ->group("Input");
+    app.add_flag("--estimate-missing", o.estimate_missing,
+                 "estimate missing landmarks (NA, empty, a Slicer point marked missing) by the "
+                 "thin-plate spline of the sample's complete specimens' mean shape")
+        ->group("Input");
+    app.add_option("--missing-value", o.missing_value,
+                   "a coordinate value that marks a landmark missing, such as -999")
+        ->check([](const std::string& text) -> std::string {
+            const std::optional<double> v = landmark_text::number_in(text);
+            return v && std::isfinite(*v)
+                       ? std::string()
+                       : "--missing-value takes a finite number, given " + in_quotes(text);
+        })
+        ->type_name("V")
+        ->group("Input");
     file_option(app, "--wirelist", o.wirelist,
                 "load a wirelist (validated against the landmark count)", "Input");
 
@@ -317,6 +333,7 @@ std::string option_value_words(std::string_view name) {
         {"--format", "a format name: table, tps, morphologika, slicer or labelled"},
         {"--group-column", "the name of a labelled table's column"},
         {"--dimensions", "2 or 3"},
+        {"--missing-value", "a number, such as -999"},
         {"--wirelist", "the name of a wirelist file"},
         {"--size", "a size variable, lcs or cs"},
         {"--boots", "a number of replicates, a positive multiple of 20"},

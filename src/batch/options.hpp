@@ -47,7 +47,9 @@ struct BatchOptions {
     std::string view;
     std::string format;
     std::string group_column;
-    int dimensions = 3;  // of a plain table's landmarks
+    int dimensions = 3;                   // of a plain table's landmarks
+    bool estimate_missing = false;        // estimate missing landmarks by thin-plate spline
+    std::optional<double> missing_value;  // a coordinate that marks a landmark missing
     std::string export_coords;
     bool quiet = false;
     std::vector<std::string> samples;  // the files as given

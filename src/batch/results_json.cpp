@@ -45,11 +45,21 @@ Json header_json(const BatchOptions& o) {
 }
 
 Json sample_json(const std::string& file, const Sample& s) {
-    return {{"file", file},
-            {"specimens", s.specimens()},
-            {"landmarks", s.landmarks()},
-            {"dimensions", s.dimensions},
-            {"names", s.specimen_names}};
+    Json j = {{"file", file},
+              {"specimens", s.specimens()},
+              {"landmarks", s.landmarks()},
+              {"dimensions", s.dimensions},
+              {"names", s.specimen_names}};
+    if (!s.estimated.empty()) {
+        Json estimated = Json::array();
+        for (const EstimatedLandmark& e : s.estimated) {
+            estimated.push_back(
+                {{"specimen", s.specimen_names[static_cast<std::size_t>(e.specimen)]},
+                 {"landmark", e.landmark + 1}});
+        }
+        j["estimated"] = estimated;
+    }
+    return j;
 }
 
 // Every pair's statistics, with their tests when permutations were run.

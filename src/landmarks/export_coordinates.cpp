@@ -43,9 +43,27 @@ std::string specimen_fields(const ExportedSample& s, Eigen::Index i) {
            shortest_text(s.data(i, s.data.cols() - 1));
 }
 
+// The numbers of specimen `i`'s estimated landmarks, or empty.
+std::string estimated_of(const ExportedSample& s, Eigen::Index i) {
+    if (s.estimated == nullptr || static_cast<std::size_t>(i) >= s.estimated->size())
+        return {};
+    return (*s.estimated)[static_cast<std::size_t>(i)];
+}
+
+bool any_estimated(std::span<const ExportedSample> samples) {
+    for (const ExportedSample& s : samples) {
+        for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
+            if (!estimated_of(s, i).empty())
+                return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string coordinates_csv(std::span<const ExportedSample> samples) {
+    const bool marked = any_estimated(samples);
     std::string out = "name,sample,size";
     const Eigen::Index c = samples.empty() ? 1 : samples.front().data.cols();
     const int d = samples.empty() ? 3 : samples.front().dimensions;
@@ -55,12 +73,16 @@ std::string coordinates_csv(std::span<const ExportedSample> samples) {
         if (d == 3)
             out += ",z" + n;
     }
+    if (marked)
+        out += ",estimated";
     out += '\n';
     for (const ExportedSample& s : samples) {
         for (Eigen::Index i = 0; i < s.data.rows(); ++i) {
             out += specimen_fields(s, i);
             for (Eigen::Index j = 0; j + 1 < s.data.cols(); ++j)
                 out += ',' + shortest_text(s.data(i, j));
+            if (marked)
+                out += ',' + estimated_of(s, i);
             out += '\n';
         }
     }
@@ -102,6 +124,8 @@ std::string coordinates_tps(std::span<const ExportedSample> samples) {
             }
             out += "ID=" + tps_name(s.names[static_cast<std::size_t>(i)]) + '\n';
             out += "COMMENT=sample " + std::to_string(s.sample) + '\n';
+            if (const std::string estimated = estimated_of(s, i); !estimated.empty())
+                out += "COMMENT=estimated landmarks " + estimated + '\n';
             out += "VARIABLES=size=" + shortest_text(s.data(i, s.data.cols() - 1)) + '\n';
         }
     }

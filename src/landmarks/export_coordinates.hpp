@@ -1,7 +1,9 @@
 // The analysed coordinates written back out, each specimen with its name, its sample and its
 // size: CSV with a header row (name, sample, size, x1, y1, z1, x2, ...), or TPS blocks of LM3=,
 // the coordinates, ID=, COMMENT=sample S and VARIABLES=size=V. Numbers are written in the
-// shortest form that reads back exactly, so reading an export gives the same dataset.
+// shortest form that reads back exactly, so reading an export gives the same dataset. Estimated
+// landmarks are named by their numbers: in a last CSV column "estimated" ("2 5"; present only
+// when a landmark was estimated), in a TPS line COMMENT=estimated landmarks 2 5.
 #pragma once
 
 #include <Eigen/Core>
@@ -17,6 +19,9 @@ struct ExportedSample {
     const std::vector<std::string>& names;
     int sample;          // its number, from 1
     int dimensions = 3;  // d: 2 or 3
+    // For each specimen the numbers of its estimated landmarks, blank-separated; null or empty
+    // when none was estimated.
+    const std::vector<std::string>* estimated = nullptr;
 };
 
 std::string coordinates_csv(std::span<const ExportedSample> samples);

@@ -58,7 +58,9 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
             size_column = j;
         } else if (equal_ignoring_case(columns[j], samples_from)) {
             sample_column = j;
-        } else if (!equal_ignoring_case(columns[j], "sample")) {
+        } else if (!equal_ignoring_case(columns[j], "sample") &&
+                   !equal_ignoring_case(columns[j], "estimated")) {
+            // The exports' "estimated" column names estimated landmarks; it holds no coordinate.
             coordinate_columns.push_back(j);
         }
     }
@@ -97,7 +99,8 @@ LandmarkSample read_labelled_table(std::string_view text, const std::string& fil
                         " fields, but the header names " + std::to_string(columns.size()));
         }
         for (std::size_t k = 0; k < coordinate_columns.size(); ++k)
-            xyz[k] = coordinate(fields[coordinate_columns[k]], place);
+            xyz[k] = coordinate(fields[coordinate_columns[k]], place, "a landmark",
+                                specimens.missing_place());
         std::optional<double> size;
         if (size_column) {
             size = coordinate(fields[*size_column], place, "the size");

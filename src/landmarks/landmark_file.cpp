@@ -3,12 +3,15 @@
 #include "landmark_text.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
+#include "platform/numeric/format.hpp"
 #include "platform/numeric/paths.hpp"
 #include "table_file.hpp"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace kelmar {
 
@@ -127,6 +130,21 @@ LandmarkFormat detect_landmark_format(const std::string& path, std::string_view 
     return LandmarkFormat::Table;
 }
 
+namespace {
+
+// A plain table's last column is the size the user gave: it cannot be estimated.
+void refuse_missing_sizes(const Eigen::MatrixXd& data, const std::string& name) {
+    for (Eigen::Index i = 0; i < data.rows(); ++i) {
+        if (std::isnan(data(i, data.cols() - 1))) {
+            throw Error(in_quotes(name) + ", specimen " + std::to_string(i + 1) +
+                        ": the size (the last column) is missing; sizes given in a table are "
+                        "never estimated");
+        }
+    }
+}
+
+}  // namespace
+
 LandmarkSample read_landmark_sample(const std::string& path, std::optional<LandmarkFormat> format,
                                     const std::string& group_column, int table_dimensions) {
     const std::string name = file_name_of(path);
@@ -172,7 +190,8 @@ LandmarkSample read_landmark_sample(const std::string& path, std::optional<Landm
                 break;
             default:
                 try {
-                    sample.data = table_from_text(*text, name);
+                    sample.data = table_from_text(*text, name, &sample.first_missing);
+                    refuse_missing_sizes(sample.data, name);
                 } catch (const Error& e) {
                     // A TPS file under another name fails as a table at its first keyword.
                     if (!looks_like_tps(*text))
@@ -236,6 +255,47 @@ std::vector<LandmarkSample> samples_by_group(LandmarkSample sample) {
         out.push_back(std::move(part));
     }
     return out;
+}
+
+MissingCount count_missing(const LandmarkSample& sample) {
+    MissingCount count;
+    const int d = sample.dimensions;
+    const Eigen::Index p = (sample.data.cols() - 1) / d;
+    for (Eigen::Index i = 0; i < sample.data.rows(); ++i) {
+        Eigen::Index in_specimen = 0;
+        for (Eigen::Index l = 0; l < p; ++l)
+            in_specimen += sample.data.row(i).segment(d * l, d).hasNaN() ? 1 : 0;
+        count.landmarks += in_specimen;
+        count.specimens += in_specimen > 0 ? 1 : 0;
+    }
+    return count;
+}
+
+void mark_missing_value(LandmarkSample& sample, double value) {
+    const int d = sample.dimensions;
+    const Eigen::Index size = sample.data.cols() - 1;
+    for (Eigen::Index i = 0; i < sample.data.rows(); ++i) {
+        bool marked = false;
+        for (Eigen::Index l = 0; l < size / d; ++l) {
+            auto point = sample.data.row(i).segment(d * l, d);
+            if ((point.array() == value).any()) {
+                if (sample.first_missing.empty()) {
+                    sample.first_missing =
+                        in_quotes(sample.name) + ", specimen " +
+                        (static_cast<std::size_t>(i) < sample.names.size()
+                             ? in_quotes(sample.names[static_cast<std::size_t>(i)])
+                             : std::to_string(i + 1)) +
+                        ", landmark " + std::to_string(l + 1) + ": a landmark is missing (" +
+                        shortest_text(value) + ")";
+                }
+                point.setConstant(std::numeric_limits<double>::quiet_NaN());
+                marked = true;
+            }
+        }
+        if (marked && static_cast<std::size_t>(i) < sample.size_computed.size() &&
+            sample.size_computed[static_cast<std::size_t>(i)])
+            sample.data(i, size) = std::numeric_limits<double>::quiet_NaN();
+    }
 }
 
 }  // namespace kelmar

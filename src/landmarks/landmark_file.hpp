@@ -13,7 +13,7 @@
 // this program exports do. A file may also record each specimen's sample (a labelled table's
 // "sample" column or another named one, TPS "COMMENT=sample S" lines), so that one file can hold
 // several samples. Bad input raises an Error naming the file, the specimen and the line; nothing
-// is guessed or estimated.
+// is guessed; missing landmarks are marked (NaN), for the session to refuse or estimate.
 #pragma once
 
 #include <Eigen/Core>
@@ -43,7 +43,26 @@ struct LandmarkSample {
     std::vector<std::string> groups;
     // Every file the sample was read from: the file itself, or each markup file of a folder.
     std::vector<std::string> files;
+    // Where the first landmark marked missing stands ("FILE", line L (specimen S): a landmark is
+    // missing (NA)), or empty. Missing landmarks are NaN coordinates, and the sizes computed from
+    // the coordinates of their specimens are NaN until they are estimated.
+    std::string first_missing;
+    // Whether each specimen's size was computed from its coordinates (rather than recorded in
+    // the file); empty for a plain table, whose sizes are all given.
+    std::vector<bool> size_computed;
 };
+
+// The landmarks of `sample` that are missing, and the specimens they belong to.
+struct MissingCount {
+    Eigen::Index landmarks = 0;
+    Eigen::Index specimens = 0;
+};
+MissingCount count_missing(const LandmarkSample& sample);
+
+// Marks as missing every landmark one of whose coordinates equals `value` (a file's code for a
+// missing point, such as -999), as the readers mark NA: its coordinates NaN, its specimen's
+// computed size NaN. A size the file records is kept.
+void mark_missing_value(LandmarkSample& sample, double value);
 
 // The format of `path` by its extension, or by its content for other names: "[individuals]"
 // means Morphologika, a first line of names only a labelled table, anything else the plain
@@ -69,7 +88,8 @@ std::size_t recorded_sample_count(const LandmarkSample& sample);
 // Whether `name` is a 3D Slicer markup file name (.fcsv, .mrk.json, any letter case).
 bool is_markup_file_name(std::string_view name);
 
-// Readers of text already in memory; `file` is the name used in messages.
+// Readers of text already in memory; `file` is the name used in messages. Landmarks marked
+// missing (NA, an empty field, "?", a Slicer point marked missing or undefined) are NaN.
 LandmarkSample read_tps(std::string_view text, const std::string& file);
 // A TPS file read line by line, never held whole: the fastest way to a large sample.
 LandmarkSample read_tps_file(const std::string& path, const std::string& file);
@@ -77,7 +97,9 @@ LandmarkSample read_morphologika(std::string_view text, const std::string& file)
 LandmarkSample read_labelled_table(std::string_view text, const std::string& file,
                                    const std::string& group_column = {});
 LandmarkSample read_markups_folder(const std::string& folder);
-// The x y z of every point of one markup file's text (.fcsv, or .mrk.json when `json`).
-std::vector<double> markup_points(std::string_view text, const std::string& file, bool json);
+// The x y z of every point of one markup file's text (.fcsv, or .mrk.json when `json`). A missing
+// point raises an Error, or with `missing_place` is NaN, its message kept there when the first.
+std::vector<double> markup_points(std::string_view text, const std::string& file, bool json,
+                                  std::string* missing_place = nullptr);
 
 }  // namespace kelmar

@@ -15,6 +15,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace kelmar::landmark_text {
 
@@ -153,15 +154,21 @@ std::string Place::text() const {
            (specimen.empty() ? std::to_string(specimen_number) : in_quotes(specimen)) + ")";
 }
 
-double coordinate(std::string_view field, const Place& where, std::string_view what) {
+double coordinate(std::string_view field, const Place& where, std::string_view what,
+                  std::string* missing_place) {
     const std::optional<double> value = number_in(field);
     if (value && std::isfinite(*value))
         return *value;
     const std::string place = where.text();
     if (marks_missing(field)) {
-        throw Error(place + ": " + std::string(what) + " is missing (" +
-                    (field.empty() ? std::string("an empty field") : in_quotes(field)) +
-                    "); every value must be present, nothing is estimated");
+        std::string message = place;
+        message += ": " + std::string(what) + " is missing (" +
+                   (field.empty() ? std::string("an empty field") : in_quotes(field)) + ")";
+        if (missing_place == nullptr)
+            throw Error(message + "; every value must be present");
+        if (missing_place->empty())
+            *missing_place = message;
+        return std::numeric_limits<double>::quiet_NaN();
     }
     if (!value) {
         throw Error(place + ": " + std::string(what) + ", " + in_quotes(printable(field)) +
@@ -281,8 +288,11 @@ void Specimens::add(std::string name, std::span<const double> xyz, const std::st
                     std::to_string(xyz.size() / d_) + " landmarks, but specimen " +
                     in_quotes(names_.front()) + " has " + std::to_string(coordinates_ / d_));
     }
+    bool complete = true;
     for (std::size_t j = 0; j < xyz.size(); ++j) {
-        if (!std::isfinite(xyz[j])) {
+        if (std::isnan(xyz[j])) {
+            complete = false;  // a missing landmark
+        } else if (!std::isfinite(xyz[j])) {
             throw Error(place + ": specimen " + in_quotes(name) + ", landmark " +
                         std::to_string(j / d_ + 1) + ": its " + kAxes[j % d_] + " coordinate is " +
                         shortest_text(xyz[j]) +
@@ -291,16 +301,20 @@ void Specimens::add(std::string name, std::span<const double> xyz, const std::st
     }
     double* row = block_.data() + in_block_ * (coordinates_ + 1);
     std::copy(xyz.begin(), xyz.end(), row);
-    row[coordinates_] = size ? *size : centroid_size_of(xyz, d_);
+    row[coordinates_] = size       ? *size
+                        : complete ? centroid_size_of(xyz, d_)
+                                   : std::numeric_limits<double>::quiet_NaN();
     // One landmark has no size at all; the dataset check says why a shape needs two.
     const bool sized = xyz.size() >= 2 * d_ || size.has_value();
-    if (!std::isfinite(row[coordinates_]) || (sized && !(row[coordinates_] > 0.0))) {
+    if ((size || complete) &&
+        (!std::isfinite(row[coordinates_]) || (sized && !(row[coordinates_] > 0.0)))) {
         throw Error(place + ": specimen " + in_quotes(name) +
                     (size ? ": the size " + shortest_text(*size) + " is not a positive number"
                           : ": the centroid size is " + shortest_text(row[coordinates_]) +
                                 ": the landmarks all coincide, so the specimen has no size"));
     }
     names_.push_back(std::move(name));
+    size_computed_.push_back(!size);
     if (++in_block_ == kBlock)
         flush();
 }
@@ -331,6 +345,8 @@ LandmarkSample Specimens::finish(LandmarkFormat format, std::string sample_name)
     sample.name = std::move(sample_name);
     sample.format = format;
     sample.dimensions = static_cast<int>(d_);
+    sample.first_missing = std::move(missing_place_);
+    sample.size_computed = std::move(size_computed_);
     return sample;
 }
 

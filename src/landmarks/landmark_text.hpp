@@ -61,10 +61,11 @@ struct Place {
     std::string text() const;
 };
 
-// A coordinate: raises an Error saying that a landmark is missing (nothing is estimated) or that
-// the text is not a number, naming the place. `what` names the value in the messages ("a
-// landmark", "the size").
-double coordinate(std::string_view field, const Place& place, std::string_view what = "a landmark");
+// A coordinate: raises an Error saying that the text is not a number, naming the place, or that
+// the value is missing. `what` names the value in the messages ("a landmark", "the size"). With
+// `missing_place`, a missing value is NaN instead, and the first one's message is kept there.
+double coordinate(std::string_view field, const Place& place, std::string_view what = "a landmark",
+                  std::string* missing_place = nullptr);
 
 // The lines of a file, read through a buffer of modest size so that a large file is never held
 // whole; the same lines as Lines gives for the file's text. Raises an Error when the file cannot
@@ -107,12 +108,15 @@ class Specimens {
     explicit Specimens(std::string file, std::size_t expected = 0, std::size_t d = 3)
         : file_(std::move(file)), expected_(expected), d_(d) {}
     // `place` names the specimen and its line for the messages. Without a recorded size, the
-    // size is the centroid size of `xyz`. Raises an Error, in the specimen's terms, for a count
-    // that differs, a coordinate that is not finite (after a scale, say) or a size that is not
+    // size is the centroid size of `xyz`, or NaN when a landmark is missing (a NaN coordinate):
+    // it is computed once the landmark is estimated. Raises an Error, in the specimen's terms,
+    // for a count that differs, an infinite coordinate (after a scale, say) or a size that is not
     // a positive finite number.
     void add(std::string name, std::span<const double> xyz, const std::string& place,
              std::optional<double> size = std::nullopt);
     std::size_t count() const { return names_.size(); }
+    // Where the first landmark marked missing stands, kept for the messages (see coordinate).
+    std::string* missing_place() { return &missing_place_; }
     // The dataset; raises an Error for a file with no specimen.
     LandmarkSample finish(LandmarkFormat format, std::string sample_name);
 
@@ -129,6 +133,8 @@ class Specimens {
     std::size_t in_block_ = 0;
     std::size_t flushed_ = 0;  // rows of data_ written
     std::vector<std::string> names_;
+    std::vector<bool> size_computed_;
+    std::string missing_place_;
 };
 
 // The TPS specimens among the lines of `source`: the blocks of 3D landmarks (LM3= lines) and of

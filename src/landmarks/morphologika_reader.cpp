@@ -103,7 +103,8 @@ LandmarkSample read_morphologika(std::string_view text, const std::string& file)
                                     : " coordinates, but 3D landmarks have 3 (x y z)"));
             }
             for (std::size_t j = 0; j < d; ++j)
-                xyz[d * k + j] = coordinate(fields[j], place);
+                xyz[d * k + j] =
+                    coordinate(fields[j], place, "a landmark", specimens.missing_place());
         }
         specimens.add(name, xyz, where(file, rawpoints[i * p].number));
     }

@@ -1,7 +1,7 @@
 // 3D Slicer markups, one specimen a file: .fcsv (header lines starting with #, the "columns ="
 // line telling where x, y and z are) and .mrk.json (the control points' "position"). A sample is
 // a folder of such files in file-name order; other files in it are left alone. Points marked
-// missing or undefined, and empty or NA coordinates, are missing landmarks and refused.
+// missing or undefined, and empty or NA coordinates, are missing landmarks.
 #include "landmark_text.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 
 namespace kelmar {
 
@@ -31,7 +32,7 @@ std::string specimen_name(const std::string& file) {
 }
 
 std::vector<double> fcsv_points(std::string_view text, const std::string& file,
-                                const std::string& name) {
+                                const std::string& name, std::string* missing_place) {
     // Without a columns line, the layout Slicer has always written: id, x, y, z, ...
     std::size_t x = 1, y = 2, z = 3;
     std::vector<double> xyz;
@@ -67,16 +68,23 @@ std::vector<double> fcsv_points(std::string_view text, const std::string& file,
         const std::vector<std::string_view> fields = split_fields(t, ',');
         const Place place{file, lines.number(), name};
         if (fields.size() <= std::max({x, y, z})) {
-            throw Error(place.text() + ": a landmark is missing (the line holds no x, y and z)");
+            const std::string message =
+                place.text() + ": a landmark is missing (the line holds no x, y and z)";
+            if (missing_place == nullptr)
+                throw Error(message);
+            if (missing_place->empty())
+                *missing_place = message;
+            xyz.insert(xyz.end(), 3, std::numeric_limits<double>::quiet_NaN());
+            continue;
         }
         for (std::size_t j : {x, y, z})
-            xyz.push_back(coordinate(fields[j], place));
+            xyz.push_back(coordinate(fields[j], place, "a landmark", missing_place));
     }
     return xyz;
 }
 
 std::vector<double> json_points(const std::string& text, const std::string& file,
-                                const std::string& name) {
+                                const std::string& name, std::string* missing_place) {
     nlohmann::json doc;
     try {
         doc = nlohmann::json::parse(text);
@@ -101,9 +109,14 @@ std::vector<double> json_points(const std::string& text, const std::string& file
                                        ? point["positionStatus"].get<std::string>()
                                        : "defined";
         if (!has_position || status == "missing" || status == "undefined") {
-            throw Error(place + ": a landmark is missing (its position is " +
-                        (has_position ? status : std::string("absent")) +
-                        "); every landmark must be present, nothing is estimated");
+            const std::string message = place + ": a landmark is missing (its position is " +
+                                        (has_position ? status : std::string("absent")) + ")";
+            if (missing_place == nullptr)
+                throw Error(message + "; every landmark must be present");
+            if (missing_place->empty())
+                *missing_place = message;
+            xyz.insert(xyz.end(), 3, std::numeric_limits<double>::quiet_NaN());
+            continue;
         }
         const nlohmann::json& position = point["position"];
         if (!position.is_array() || position.size() != 3 ||
@@ -119,9 +132,11 @@ std::vector<double> json_points(const std::string& text, const std::string& file
 
 }  // namespace
 
-std::vector<double> markup_points(std::string_view text, const std::string& file, bool json) {
+std::vector<double> markup_points(std::string_view text, const std::string& file, bool json,
+                                  std::string* missing_place) {
     const std::string name = specimen_name(file);
-    return json ? json_points(std::string(text), file, name) : fcsv_points(text, file, name);
+    return json ? json_points(std::string(text), file, name, missing_place)
+                : fcsv_points(text, file, name, missing_place);
 }
 
 bool is_markup_file_name(std::string_view name) {
@@ -152,8 +167,8 @@ LandmarkSample read_markups_folder(const std::string& folder) {
             throw Error(cannot_open_message(path));
         check_text_encoding(*text, file);
         const std::string name = specimen_name(file);
-        const std::vector<double> xyz =
-            markup_points(*text, file, !ends_with_ignoring_case(file, ".fcsv"));
+        const std::vector<double> xyz = markup_points(
+            *text, file, !ends_with_ignoring_case(file, ".fcsv"), specimens.missing_place());
         if (xyz.empty())
             throw Error(in_quotes(file) + " holds no landmarks");
         specimens.add(name, xyz, in_quotes(file));

@@ -1,5 +1,6 @@
 #include "table_file.hpp"
 
+#include "landmark_text.hpp"
 #include "platform/numeric/echo.hpp"
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/files.hpp"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -126,7 +128,33 @@ void warn_of_unread_lines(std::string_view rest, const std::string& name, std::s
          " non-blank line" + (unread == 1 ? " was" : "s were") + " not read");
 }
 
-ParsedTable parse_table(std::string_view text, const std::string& name) {
+// The numbers of one line into `values`; with `missing_place`, a field that marks a value as
+// missing (NA, NaN, "?") is NaN, and the first one's place is kept there.
+NumbersParsed line_numbers(std::string_view line, std::vector<double>& values,
+                           const std::string& name, std::size_t number,
+                           std::string* missing_place) {
+    NumbersParsed total;
+    while (true) {
+        const NumbersParsed parsed = parse_numbers_into(line, values);
+        total.count += parsed.count;
+        if (parsed.ok || missing_place == nullptr ||
+            !landmark_text::marks_missing(parsed.bad_text)) {
+            total.ok = parsed.ok;
+            total.bad_text = parsed.bad_text;
+            return total;
+        }
+        values.push_back(std::numeric_limits<double>::quiet_NaN());
+        ++total.count;
+        if (missing_place->empty()) {
+            *missing_place = where(name, number) + ": a landmark is missing (" +
+                             in_quotes(parsed.bad_text) + ")";
+        }
+        line.remove_prefix(parsed.bad_offset + parsed.bad_text.size());
+    }
+}
+
+ParsedTable parse_table(std::string_view text, const std::string& name,
+                        std::string* missing_place) {
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);  // a UTF-8 byte-order mark
     check_text_encoding(text, name);
@@ -142,7 +170,7 @@ ParsedTable parse_table(std::string_view text, const std::string& name) {
             warn_of_unread_lines(text.substr(pos), name, line, current);
             break;
         }
-        const NumbersParsed parsed = parse_numbers_into(current, values);
+        const NumbersParsed parsed = line_numbers(current, values, name, line, missing_place);
         if (!parsed.ok) {
             throw Error(where(name, line) + ": " + not_a_number_message(parsed.bad_text));
         }
@@ -181,8 +209,9 @@ Eigen::MatrixXd to_matrix(const ParsedTable& table) {
 
 }  // namespace
 
-Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name) {
-    return to_matrix(parse_table(text, name));
+Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name,
+                                std::string* missing_place) {
+    return to_matrix(parse_table(text, name, missing_place));
 }
 
 std::optional<Eigen::MatrixXd> read_table_file(const std::string& fname) {
@@ -191,7 +220,7 @@ std::optional<Eigen::MatrixXd> read_table_file(const std::string& fname) {
         if (!bytes) {
             return std::nullopt;
         }
-        ParsedTable table = parse_table(*bytes, fname);
+        ParsedTable table = parse_table(*bytes, fname, nullptr);
         bytes.reset();  // the text is no longer needed while the matrix is built
         return to_matrix(table);
     } catch (const std::bad_alloc&) {

@@ -23,7 +23,10 @@ std::optional<Eigen::MatrixXd> read_table_file(const std::string& fname);
 // `offset` bytes in: only the start can tell UTF-16.
 void check_text_encoding(std::string_view text, const std::string& name, std::uint64_t offset = 0);
 
-// The same reading rules on text already in memory; `name` is the file named in messages.
-Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name);
+// The same reading rules on text already in memory; `name` is the file named in messages. With
+// `missing_place`, fields that mark a value as missing (NA, NaN, "?") are NaN, and the first
+// one's place is kept there.
+Eigen::MatrixXd table_from_text(std::string_view text, const std::string& name,
+                                std::string* missing_place = nullptr);
 
 }  // namespace kelmar

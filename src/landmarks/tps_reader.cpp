@@ -117,7 +117,8 @@ LandmarkSample parse_tps(Source& lines, const std::string& file, const TpsBlocks
                                         : " coordinates, but 3D landmarks have 3 (x y z)"));
                 }
                 for (std::size_t j = 0; j < d; ++j)
-                    block->xyz.push_back(coordinate(fields[j], point_place));
+                    block->xyz.push_back(coordinate(fields[j], point_place, "a landmark",
+                                                    specimens.missing_place()));
             }
         } else if (equal_ignoring_case(key, "POINTS")) {
             const std::size_t m = count_after("POINTS", value, place);

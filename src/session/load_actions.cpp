@@ -6,6 +6,7 @@
 #include "landmarks/validate_dataset.hpp"
 #include "platform/numeric/error.hpp"
 #include "session.hpp"
+#include "superimpose/centroid_size.hpp"
 #include "superimpose/gls_reference.hpp"
 #include "superimpose/principal_axes.hpp"
 #include "wirelist.hpp"
@@ -61,14 +62,54 @@ void superimpose_on_own_reference(Sample& s) {
 
 }  // namespace
 
+namespace {
+
+// Estimates the landmarks `table` lacks (NaN coordinates) when `extras` allows it, and gives the
+// specimens whose size waited for them (a NaN size) the centroid size of their completed
+// coordinates; a size the file gave is kept. Raises an Error naming the file otherwise.
+std::vector<EstimatedLandmark> completed(Eigen::MatrixXd& table, const std::string& name, int d,
+                                         const SampleExtras& extras) {
+    const Eigen::Index c = table.cols() - 1;
+    if (c < 1 || !table.leftCols(c).hasNaN())
+        return {};
+    Eigen::MatrixXd coordinates = table.leftCols(c);
+    if (!extras.estimate_missing) {
+        Eigen::Index specimens = 0;
+        for (Eigen::Index i = 0; i < coordinates.rows(); ++i)
+            specimens += coordinates.row(i).hasNaN() ? 1 : 0;
+        throw Error(in_quotes(name) + ": landmarks of " + std::to_string(specimens) +
+                    (specimens == 1 ? " specimen are" : " specimens are") +
+                    " missing; they must be estimated or the specimens left out");
+    }
+    std::vector<EstimatedLandmark> estimated;
+    try {
+        estimated = estimate_missing_landmarks(coordinates, d, extras.names);
+    } catch (const Error& e) {
+        throw Error(in_quotes(name) + ": " + e.what());
+    }
+    table.leftCols(c) = coordinates;
+    for (Eigen::Index i = 0; i < table.rows(); ++i) {
+        if (std::isnan(table(i, c))) {
+            const Eigen::RowVectorXd row = coordinates.row(i);
+            table(i, c) = centroid_size(row.reshaped(d, c / d).transpose());
+        }
+    }
+    return estimated;
+}
+
+}  // namespace
+
 Sample Session::prepared(SampleInput in) const {
     if (in.extras.dimensions != 2 && in.extras.dimensions != 3) {
         throw Error(in_quotes(in.name) + ": landmarks in " + std::to_string(in.extras.dimensions) +
                     " dimensions; this program compares 2D and 3D landmarks");
     }
+    const std::vector<EstimatedLandmark> estimated =
+        completed(in.table, in.name, in.extras.dimensions, in.extras);
     validate_landmark_dataset(in.table, in.name, in.extras.dimensions);
     check_extras(in.extras, in.table, in.name, wirelist_loaded_);
     Sample s;
+    s.estimated = estimated;
     s.file = std::move(in.name);
     s.format = in.extras.format;
     s.dimensions = in.extras.dimensions;

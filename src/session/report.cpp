@@ -14,14 +14,44 @@ constexpr const char* kIsometryNote =
     "Note: after a common Procrustes superimposition the angle to isometry is always 90 degrees "
     "and carries no information";
 
-// "  10 Landmarks and   20 Sample points"; 2D samples say so after their landmarks.
+// Beyond this share of a sample's landmarks estimated, its ranges are too narrow to trust.
+constexpr double kManyEstimated = 0.1;
+
+// The line of a sample's estimated landmarks, with a warning when they are many; empty when the
+// file was complete.
+std::string estimated_lines(const Sample& sample) {
+    if (sample.estimated.empty())
+        return {};
+    Eigen::Index specimens = 0;
+    for (std::size_t e = 0; e < sample.estimated.size(); ++e) {
+        specimens += e == 0 || sample.estimated[e].specimen != sample.estimated[e - 1].specimen;
+    }
+    const auto landmarks = static_cast<double>(sample.estimated.size());
+    std::string out =
+        format_text(R"(
+%d %s of %d %s estimated (thin-plate spline))",
+                    {landmarks, landmarks == 1 ? "landmark" : "landmarks",
+                     static_cast<double>(specimens), specimens == 1 ? "specimen" : "specimens"});
+    const double share = landmarks / static_cast<double>(sample.landmarks() * sample.specimens());
+    if (share > kManyEstimated) {
+        out += format_text(
+            R"(
+Warning: %.1f %% of the sample's landmarks are estimated; estimates follow the mean shape, so its ranges are too narrow)",
+            {100.0 * share});
+    }
+    return out;
+}
+
+// "  10 Landmarks and   20 Sample points"; 2D samples say so after their landmarks; then the
+// landmarks estimated, if any.
 std::string counts(const Sample* sample) {
     const bool loaded = sample != nullptr && sample->loaded();
     const bool flat = loaded && sample->dimensions == 2;
     return format_text(flat ? "%4.0f Landmarks (2D) and %4.0f Sample points"
                             : "%4.0f Landmarks and %4.0f Sample points",
                        {loaded ? static_cast<double>(sample->landmarks()) : 0.0,
-                        loaded ? static_cast<double>(sample->specimens()) : 0.0});
+                        loaded ? static_cast<double>(sample->specimens()) : 0.0}) +
+           (loaded ? estimated_lines(*sample) : std::string());
 }
 
 std::string range_line(const char* species, const std::optional<Eigen::Vector3d>& range) {

@@ -6,6 +6,7 @@
 
 #include "landmarks/landmark_file.hpp"
 #include "platform/numeric/stack.hpp"
+#include "superimpose/missing_landmarks.hpp"
 
 #include <Eigen/Core>
 #include <string>
@@ -29,6 +30,9 @@ struct Sample {
     Eigen::MatrixXd as_read;                  // N × C: x y (z) of each landmark, then the size
     int dimensions = 3;                       // of the landmarks: 2 or 3
     Eigen::MatrixXd wireframe;  // the file's own wirelist rows (Morphologika), else empty
+    // The landmarks the file lacked, estimated by the thin-plate spline (in row order; empty when
+    // the file was complete).
+    std::vector<EstimatedLandmark> estimated;
     // The sample's own GLS reference (p × 3), turned to its principal axes, and its specimens
     // fitted onto it and turned alike (both empty when not superimposed).
     Eigen::MatrixXd reference;  // p × d
@@ -56,6 +60,9 @@ struct SampleExtras {
     Eigen::MatrixXd wireframe;       // wirelist rows, used when no wirelist is loaded yet
     LandmarkFormat format = LandmarkFormat::Table;
     int dimensions = 3;  // of the landmarks: 2 or 3
+    // Landmarks the file lacks (NaN coordinates) are estimated by the thin-plate spline; without
+    // it a sample with missing landmarks is refused.
+    bool estimate_missing = false;
 };
 
 // A sample given to a load.

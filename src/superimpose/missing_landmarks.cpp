@@ -4,8 +4,8 @@
 #include "platform/numeric/error.hpp"
 #include "platform/numeric/format.hpp"
 
-#include <Eigen/LU>
 #include <Eigen/Eigenvalues>
+#include <Eigen/LU>
 
 #include <cmath>
 
@@ -107,8 +107,7 @@ std::vector<EstimatedLandmark> estimate_missing_landmarks(Eigen::MatrixXd& coord
         return estimated;
     if (complete.size() < 2) {
         throw Error("estimating missing landmarks needs at least 2 complete specimens, and " +
-                    std::to_string(complete.size()) + " of " + std::to_string(n) +
-                    " are complete");
+                    std::to_string(complete.size()) + " of " + std::to_string(n) + " are complete");
     }
     Stack whole(p, static_cast<Eigen::Index>(complete.size()), d);
     for (std::size_t c = 0; c < complete.size(); ++c)

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -415,6 +416,81 @@ TEST(Batch, ShapeSpaceScoresAndPicture) {
     EXPECT_NE(beyond.err.find("--components 1,200: the pooled specimens have"), std::string::npos)
         << beyond.err;
 #endif
+}
+
+// Missing landmarks: refused with their count and the option; estimated with it, named in the
+// report, the JSON and both exports; a file that codes them as -999 gives the same analysis.
+TEST(Batch, MissingLandmarksAreEstimatedAndSaidSo) {
+    const testing::ScratchFolder folder;
+    const std::string damaged = example("growth_sample_a_missing.txt");
+    const BatchRun refused = batch({"--common-reference", damaged, example("growth_sample_b.txt")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("; 12 landmarks of 8 specimens are missing in all: give "
+                               "--estimate-missing"),
+              std::string::npos)
+        << refused.err;
+    const auto run = [&](const std::string& sample, const std::string& csv,
+                         std::vector<std::string> extra) {
+        std::vector<std::string> args = {"--common-reference",
+                                         "--estimate-missing",
+                                         "--json",
+                                         "-",
+                                         "--report",
+                                         (folder / "report.txt").string(),
+                                         "--export-coords",
+                                         csv};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(sample);
+        args.push_back(example("growth_sample_b.txt"));
+        const BatchRun r = batch(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return nlohmann::ordered_json::parse(r.out);
+    };
+    const std::string csv = (folder / "completed.csv").string();
+    nlohmann::ordered_json with_na = run(damaged, csv, {});
+    EXPECT_NE(read(folder / "report.txt")
+                  .find("  16 Landmarks and   40 Sample points\n12 landmarks of 8 specimens "
+                        "estimated (thin-plate spline)\n"),
+              std::string::npos);
+    const nlohmann::ordered_json estimated = with_na["samples"][0]["estimated"];
+    ASSERT_EQ(estimated.size(), 12u);
+    EXPECT_FALSE(with_na["samples"][1].contains("estimated"));
+    // The CSV names each specimen's estimated landmarks in its last column, as the JSON does.
+    std::istringstream lines(read(csv));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_TRUE(line.ends_with(",z16,estimated"));
+    std::map<std::string, std::string> marked;
+    while (std::getline(lines, line)) {
+        const std::string last = line.substr(line.rfind(',') + 1);
+        if (!last.empty())
+            marked[line.substr(0, line.find(','))] = last;
+    }
+    std::map<std::string, std::string> expected;
+    for (const auto& e : estimated) {
+        std::string& text = expected[e["specimen"].get<std::string>()];
+        if (!text.empty())
+            text += ' ';
+        text += std::to_string(e["landmark"].get<int>());
+    }
+    EXPECT_EQ(marked, expected);
+    // TPS says it in a comment line.
+    const std::string tps = (folder / "completed.tps").string();
+    run(damaged, tps, {});
+    std::string comment = "ID=1\nCOMMENT=sample 1\nCOMMENT=estimated landmarks ";
+    comment += expected.at("1");
+    comment += "\n";
+    EXPECT_NE(read(tps).find(comment), std::string::npos);
+
+    // The same file with its missing points written -999.
+    std::string text = read(damaged);
+    for (std::size_t at; (at = text.find("NA")) != std::string::npos;)
+        text.replace(at, 2, "-999");
+    write_file_atomically((folder / "coded.txt").string(), text);
+    nlohmann::ordered_json coded =
+        run((folder / "coded.txt").string(), csv, {"--missing-value", "-999"});
+    coded["samples"][0]["file"] = with_na["samples"][0]["file"];
+    EXPECT_EQ(coded, with_na);
 }
 
 // Three samples: the report is the session's, the JSON carries every sample and pair, and the

@@ -322,7 +322,6 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
     };
     const std::string lm = "LM3=2\n1 2 3\n4 5 6\nID=a\n";
     const std::vector<Case> cases = {
-        {"missing.tps", "LM3=2\n1 2 3\nNA 5 6\nID=a\n", {"\"missing.tps\", line 3", "missing"}},
         {"short.tps", "LM3=3\n1 2 3\n4 5 6\nID=a\n", {"line 1", "announces 3", "only 2"}},
         {"flat.tps", "LM3=2\n1 2\n4 5\n", {"line 2", "has 2 coordinates"}},
         {"counts.tps",
@@ -332,9 +331,6 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
         {"points.txt",
          "[individuals]\n2\n[landmarks]\n2\n[rawpoints]\n1 2 3\n4 5 6\n7 8 9\n",
          {"holds 3 points", "make 4"}},
-        {"gap.csv",
-         "id,x1,y1,z1,x2,y2,z2\na,1,2,3,4,5,6\nb,1,,3,4,5,6\n",
-         {"\"gap.csv\", line 3", "specimen \"b\"", "an empty field"}},
         {"columns.csv", "id,x1,y1,z1,x2\na,1,2,3,4\n", {"4 coordinate columns"}},
         {"groupless.tps",
          "LM3=1\n1 2 3\nCOMMENT=sample 1\nLM3=1\n4 5 6\nCOMMENT=adult\n",
@@ -400,6 +396,7 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
             EXPECT_NE(message.find(word), std::string::npos) << c.file << ": " << message;
     }
 
+    write(folder / "gap.csv", "id,x1,y1,z1,x2,y2,z2\na,1,2,3,4,5,6\nb,1,,3,4,5,6\n");
     EXPECT_NE(error_of([&] {
                   read_landmark_sample((folder / "gap.csv").string(), std::nullopt, "sex");
               }).find("names no column \"sex\""),
@@ -423,23 +420,79 @@ TEST(LandmarkFormats, BadInputIsRefusedNamingFileSpecimenAndLine) {
                   read_landmark_sample((folder / "markups").string());
               }).find("holds no 3D Slicer markup files"),
               std::string::npos);
-    write(folder / "markups" / "a.fcsv", "# columns = id,x,y,z\n0,1,2,3\n1,4,,6\n");
+}
+
+// Landmarks marked missing in every format are NaN, with the first one's place kept for the
+// messages; the sizes computed from them wait for the estimate, the sizes a file gives are kept,
+// and a plain table's missing size is refused. A code such as -999 is marked the same way.
+TEST(LandmarkFormats, MissingLandmarksAreMarkedWhereTheyStand) {
+    const testing::ScratchFolder folder;
+    struct Case {
+        const char* file;
+        std::string text;
+        const char* place;
+        Eigen::Index specimen;  // the row with a missing landmark
+        bool size_given;        // its size is the file's
+    };
+    const std::vector<Case> cases = {
+        {"missing.tps", "LM3=2\n1 2 3\n4 5 6\nID=a\nLM3=2\n1 2 3\nNA 5 6\nID=b\n",
+         "\"missing.tps\", line 7 (specimen 2): a landmark is missing (\"NA\")", 1, false},
+        {"gap.csv", "id,x1,y1,z1,x2,y2,z2,size\na,1,2,3,4,5,6,7\nb,1,2,3,4,,6,8\n",
+         "\"gap.csv\", line 3 (specimen \"b\"): a landmark is missing (an empty field)", 1, true},
+        {"raw.txt", "[individuals]\n1\n[landmarks]\n2\n[rawpoints]\n1 2 3\n? 5 6\n",
+         "\"raw.txt\", line 7 (specimen \"1\"): a landmark is missing (\"?\")", 0, false},
+        {"plain.txt", "1 2 3 4 5 6 10\n1 2 3 NA 5 6 11\n",
+         "\"plain.txt\", line 2: a landmark is missing (\"NA\")", 1, true},
+    };
+    for (const Case& c : cases) {
+        write(folder / c.file, c.text);
+        const LandmarkSample sample = read_landmark_sample((folder / c.file).string());
+        EXPECT_EQ(sample.first_missing, c.place);
+        EXPECT_TRUE(sample.data.row(c.specimen).segment(3, 3).hasNaN()) << c.file;
+        EXPECT_EQ(std::isnan(sample.data(c.specimen, 6)), !c.size_given) << c.file;
+        EXPECT_FALSE(sample.data.row(1 - std::min<Eigen::Index>(c.specimen, 1)).hasNaN() &&
+                     sample.data.rows() > 1)
+            << c.file;
+        EXPECT_EQ(count_missing(sample).landmarks, 1) << c.file;
+    }
+    write(folder / "nosize.txt", "1 2 3 4 5 6 NA\n");
     EXPECT_NE(error_of([&] {
-                  read_landmark_sample((folder / "markups").string());
-              }).find("\"a.fcsv\", line 3 (specimen \"a\"): a landmark is missing"),
+                  read_landmark_sample((folder / "nosize.txt").string());
+              }).find("the size (the last column) is missing"),
               std::string::npos);
+
+    fs::create_directory(folder / "markups");
+    write(folder / "markups" / "a.fcsv", "# columns = id,x,y,z\n0,1,2,3\n1,4,,6\n");
+    EXPECT_EQ(read_landmark_sample((folder / "markups").string()).first_missing,
+              "\"a.fcsv\", line 3 (specimen \"a\"): a landmark is missing (an empty field)");
     write(folder / "markups" / "a.fcsv", "# columns = id,x,y,z\n0,1,2,3\n1,4,5,6\n");
     for (const std::string status : {"missing", "undefined"}) {
         write(folder / "markups" / "b.mrk.json",
               R"({"markups":[{"controlPoints":[{"position":[1,2,3]},{"positionStatus":")" + status +
                   R"(","position":[4,5,6]}]}]})");
-        EXPECT_NE(
-            error_of([&] {
-                read_landmark_sample((folder / "markups").string());
-            }).find("\"b.mrk.json\", control point 2 (specimen \"b\"): a landmark is missing"),
-            std::string::npos)
-            << status;
+        const LandmarkSample sample = read_landmark_sample((folder / "markups").string());
+        EXPECT_EQ(sample.first_missing,
+                  "\"b.mrk.json\", control point 2 (specimen \"b\"): a "
+                  "landmark is missing (its position is " +
+                      status + ")");
+        EXPECT_EQ(count_missing(sample).specimens, 1);
     }
+
+    // A code for missing points: its landmarks are marked, a computed size waits, a given one
+    // stays.
+    write(folder / "coded.tps",
+          "LM3=3\n1 2 3\n-999 -999 -999\n0 0 1\nID=a\n"
+          "LM3=3\n1 2 3\n4 5 6\n0 0 1\nID=b\nVARIABLES=size=9\n"
+          "LM3=3\n1 2 3\n4 5 -999\n0 0 1\nID=c\nVARIABLES=size=9\n");
+    LandmarkSample coded = read_landmark_sample((folder / "coded.tps").string());
+    mark_missing_value(coded, -999);
+    EXPECT_EQ(coded.first_missing,
+              "\"coded.tps\", specimen \"a\", landmark 2: a landmark is missing (-999)");
+    EXPECT_TRUE(std::isnan(coded.data(0, 3)) && std::isnan(coded.data(0, 9)));
+    EXPECT_FALSE(coded.data.row(1).hasNaN());
+    EXPECT_EQ(coded.data(2, 9), 9.0);
+    EXPECT_EQ(count_missing(coded).landmarks, 2);
+    EXPECT_EQ(count_missing(coded).specimens, 2);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 namespace kelmar {
@@ -128,6 +129,45 @@ TEST_F(SessionTest, AnovaAndShapeSpaceBelongToSamplesOnOneCommonReference) {
     EXPECT_NE(report.find("Residuals          41 "), std::string::npos) << report;
     session_.load2(sample2_, "s2.txt", true);
     EXPECT_EQ(session_.anova(), nullptr);
+}
+
+// A sample with missing landmarks is refused unless they are to be estimated; estimated, the
+// sample says which, its computed sizes are those of the completed specimens, and the report
+// names them, warning when they are more than a tenth.
+TEST_F(SessionTest, MissingLandmarksAreEstimatedOnlyWhenAsked) {
+    Eigen::MatrixXd broken = sample1_;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    broken.block(3, 6, 1, 3).setConstant(nan);  // landmark 3 of specimen 4
+    broken(3, 30) = nan;                        // its size waited for the estimate
+    broken.block(9, 0, 1, 6).setConstant(nan);  // landmarks 1 and 2 of specimen 10
+    EXPECT_NE(testing::error_of([&] {
+                  session_.load1(broken, "broken.txt");
+              }).find("\"broken.txt\": landmarks of 2 specimens are missing"),
+              std::string::npos);
+    EXPECT_FALSE(session_.sample_count() > 0 && session_.sample(1).loaded());
+    SampleExtras extras;
+    extras.estimate_missing = true;
+    session_.load1(broken, "broken.txt", extras);
+    const Sample& loaded = session_.sample(1);
+    EXPECT_EQ(loaded.estimated, (std::vector<EstimatedLandmark>{{3, 2}, {9, 0}, {9, 1}}));
+    EXPECT_FALSE(loaded.as_read.hasNaN());
+    const Eigen::RowVectorXd completed = loaded.as_read.row(3).head(30);
+    EXPECT_NEAR(loaded.as_read(3, 30), centroid_size(completed.reshaped(3, 10).transpose()), 1e-12);
+    EXPECT_EQ(loaded.as_read(9, 30), sample1_(9, 30));  // a given size is kept
+    EXPECT_NE(session_.report_text().find(
+                  "  10 Landmarks and   20 Sample points\n3 landmarks of 2 specimens estimated "
+                  "(thin-plate spline)\n"),
+              std::string::npos)
+        << session_.report_text();
+    EXPECT_EQ(session_.report_text().find("Warning: "), std::string::npos);
+    // Past a tenth of the landmarks the report warns.
+    for (Eigen::Index i = 10; i < 14; ++i)
+        broken.block(i, 0, 1, 15).setConstant(nan);
+    session_.load1(broken, "broken.txt", extras);
+    EXPECT_NE(session_.report_text().find("Warning: 11.5 % of the sample's landmarks are "
+                                          "estimated"),
+              std::string::npos)
+        << session_.report_text();
 }
 
 // Every load forgets the results of the samples it replaces, and no step ever combines

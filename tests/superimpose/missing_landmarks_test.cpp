@@ -149,9 +149,8 @@ TEST(MissingLandmarks, EstimatesFollowTheFittedMeansSpline) {
         const ThinPlateSpline spline(fitted(present, Eigen::all), x_present);
         const Eigen::MatrixXd expected = spline(fitted(missing, Eigen::all));
         for (std::size_t m = 0; m < missing.size(); ++m) {
-            EXPECT_TRUE(testing::matrices_near(
-                incomplete.row(6).segment(d * missing[m], d),
-                expected.row(static_cast<Eigen::Index>(m)), 1e-9));
+            EXPECT_TRUE(testing::matrices_near(incomplete.row(6).segment(d * missing[m], d),
+                                               expected.row(static_cast<Eigen::Index>(m)), 1e-9));
         }
         // Present landmarks stay as they were.
         for (Eigen::Index l : present) {
@@ -160,8 +159,8 @@ TEST(MissingLandmarks, EstimatesFollowTheFittedMeansSpline) {
     }
 }
 
-// The bundled 3D and 2D synthetic samples with one landmark removed from each of ten specimens at random:
-// the estimates' distances from the true points, in units of the specimens' centroid size.
+// The bundled 3D and 2D synthetic samples with one landmark removed from each of ten specimens at
+// random: the estimates' distances from the true points, in units of the specimens' centroid size.
 TEST(MissingLandmarks, EstimatesLieNearTheTruePointsOfTheBundledSamples) {
     std::mt19937 gen(53);
     struct Bundled {
@@ -199,8 +198,8 @@ TEST(MissingLandmarks, EstimatesLieNearTheTruePointsOfTheBundledSamples) {
                 ++count;
             }
         }
-        std::cout << b.file << ": " << count << " landmarks estimated, mean error "
-                  << total / count << " and largest " << worst << " of centroid size\n";
+        std::cout << b.file << ": " << count << " landmarks estimated, mean error " << total / count
+                  << " and largest " << worst << " of centroid size\n";
         EXPECT_EQ(count, 200);
         EXPECT_LT(total / count, 0.05);
     }
@@ -213,22 +212,25 @@ TEST(MissingLandmarks, RefusesWhatCannotBeEstimated) {
     coordinates.row(0).segment(0, 3).setConstant(kNaN);
     coordinates.row(1).segment(3, 3).setConstant(kNaN);
     coordinates.row(2).segment(6, 3).setConstant(kNaN);
-    EXPECT_NE(testing::error_of([&] { estimate_missing_landmarks(coordinates, 3, {}); })
-                  .find("at least 2 complete specimens, and 1 of 4"),
+    EXPECT_NE(testing::error_of([&] {
+                  estimate_missing_landmarks(coordinates, 3, {});
+              }).find("at least 2 complete specimens, and 1 of 4"),
               std::string::npos);
     // Five landmarks with two missing leave three, fewer than d + 2 = 5.
     coordinates = whole;
     coordinates.row(0).head(6).setConstant(kNaN);
-    EXPECT_NE(testing::error_of([&] { estimate_missing_landmarks(coordinates, 3, {"a", "b"}); })
-                  .find("specimen \"a\" has 3 of 5 landmarks present"),
+    EXPECT_NE(testing::error_of([&] {
+                  estimate_missing_landmarks(coordinates, 3, {"a", "b"});
+              }).find("specimen \"a\" has 3 of 5 landmarks present"),
               std::string::npos);
     // Present landmarks on one plane.
     Eigen::MatrixXd flat = testing::random_matrix(3, 18, gen);
     for (Eigen::Index l = 1; l < 6; ++l)
         flat(0, 3 * l + 2) = 0.0;
     flat.row(0).head(3).setConstant(kNaN);
-    EXPECT_NE(testing::error_of([&] { estimate_missing_landmarks(flat, 3, {}); })
-                  .find("specimen 1: its present landmarks lie on a plane"),
+    EXPECT_NE(testing::error_of([&] {
+                  estimate_missing_landmarks(flat, 3, {});
+              }).find("specimen 1: its present landmarks lie on a plane"),
               std::string::npos);
     // Nothing missing: nothing changes.
     Eigen::MatrixXd complete = whole;
