@@ -84,10 +84,27 @@ PlotStyle look_of(Drawing::Shapes::Role role) {
     return {};
 }
 
-// Draws one set and names its lines.
+// Draws one set and names its lines. A set with estimated landmarks draws its present landmarks
+// filled and each specimen's estimated ones as one hollow line more.
 void draw_named(Graphics& g, const Drawing::Shapes& set) {
     const std::size_t before = current_axes_lines(g);
-    draw_shapes(g, set.configurations, look_of(set.role));
+    const PlotStyle style = look_of(set.role);
+    draw_shapes(g, set.configurations, style);
+    if (!set.estimated.empty()) {
+        const std::vector<Handle> lines = g.children(current_axes(g));
+        for (std::size_t k = before; k < lines.size(); ++k)
+            g.set(lines[k], "MarkerFaceColor", "auto");
+        const Stack& x = set.configurations;
+        for (std::size_t e = 0; e < set.estimated.size();) {
+            const Eigen::Index page = set.estimated[e].specimen;
+            Eigen::MatrixXd points(0, x.dimensions());
+            for (; e < set.estimated.size() && set.estimated[e].specimen == page; ++e) {
+                points.conservativeResize(points.rows() + 1, Eigen::NoChange);
+                points.row(points.rows() - 1) = x.page(page).row(set.estimated[e].landmark);
+            }
+            plot_configuration(g, points, style, false);
+        }
+    }
     name_lines_from(g, before, set.label);
 }
 

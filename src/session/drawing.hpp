@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/numeric/stack.hpp"
+#include "superimpose/missing_landmarks.hpp"
 
 #include <Eigen/Core>
 #include <string>
@@ -18,6 +19,9 @@ struct Drawing {
         Stack configurations;
         Role role = Role::reference;
         std::string label;  // as the legend names it
+        // The landmarks estimated, by page and landmark: drawn hollow, the set's others filled
+        // (a set without estimates keeps its hollow markers).
+        std::vector<EstimatedLandmark> estimated;
     };
     std::vector<Shapes> shapes;  // in drawing order, the reference first
     Eigen::MatrixXd wire_on;     // the configuration the wireframe joins (empty: no wireframe)

@@ -131,8 +131,8 @@ LoadResult Session::load1(Eigen::MatrixXd table, const std::string& name, Sample
     LoadResult out = counts(s);
     if (drawings_) {
         out.drawing.shapes = {
-            {Stack::single(s.reference), Role::reference, "reference of sample 1"},
-            {s.own_reference, Role::sample_1, "sample 1: " + name}};
+            {Stack::single(s.reference), Role::reference, "reference of sample 1", {}},
+            {s.own_reference, Role::sample_1, "sample 1: " + name, s.estimated}};
         out.drawing.join(wires_for(s), s.reference);
     }
     keep_own_wireframe(s);
@@ -182,13 +182,14 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
     if (!common_reference) {
         if (drawings_) {
             out.drawing.shapes = {
-                {Stack::single(second.reference), Role::reference, "reference of sample 2"},
-                {second.own_reference, Role::sample_2, "sample 2: " + second.file}};
+                {Stack::single(second.reference), Role::reference, "reference of sample 2", {}},
+                {second.own_reference, Role::sample_2, "sample 2: " + second.file,
+                 second.estimated}};
             // Sample 1 on its own reference keeps the look of its own drawing.
             if (first_loaded && samples_[0].landmarks() == second.landmarks()) {
-                out.drawing.shapes.push_back(
-                    {samples_[0].own_reference, Role::sample_1,
-                     "sample 1 on its own reference: " + samples_[0].file});
+                out.drawing.shapes.push_back({samples_[0].own_reference, Role::sample_1,
+                                              "sample 1 on its own reference: " + samples_[0].file,
+                                              samples_[0].estimated});
             }
             out.drawing.join(wires, second.reference);
         }
@@ -229,9 +230,10 @@ LoadResult Session::load_samples(std::vector<SampleInput> further, bool common_r
     out.common_reference = true;
     if (drawings_ && loaded.size() == 1) {
         out.drawing.shapes = {
-            {Stack::single(reference), Role::reference, "common reference"},
-            {second.common_reference, Role::sample_2, "sample 2: " + second.file},
-            {first_fitted, Role::sample_1_on_common_reference, "sample 1: " + first.file}};
+            {Stack::single(reference), Role::reference, "common reference", {}},
+            {second.common_reference, Role::sample_2, "sample 2: " + second.file, second.estimated},
+            {first_fitted, Role::sample_1_on_common_reference, "sample 1: " + first.file,
+             first.estimated}};
         out.drawing.join(wires, reference);
     }
     keep_own_wireframe(second);

@@ -159,6 +159,10 @@ class OpenOnce final : public Dialogs {
     void error_box(std::string_view text, std::string_view title) override {
         others_.error_box(text, title);
     }
+    bool ask(std::string_view text, std::string_view title, std::string_view yes,
+             std::string_view no) override {
+        return others_.ask(text, title, yes, no);
+    }
 
   private:
     Dialogs& others_;

@@ -65,19 +65,45 @@ void forget_results(const Switchyard& s) {
     set_tagged(s.g, "Pushbutton6", "Enable", "off");
 }
 
-// The file's specimen names, own wireframe and format, for the session.
-SampleExtras extras_of(LandmarkSample& sample) {
-    return {std::move(sample.names), std::move(sample.wirelist), sample.format, sample.dimensions};
+// The file's specimen names, own wireframe and format, for the session; whether its missing
+// landmarks are to be estimated says `estimate`.
+SampleExtras extras_of(LandmarkSample& sample, bool estimate) {
+    return {std::move(sample.names), std::move(sample.wirelist), sample.format, sample.dimensions,
+            estimate};
+}
+
+// A sample chosen in the load dialog, asked about when it lacks landmarks: nothing when the user
+// cancels the load then; with whether to estimate them.
+std::optional<std::pair<LandmarkSample, bool>> chosen_sample(const Switchyard& s) {
+    std::optional<LandmarkSample> chosen = choose_landmark_sample(s.dialogs());
+    if (!chosen)
+        return std::nullopt;
+    const MissingCount missing = count_missing(*chosen);
+    if (missing.landmarks == 0)
+        return std::pair{std::move(*chosen), false};
+    std::string question = chosen->name;
+    question += ": " + std::to_string(missing.landmarks) +
+                (missing.landmarks == 1 ? " landmark of " : " landmarks of ") +
+                std::to_string(missing.specimens) +
+                (missing.specimens == 1 ? " specimen is" : " specimens are") +
+                " missing (the first: " + chosen->first_missing +
+                ").\nEstimate them by the thin-plate spline of the sample's complete specimens' "
+                "mean shape? Estimates follow the mean shape, so they narrow the sample's "
+                "variation. Or cancel the load.";
+    if (!s.dialogs().ask(question, "Missing landmarks", "Estimate", "Cancel"))
+        return std::nullopt;
+    return std::pair{std::move(*chosen), true};
 }
 
 }  // namespace
 
 void load1(const Switchyard& s) {
-    std::optional<LandmarkSample> chosen = choose_landmark_sample(s.dialogs());
+    std::optional<std::pair<LandmarkSample, bool>> chosen = chosen_sample(s);
     if (!chosen)
         return;
+    LandmarkSample& sample = chosen->first;
     const LoadResult out =
-        s.session.load1(std::move(chosen->data), chosen->name, extras_of(*chosen));
+        s.session.load1(std::move(sample.data), sample.name, extras_of(sample, chosen->second));
     set_tagged(s.g, "File1Tag", "String", file_counts_text(out));
     set_tagged(s.g, "File1Tag", "Tooltip", out.name);
     // The earlier result belongs to the earlier sample 1.
@@ -93,12 +119,14 @@ void load1(const Switchyard& s) {
 }
 
 void load2(const Switchyard& s) {
-    std::optional<LandmarkSample> chosen = choose_landmark_sample(s.dialogs());
-    if (!chosen)
+    std::optional<std::pair<LandmarkSample, bool>> chosen_pair = chosen_sample(s);
+    if (!chosen_pair)
         return;
+    LandmarkSample* chosen = &chosen_pair->first;
     const Value common = tagged_value(s.g, "referencebutton");
-    const LoadResult out = s.session.load2(std::move(chosen->data), chosen->name,
-                                           !common.empty() && common.is_true(), extras_of(*chosen));
+    const LoadResult out =
+        s.session.load2(std::move(chosen->data), chosen->name, !common.empty() && common.is_true(),
+                        extras_of(*chosen, chosen_pair->second));
     set_tagged(s.g, "File2Tag", "String", file_counts_text(out));
     set_tagged(s.g, "File2Tag", "Tooltip", out.name);
     // The earlier result belongs to the earlier samples.

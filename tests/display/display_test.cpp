@@ -119,6 +119,39 @@ QRect grey_extent(const QImage& image, const QRect& skip) {
     return r;
 }
 
+// A set with estimated landmarks draws its present landmarks filled and each specimen's
+// estimates hollow, at the estimated points, under the set's name; a set without keeps its
+// hollow markers.
+TEST_F(Display, EstimatedLandmarksAreHollow) {
+    std::mt19937 gen(6);
+    Stack reference(5, 1), sample(5, 3);
+    reference.page(0) = testing::random_matrix(5, 3, gen);
+    for (Eigen::Index i = 0; i < 3; ++i)
+        sample.page(i) = reference.page(0) + 0.05 * testing::random_matrix(5, 3, gen);
+    using Role = Drawing::Shapes::Role;
+    const Drawing::Shapes sets[] = {{reference, Role::reference, "reference", {}},
+                                    {sample, Role::sample_1, "sample 1", {{0, 4}, {2, 1}, {2, 3}}}};
+    draw_superimposed(g, sets, Eigen::MatrixXd(0, 3), Eigen::MatrixXd(0, 3));
+    const std::vector<Handle> drawn = lines();
+    ASSERT_EQ(drawn.size(), 6u);  // three specimens, two with estimates, then the reference
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(g.get(drawn[k], "MarkerFaceColor").text(), "auto") << k;
+    const std::pair<Eigen::Index, std::vector<Eigen::Index>> hollow[] = {{0, {4}}, {2, {1, 3}}};
+    for (std::size_t h = 0; h < 2; ++h) {
+        const Handle line = drawn[3 + h];
+        EXPECT_EQ(g.get(line, "MarkerFaceColor").text(), "none");
+        EXPECT_EQ(g.get(line, "DisplayName").text(), "sample 1");
+        EXPECT_EQ(g.get(line, "Color"), g.get(drawn[0], "Color"));
+        const Value x = g.get(line, "XData"), z = g.get(line, "ZData");
+        const auto& [page, landmarks] = hollow[h];
+        ASSERT_EQ(x.reals().size(), landmarks.size());
+        for (std::size_t m = 0; m < landmarks.size(); ++m) {
+            EXPECT_EQ(x.reals()[m], sample.page(page)(landmarks[m], 0));
+            EXPECT_EQ(z.reals()[m], sample.page(page)(landmarks[m], 2));
+        }
+    }
+}
+
 // On the window's smallest drawing, with two 45-character names, the box keeps at least half the
 // figure across and down in every format: the legend moves below the box and shortens the names
 // in the middle, never squeezing the box beside it.
@@ -135,9 +168,9 @@ TEST_F(Display, LongNamesLeaveTheBoxItsShareInEveryFormat) {
     const std::string first = "sample 1: macaque_males_field_season_2024_adults.txt";
     const std::string second = "sample 2: macaque_females_field_season_2024_adult.txt";
     using Role = Drawing::Shapes::Role;
-    const Drawing::Shapes sets[] = {{reference, Role::reference, "common reference"},
-                                    {one, Role::sample_1_on_common_reference, first},
-                                    {two, Role::sample_2, second}};
+    const Drawing::Shapes sets[] = {{reference, Role::reference, "common reference", {}},
+                                    {one, Role::sample_1_on_common_reference, first, {}},
+                                    {two, Role::sample_2, second, {}}};
     draw_superimposed(g, sets, Eigen::MatrixXd(0, 3), Eigen::MatrixXd(0, 3));
     const Handle axes = current_axes(g);
     // Each set in the look of what it is; the reference drawn last, above the specimens.

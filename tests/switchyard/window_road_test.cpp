@@ -375,6 +375,43 @@ TEST_F(WindowRoad, RefusedLoadsAndUnfitWirelistsAreTold) {
         << wireless;
 }
 
+// A sample that lacks landmarks is asked about: cancelled, nothing changes; estimated, it loads,
+// the report names the estimates and the drawing shows them hollow.
+TEST_F(WindowRoad, MissingLandmarksAreAskedAbout) {
+    check("Show3", true);
+    load("Pushbutton1", "growth_sample_b.txt");
+    const std::string before = text("File1Tag");
+    scripted_.answer_question(false);
+    load("Pushbutton1", "growth_sample_a_missing.txt");
+    ASSERT_FALSE(scripted_.shown().empty());
+    const auto asked = scripted_.shown().back();
+    EXPECT_EQ(asked.kind, "question");
+    EXPECT_EQ(asked.text.rfind("growth_sample_a_missing.txt: 12 landmarks of 8 specimens are "
+                               "missing (the first: \"growth_sample_a_missing.txt\", line ",
+                               0),
+              0u)
+        << asked.text;
+    EXPECT_EQ(text("File1Tag"), before);
+    EXPECT_EQ(last_error(), "");
+    const std::size_t drawn = drawings().size();
+    scripted_.answer_question(true);
+    load("Pushbutton1", "growth_sample_a_missing.txt");
+    EXPECT_EQ(last_error(), "");
+    EXPECT_NE(text("File1Tag"), before);
+    ASSERT_EQ(drawings().size(), drawn + 1);
+    int hollow = 0;
+    for (Handle line : g().children(g().children(drawings().back()).front())) {
+        hollow += g().get(line, "DisplayName").text().starts_with("sample 1") &&
+                  g().get(line, "MarkerFaceColor").text() == "none";
+    }
+    EXPECT_EQ(hollow, 8);  // one line for each specimen with estimates
+    load("Pushbutton3", "growth_sample_b.txt");
+    click("Pushbutton2");
+    EXPECT_NE(saved_report("missing.txt")
+                  .find("12 landmarks of 8 specimens estimated (thin-plate spline)"),
+              std::string::npos);
+}
+
 // A step that fails after its progress was shown puts the earlier result text back.
 TEST_F(WindowRoad, AFailedStepRestoresTheResultText) {
     std::string same;  // one shape at many sizes: no growth direction

@@ -1,7 +1,7 @@
 // The dialogs service: open-file and save-file dialogs with a filter and a title that start in
 // the folder of the file last chosen in one (the working folder before any; the process's working
-// folder itself never changes), a message box and an error box. The desktop program implements it
-// with Qt dialogs; tests and batch use a scripted implementation.
+// folder itself never changes), a message box, an error box and a question with two answers. The
+// desktop program implements it with Qt dialogs; tests and batch use a scripted implementation.
 #pragma once
 
 #include <optional>
@@ -29,6 +29,9 @@ class Dialogs {
                                                 std::string_view title) = 0;
     virtual void message_box(std::string_view text, std::string_view title) = 0;
     virtual void error_box(std::string_view text, std::string_view title) = 0;
+    // A question with two answers: true when the user takes `yes`, false for `no` or a closed box.
+    virtual bool ask(std::string_view text, std::string_view title, std::string_view yes,
+                     std::string_view no) = 0;
 
     // The folder the next file dialog starts in, ending with the path separator.
     std::string start_folder() const;

@@ -47,4 +47,18 @@ void ScriptedDialogs::error_box(std::string_view text, std::string_view title) {
     shown_.push_back({"error", {}, std::string(title), std::string(text)});
 }
 
+bool ScriptedDialogs::ask(std::string_view text, std::string_view title, std::string_view,
+                          std::string_view) {
+    shown_.push_back({"question", {}, std::string(title), std::string(text)});
+    if (questions_.empty()) {
+        std::string message = "the question \"";
+        message += title;
+        message += "\" was asked but no answer was scripted";
+        throw Error(message);
+    }
+    const bool yes = questions_.front();
+    questions_.pop_front();
+    return yes;
+}
+
 }  // namespace kelmar

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kelmar {
 namespace {
@@ -66,6 +67,20 @@ void QtDialogs::error_box(std::string_view text, std::string_view title) {
     if (!shows_windows())
         return;  // the console already holds the message
     QMessageBox::critical(nullptr, q(title), q(text));
+}
+
+bool QtDialogs::ask(std::string_view text, std::string_view title, std::string_view yes,
+                    std::string_view no) {
+    if (!shows_windows()) {
+        console() << text << std::endl;
+        return false;
+    }
+    QMessageBox box(QMessageBox::Question, q(title), q(text));
+    QPushButton* take = box.addButton(q(yes), QMessageBox::AcceptRole);
+    box.addButton(q(no), QMessageBox::RejectRole);
+    box.setDefaultButton(take);
+    box.exec();
+    return box.clickedButton() == take;
 }
 
 }  // namespace kelmar

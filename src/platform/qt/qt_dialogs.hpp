@@ -12,6 +12,9 @@ class QtDialogs : public Dialogs {
     std::optional<FileChoice> save_file(std::string_view filter, std::string_view title) override;
     void message_box(std::string_view text, std::string_view title) override;
     void error_box(std::string_view text, std::string_view title) override;
+    // Without a window on screen nobody can answer: the answer is no.
+    bool ask(std::string_view text, std::string_view title, std::string_view yes,
+             std::string_view no) override;
 };
 
 }  // namespace kelmar
