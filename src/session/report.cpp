@@ -28,15 +28,13 @@ std::string estimated_lines(const Sample& sample) {
     }
     const auto landmarks = static_cast<double>(sample.estimated.size());
     std::string out =
-        format_text(R"(
-%d %s of %d %s estimated (thin-plate spline))",
+        format_text(R"(\n%d %s of %d %s estimated (thin-plate spline))",
                     {landmarks, landmarks == 1 ? "landmark" : "landmarks",
                      static_cast<double>(specimens), specimens == 1 ? "specimen" : "specimens"});
     const double share = landmarks / static_cast<double>(sample.landmarks() * sample.specimens());
     if (share > kManyEstimated) {
         out += format_text(
-            R"(
-Warning: %.1f %% of the sample's landmarks are estimated; estimates follow the mean shape, so its ranges are too narrow)",
+            R"(\nWarning: %.1f %% of the sample's landmarks are estimated; estimates follow the mean shape, so the sample's variation and growth are understated and its range cannot be trusted)",
             {100.0 * share});
     }
     return out;
