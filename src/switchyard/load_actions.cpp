@@ -88,8 +88,8 @@ std::optional<std::pair<LandmarkSample, bool>> chosen_sample(const Switchyard& s
                 (missing.specimens == 1 ? " specimen is" : " specimens are") +
                 " missing (the first: " + chosen->first_missing +
                 ").\nEstimate them by the thin-plate spline of the sample's complete specimens' "
-                "mean shape? Estimates follow the mean shape, so they narrow the sample's "
-                "variation. Or cancel the load.";
+                "mean shape? Estimates follow the mean shape, so they understate the sample's "
+                "variation and growth. Or cancel the load.";
     if (!s.dialogs().ask(question, "Missing landmarks", "Estimate", "Cancel"))
         return std::nullopt;
     return std::pair{std::move(*chosen), true};
@@ -119,14 +119,14 @@ void load1(const Switchyard& s) {
 }
 
 void load2(const Switchyard& s) {
-    std::optional<std::pair<LandmarkSample, bool>> chosen_pair = chosen_sample(s);
-    if (!chosen_pair)
+    std::optional<std::pair<LandmarkSample, bool>> chosen = chosen_sample(s);
+    if (!chosen)
         return;
-    LandmarkSample* chosen = &chosen_pair->first;
+    LandmarkSample& sample = chosen->first;
     const Value common = tagged_value(s.g, "referencebutton");
     const LoadResult out =
-        s.session.load2(std::move(chosen->data), chosen->name, !common.empty() && common.is_true(),
-                        extras_of(*chosen, chosen_pair->second));
+        s.session.load2(std::move(sample.data), sample.name, !common.empty() && common.is_true(),
+                        extras_of(sample, chosen->second));
     set_tagged(s.g, "File2Tag", "String", file_counts_text(out));
     set_tagged(s.g, "File2Tag", "Tooltip", out.name);
     // The earlier result belongs to the earlier samples.
