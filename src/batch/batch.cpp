@@ -367,7 +367,8 @@ int analyse(const BatchOptions& o, std::ostream& out, std::ostream& err, bool pr
     std::vector<std::vector<std::string>> estimated(
         static_cast<std::size_t>(session.sample_count()));
     std::vector<ExportedSample> exported;
-    for (int g = 1; g <= session.sample_count(); ++g) {
+    const bool exporting = !o.export_coords.empty() || !o.export_scores.empty();
+    for (int g = 1; exporting && g <= session.sample_count(); ++g) {
         const Sample& s = session.sample(g);
         std::vector<std::string>& marks = estimated[static_cast<std::size_t>(g - 1)];
         marks.resize(static_cast<std::size_t>(s.specimens()));

@@ -45,6 +45,13 @@ BatchRun batch(std::vector<std::string> args) {
     return {status, out.str(), err.str()};
 }
 
+// The JSON a run writes to standard output; the run must succeed.
+nlohmann::ordered_json json_of(const std::vector<std::string>& args) {
+    const BatchRun r = batch(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return nlohmann::ordered_json::parse(r.out);
+}
+
 std::string example(const std::string& name) {
     return kExamples + "/" + name;
 }
@@ -241,9 +248,7 @@ TEST(Batch, PermutationTestAddsItsResultsAndChangesNoOther) {
         args.insert(args.end(), extra.begin(), extra.end());
         args.push_back(example("growth_sample_a.txt"));
         args.push_back(example("growth_sample_b.txt"));
-        const BatchRun r = batch(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return nlohmann::ordered_json::parse(r.out);
+        return json_of(args);
     };
     nlohmann::ordered_json with = run("with.txt", {"--permutations", "199"});
     const nlohmann::ordered_json without = run("without.txt", {});
@@ -292,9 +297,7 @@ TEST(Batch, AnovaTableFollowsThePermutationTests) {
         for (const char* sample :
              {"growth_sample_a.txt", "growth_sample_b.txt", "growth_sample_c.txt"})
             args.push_back(example(sample));
-        const BatchRun r = batch(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return nlohmann::ordered_json::parse(r.out);
+        return json_of(args);
     };
     nlohmann::ordered_json with = run("with.txt", {"--anova"});
     const nlohmann::ordered_json without = run("without.txt", {});
@@ -342,9 +345,7 @@ TEST(Batch, ShapeSpaceScoresAndPicture) {
         args.insert(args.end(), extra.begin(), extra.end());
         args.push_back(example("growth_sample_a.txt"));
         args.push_back(example("growth_sample_b.txt"));
-        const BatchRun r = batch(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return nlohmann::ordered_json::parse(r.out);
+        return json_of(args);
     };
     const std::string csv = (folder / "scores.csv").string();
     const nlohmann::ordered_json shape = run({"--export-scores", csv});
@@ -442,9 +443,7 @@ TEST(Batch, MissingLandmarksAreEstimatedAndSaidSo) {
         args.insert(args.end(), extra.begin(), extra.end());
         args.push_back(sample);
         args.push_back(example("growth_sample_b.txt"));
-        const BatchRun r = batch(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return nlohmann::ordered_json::parse(r.out);
+        return json_of(args);
     };
     const std::string csv = (folder / "completed.csv").string();
     nlohmann::ordered_json with_na = run(damaged, csv, {});
